@@ -1,0 +1,101 @@
+// The workbook-package engine: reads an .xlsx package, lists its sheets, copies a sheet from one
+// workbook into another at a position, and writes the package back. zlib, libzip and pugixml do all
+// zip, deflate and XML work.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelmo::xlsx {
+
+enum class ErrorKind {
+    NotFound,           // the file does not exist (or is a folder)
+    NotAWorkbook,       // not a zip package, or a zip without a workbook part
+    Encrypted,          // a password-protected workbook (an OLE compound file holding an encrypted package)
+    UnsupportedFormat,  // .xls (OLE), .xlsb or .xlsm content under another name
+    Corrupt,            // a damaged package: truncated zip, unreadable XML, broken references
+    InvalidSheetName,   // a name the spreadsheet program refuses
+    WriteFailed,        // the package could not be written
+    LimitExceeded,      // a size limit (entries, uncompressed size, compression ratio) was exceeded
+    OutOfRange,         // a sheet index or position outside the workbook
+};
+
+// Every failure of the engine. what() is a Japanese sentence naming the cause; the caller, who knows
+// the file name, adds it.
+class Error : public std::runtime_error {
+public:
+    Error(ErrorKind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+    ErrorKind kind() const noexcept { return kind_; }
+
+private:
+    ErrorKind kind_;
+};
+
+enum class SheetKind { Worksheet, Chartsheet, Dialog, Macro };
+
+struct SheetInfo {
+    std::string name;   // UTF-8
+    SheetKind kind;
+    std::string state;  // "visible", "hidden" or "veryHidden"
+};
+
+// What a copy could not carry over (names of related parts or features, e.g. "drawing", "comments",
+// "table"); the cells are copied all the same.
+struct CopyReport {
+    std::vector<std::string> notCarried;
+};
+
+class Package;
+
+class Workbook {
+public:
+    // Reads a package from its bytes (throws Error).
+    static Workbook Open(std::string_view packageBytes);
+    // Reads a package from a file (throws Error; NotFound for a missing file or a folder).
+    static Workbook OpenFile(const std::filesystem::path& path);
+    // A new workbook with one empty worksheet "Sheet1".
+    static Workbook CreateNew();
+
+    Workbook(Workbook&&) noexcept;
+    Workbook& operator=(Workbook&&) noexcept;
+    Workbook(const Workbook&) = delete;
+    Workbook& operator=(const Workbook&) = delete;
+    ~Workbook();
+
+    std::vector<SheetInfo> Sheets() const;
+    std::size_t SheetCount() const;
+
+    // Copies sheet `sourceIndex` (0-based) of `source` into this workbook so that it becomes sheet
+    // `position` (0-based, 0..SheetCount()), named `name` (the caller has made it unique). `source` may be
+    // this workbook itself. Throws Error (InvalidSheetName, OutOfRange, Corrupt); a failed copy changes
+    // nothing.
+    CopyReport CopySheet(const Workbook& source, std::size_t sourceIndex, std::size_t position,
+                         const std::string& name);
+
+    std::string SaveToBytes() const;
+    // Writes atomically: a temporary file in the target folder, then a rename over the target. On failure
+    // the old file (if any) is untouched and no partial file is left. Throws Error (WriteFailed).
+    void SaveFile(const std::filesystem::path& path) const;
+
+private:
+    explicit Workbook(std::unique_ptr<Package> package);
+    std::unique_ptr<Package> package_;
+};
+
+// Sheet naming as the spreadsheet program does it: 1..31 UTF-16 units, none of []:*?/\, no leading or
+// trailing apostrophe, not "History" (in any case).
+bool IsValidSheetName(std::string_view utf8);
+
+// `wanted` if no name in `taken` equals it ignoring case; otherwise "wanted (2)", "wanted (3)", ... with
+// `wanted` shortened so the result stays within 31 UTF-16 units.
+std::string UniqueSheetName(std::string_view wanted, const std::vector<std::string>& taken);
+
+// True when the two names are equal ignoring case (ASCII, Latin-1, Greek, Cyrillic and full-width Latin).
+bool SheetNamesEqual(std::string_view a, std::string_view b);
+
+}  // namespace zelmo::xlsx
