@@ -77,6 +77,11 @@ public:
     CopyReport CopySheet(const Workbook& source, std::size_t sourceIndex, std::size_t position,
                          const std::string& name);
 
+    // Removes sheet `index` (0-based) with its sheet-scoped defined names; later sheets move up. Refuses
+    // (Error OutOfRange) to remove the only sheet. Used to drop the initial "Sheet1" of a new workbook
+    // after a copy into it.
+    void RemoveSheet(std::size_t index);
+
     std::string SaveToBytes() const;
     // Writes atomically: a temporary file in the target folder, then a rename over the target. On failure
     // the old file (if any) is untouched and no partial file is left. Throws Error (WriteFailed).
