@@ -1,0 +1,60 @@
+// The errors of the workbook operations: what failed, where, and Excel's own reason.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace zelmo::ops {
+
+// Base of every error the operations raise. what() is UTF-8; message() is the text for the user.
+class OpsError : public std::runtime_error {
+public:
+    explicit OpsError(std::u16string message);
+    const std::u16string& message() const noexcept { return message_; }
+
+private:
+    std::u16string message_;
+};
+
+// A call into Excel failed. Carries the failure code (an HRESULT, or the code Excel put into its
+// exception information), the source Excel named and Excel's own description, so that what the
+// user reads can include Excel's reason.
+class ExcelError : public OpsError {
+public:
+    ExcelError(int32_t code, std::u16string source, std::u16string description,
+               std::u16string where = {});
+
+    int32_t code() const noexcept { return code_; }
+    const std::u16string& source() const noexcept { return source_; }
+    const std::u16string& description() const noexcept { return description_; }
+    // The call that failed, e.g. u"Workbooks.Open".
+    const std::u16string& where() const noexcept { return where_; }
+
+private:
+    int32_t code_;
+    std::u16string source_;
+    std::u16string description_;
+    std::u16string where_;
+};
+
+// A count left the signed 16-bit range in which list indices, file counts and sheet numbers live.
+class CountOverflowError : public OpsError {
+public:
+    using OpsError::OpsError;
+};
+
+// Excel's reason in one line for a message: its description, or the code when it gave none.
+std::u16string ReasonText(const ExcelError& error);
+
+// UTF-16 to UTF-8 (unpaired surrogates become U+FFFD), for what() and for logs.
+std::string ToUtf8(std::u16string_view text);
+
+// Decimal digits of a number: no sign for non-negative values, no blank, no leading zeros.
+std::u16string Decimal(long long value);
+
+// "0x" and eight upper-case hex digits.
+std::u16string Hex32(uint32_t value);
+
+}  // namespace zelmo::ops

@@ -1,0 +1,38 @@
+// The texts of the operations' messages when something failed: one line per failure, each with
+// Excel's reason, under a heading that says what was and was not written.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "ops/errors.h"
+
+namespace zelmo::ops {
+
+// Excel's reason for an ExcelError, the error's own text for any other OpsError.
+std::u16string ReasonOf(const OpsError& error);
+
+// "<what>\n理由: <reason>": a failure that ended an operation before it wrote anything.
+std::u16string StoppedMessage(const std::u16string& what, const OpsError& error);
+
+// The failures of a skip-and-go-on phase, in the order they happened.
+class FailureReport {
+public:
+    void Add(std::u16string line, const OpsError& error);
+    bool empty() const noexcept { return lines_.empty(); }
+    std::size_t size() const noexcept { return lines_.size(); }
+
+    // The heading, then one bulleted line per failure. A long list is cut after a few lines
+    // with the number of the rest, so that the message box stays on the screen.
+    std::u16string Compose(const std::u16string& heading) const;
+
+private:
+    std::vector<std::u16string> lines_;
+};
+
+// How a sheet is named in a message: "2 枚目のシート「Sheet2」", or without the name when it
+// is not known.
+std::u16string SheetLabel(long position, const std::u16string& name);
+
+}  // namespace zelmo::ops
