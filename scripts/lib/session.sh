@@ -35,6 +35,13 @@ start_wineserver() {
     "$WINESERVER" -p
 }
 
+warm_up_wine() {  # warm_up_wine <wintool.exe>
+    # Wine's own background processes (services, the desktop) start with the first program that
+    # needs them and inherit its output. Started here with no output attached, they cannot hold
+    # the output pipe of a test runner open.
+    env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$WINE" "$1" warm-up </dev/null >/dev/null 2>&1 || true
+}
+
 stop_wine() {
     # Ends every Wine process of this prefix, then the server itself.
     if [ -d "$WINEPREFIX" ]; then
