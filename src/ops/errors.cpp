@@ -35,8 +35,8 @@ ExcelError::ExcelError(int32_t code, std::u16string source, std::u16string descr
 std::u16string ReasonText(const ExcelError& error) {
     // Excel's descriptions often end in a line break; a message shows the reason on one line.
     std::u16string reason = error.description();
-    while (!reason.empty() && (reason.back() == u'\n' || reason.back() == u'\r' ||
-                               reason.back() == u' ')) {
+    while (!reason.empty() &&
+           (reason.back() == u'\n' || reason.back() == u'\r' || reason.back() == u' ')) {
         reason.pop_back();
     }
     if (reason.empty()) {
@@ -80,8 +80,8 @@ std::string ToUtf8(std::u16string_view text) {
 std::u16string Decimal(long long value) {
     const bool negative = value < 0;
     // Work with the magnitude as unsigned so that the smallest value does not overflow.
-    unsigned long long magnitude =
-        negative ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(value)
+                                            : static_cast<unsigned long long>(value);
     std::u16string digits;
     do {
         digits.insert(digits.begin(), static_cast<char16_t>(u'0' + magnitude % 10));

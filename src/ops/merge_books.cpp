@@ -2,6 +2,7 @@
 // anything is copied or saved. From the first pass of the copy phase on, a failing step is
 // abandoned and the work goes on with the next one; every such failure is remembered and the
 // closing message says what was not done instead of claiming success.
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -70,7 +71,8 @@ void CopySource(const std::u16string& name, Workbook& source, Workbook& target,
             const std::unique_ptr<Sheet> lastSheet = target.Sheets()->Item(last, IndexWidth::k32);
             sourceSheet->CopyAfter(*lastSheet);
         } catch (const ExcelError& e) {
-            failures.Add(u"「" + name + u"」の " + SheetLabel(position, NameForMessage(*sourceSheet)) +
+            failures.Add(u"「" + name + u"」の " +
+                             SheetLabel(position, NameForMessage(*sourceSheet)) +
                              u"をコピーできませんでした。",
                          e);
         }
@@ -125,7 +127,8 @@ void MergeBooks(const OperationContext& context) {
                    failures);
     }
 
-    const std::u16string outputPath = context.folderFullPath + u"\\" + std::u16string(kMergeOutputName);
+    const std::u16string outputPath =
+        context.folderFullPath + u"\\" + std::u16string(kMergeOutputName);
     bool saved = false;
     std::u16string saveFailure;
     try {
@@ -141,10 +144,15 @@ void MergeBooks(const OperationContext& context) {
         context.messages.Show(kMergedMessage);
     } else if (saved) {
         context.messages.Show(failures.Compose(
-            u"新ExcelFile.xlsx を保存しましたが、次のシートはコピーできなかったため入っていません。"));
+            u"新ExcelFile.xlsx "
+            u"を保存しましたが、次のシートはコピーできなかったため入っていません。"));
     } else {
-        std::u16string text = u"「" + outputPath + u"」を保存できませんでした。新ExcelFile.xlsx は書き込まれていません。\n理由: " + saveFailure;
-        if (!failures.empty()) text += u"\n" + failures.Compose(u"このほか、次のシートはコピーできませんでした。");
+        std::u16string text =
+            u"「" + outputPath +
+            u"」を保存できませんでした。新ExcelFile.xlsx は書き込まれていません。\n理由: " +
+            saveFailure;
+        if (!failures.empty())
+            text += u"\n" + failures.Compose(u"このほか、次のシートはコピーできませんでした。");
         context.messages.Show(text);
     }
 }

@@ -13,8 +13,8 @@ inline constexpr char16_t kFileListSeparator = u'|';
 class SelectionList {
 public:
     virtual ~SelectionList() = default;
-    virtual int32_t Count() const = 0;                  // `ListCount`
-    virtual bool Selected(int32_t index) const = 0;     // `Selected(i)`
+    virtual int32_t Count() const = 0;                     // `ListCount`
+    virtual bool Selected(int32_t index) const = 0;        // `Selected(i)`
     virtual std::u16string Text(int32_t index) const = 0;  // `List(i)`
 };
 

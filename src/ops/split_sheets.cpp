@@ -17,9 +17,9 @@ constexpr int32_t kMaxSheets = 32767;
 
 // The references one pass holds; released together before its closing message.
 struct SplitState {
-    std::unique_ptr<Workbook> sourceBook;            // `SourceBook`
+    std::unique_ptr<Workbook> sourceBook;             // `SourceBook`
     std::vector<std::unique_ptr<Workbook>> newBooks;  // `NewBooks`, slot 0 unused
-    std::unique_ptr<Sheet> sourceSheet;              // `SourceSheet`
+    std::unique_ptr<Sheet> sourceSheet;               // `SourceSheet`
 
     void EndAndRelease(ExcelSession& excel) {
         excel.Quit();
@@ -50,7 +50,9 @@ int16_t SheetCount(Workbook& book, const std::u16string& path) {
 class SplitPass {
 public:
     SplitPass(const OperationContext& context, bool strictStart)
-        : context_(context), excel_(context.excel), strict_(strictStart),
+        : context_(context),
+          excel_(context.excel),
+          strict_(strictStart),
           sourcePath_(JoinPath(context.folderFullPath, context.fileList)) {}
 
     // One outer iteration. Returns false when a strict-phase failure ended the operation.
@@ -91,7 +93,8 @@ private:
         if (sheetCount_ == 0) {
             // Excel never makes a workbook without sheets; should one appear, say so rather
             // than report a split that wrote nothing.
-            Fail(u"「" + sourcePath_ + u"」にはシートがありません。", OpsError(u"シートの数が 0 でした。"));
+            Fail(u"「" + sourcePath_ + u"」にはシートがありません。",
+                 OpsError(u"シートの数が 0 でした。"));
             return false;
         }
         if (static_cast<std::size_t>(sheetCount_) >= state_.newBooks.size()) {
@@ -125,8 +128,8 @@ private:
             const std::unique_ptr<Sheet> first = newBook->Sheets()->Item(1, IndexWidth::k16);
             state_.sourceSheet->CopyBefore(*first);
         } catch (const ExcelError& e) {
-            Fail(SheetLabel(j, NameForMessage(*state_.sourceSheet)) + u"をコピーできませんでした。" +
-                     notWritten,
+            Fail(SheetLabel(j, NameForMessage(*state_.sourceSheet)) +
+                     u"をコピーできませんでした。" + notWritten,
                  e);
             return;
         }
@@ -158,12 +161,13 @@ private:
         if (failures_.empty()) {
             context_.messages.Show(context_.fileList + u"分割しました");
         } else if (saved_ == 0) {
-            context_.messages.Show(failures_.Compose(
-                u"「" + context_.fileList + u"」を分割できませんでした。書き込んだファイルはありません。"));
+            context_.messages.Show(
+                failures_.Compose(u"「" + context_.fileList +
+                                  u"」を分割できませんでした。書き込んだファイルはありません。"));
         } else {
             context_.messages.Show(failures_.Compose(
-                u"「" + context_.fileList + u"」を分割しましたが、" + Decimal(sheetCount_) + u" 枚中 " +
-                Decimal(saved_) + u" 枚だけをファイルにしました。次は失敗しました。"));
+                u"「" + context_.fileList + u"」を分割しましたが、" + Decimal(sheetCount_) +
+                u" 枚中 " + Decimal(saved_) + u" 枚だけをファイルにしました。次は失敗しました。"));
         }
     }
 

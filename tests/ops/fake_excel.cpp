@@ -90,7 +90,8 @@ public:
         : Counted(excel), book_(std::move(book)) {}
 
     int32_t Count() override {
-        const auto count = excel_.countOverride.value_or(static_cast<int32_t>(book_->sheets.size()));
+        const auto count =
+            excel_.countOverride.value_or(static_cast<int32_t>(book_->sheets.size()));
         excel_.Call(U8(book_->name) + ".Sheets.Count", std::to_string(count));
         return count;
     }
@@ -99,7 +100,8 @@ public:
                                  (width == IndexWidth::k16 ? ":I2)" : ":I4)");
         if (index < 1 || static_cast<std::size_t>(index) > book_->sheets.size()) {
             excel_.Call(call + " out of range");
-            throw ExcelError(static_cast<int32_t>(0x8002000Bu), u"", u"インデックスが有効範囲にありません。");
+            throw ExcelError(static_cast<int32_t>(0x8002000Bu), u"",
+                             u"インデックスが有効範囲にありません。");
         }
         const auto& sheet = book_->sheets[static_cast<std::size_t>(index) - 1];
         excel_.Call(call, U8(sheet->name));
@@ -148,13 +150,15 @@ public:
         const auto file = excel_.files.find(path);
         if (file == excel_.files.end()) {
             excel_.Call(call + " missing");
-            throw ExcelError(kExcelErrorCode, u"Microsoft Excel", u"'" + path + u"' が見つかりません。");
+            throw ExcelError(kExcelErrorCode, u"Microsoft Excel",
+                             u"'" + path + u"' が見つかりません。");
         }
         excel_.Call(call);
         const std::size_t slash = path.rfind(u'\\');
         auto book = excel_.NewBook(slash == std::u16string::npos ? path : path.substr(slash + 1));
         for (const auto& spec : file->second) {
-            book->sheets.push_back(std::make_shared<SheetData>(SheetData{spec.name, spec.chart, book.get()}));
+            book->sheets.push_back(
+                std::make_shared<SheetData>(SheetData{spec.name, spec.chart, book.get()}));
         }
         return std::make_unique<FakeWorkbook>(excel_, book);
     }
@@ -163,7 +167,8 @@ public:
         excel_.Call("Add", U8(name));
         ++excel_.nextBookNumber;
         auto book = excel_.NewBook(name);
-        book->sheets.push_back(std::make_shared<SheetData>(SheetData{u"Sheet1", false, book.get()}));
+        book->sheets.push_back(
+            std::make_shared<SheetData>(SheetData{u"Sheet1", false, book.get()}));
         return std::make_unique<FakeWorkbook>(excel_, book);
     }
     void Quit() override {

@@ -123,26 +123,36 @@ TEST(MergeBooks, EachKindOfStepFailing) {
     const std::string reason = "理由: テスト用の失敗です。";
     const Case cases[] = {
         {"CreateExcel", std::nullopt,
-         "Excel を起動できなかったため、処理を中止しました。新ExcelFile.xlsx は作成していません。\n" + reason},
+         "Excel を起動できなかったため、処理を中止しました。新ExcelFile.xlsx "
+         "は作成していません。\n" +
+             reason},
         {"Open C:\\Data\\b.xlsx", std::nullopt,
-         "「C:\\Data\\b.xlsx」を開けなかったため、処理を中止しました。新ExcelFile.xlsx は作成していません。\n" +
+         "「C:\\Data\\b.xlsx」を開けなかったため、処理を中止しました。新ExcelFile.xlsx "
+         "は作成していません。\n" +
              reason},
         {"Add = Book1", std::nullopt,
-         "新しいブックを作成できなかったため、処理を中止しました。新ExcelFile.xlsx は作成していません。\n" + reason},
+         "新しいブックを作成できなかったため、処理を中止しました。新ExcelFile.xlsx "
+         "は作成していません。\n" +
+             reason},
         {"a.xlsx.Sheets", Names{"Sheet1", "b1"},
          "新ExcelFile.xlsx を保存しましたが、次のシートはコピーできなかったため入っていません。\n"
-         "・「a.xlsx」のシートを取得できず、1 枚もコピーしていません。 " + reason},
+         "・「a.xlsx」のシートを取得できず、1 枚もコピーしていません。 " +
+             reason},
         {"a.xlsx.Sheets.Next = a2", Names{"Sheet1", "a1", "b1"},
          "新ExcelFile.xlsx を保存しましたが、次のシートはコピーできなかったため入っていません。\n"
-         "・「a.xlsx」の 2 枚目以降のシートを取得できず、コピーしていません。 " + reason},
+         "・「a.xlsx」の 2 枚目以降のシートを取得できず、コピーしていません。 " +
+             reason},
         {"Book1.Sheets.Count = 2", Names{"Sheet1", "a1", "b1"},
          "新ExcelFile.xlsx を保存しましたが、次のシートはコピーできなかったため入っていません。\n"
-         "・「a.xlsx」の 2 枚目のシート「a2」をコピーできませんでした。 " + reason},
+         "・「a.xlsx」の 2 枚目のシート「a2」をコピーできませんでした。 " +
+             reason},
         {"a.xlsx!a1.CopyAfter(Book1!Sheet1)", Names{"Sheet1", "a2", "b1"},
          "新ExcelFile.xlsx を保存しましたが、次のシートはコピーできなかったため入っていません。\n"
-         "・「a.xlsx」の 1 枚目のシート「a1」をコピーできませんでした。 " + reason},
+         "・「a.xlsx」の 1 枚目のシート「a1」をコピーできませんでした。 " +
+             reason},
         {"Book1.SaveAs C:\\Data\\新ExcelFile.xlsx", std::nullopt,
-         "「C:\\Data\\新ExcelFile.xlsx」を保存できませんでした。新ExcelFile.xlsx は書き込まれていません。\n" +
+         "「C:\\Data\\新ExcelFile.xlsx」を保存できませんでした。新ExcelFile.xlsx "
+         "は書き込まれていません。\n" +
              reason},
         // A quit that fails is not the user's concern: everything was written.
         {"Quit", Names{"Sheet1", "a1", "a2", "b1"}, "新ExcelFile.xlsxでコピーしました"},
@@ -163,7 +173,8 @@ TEST(MergeBooks, EachKindOfStepFailing) {
 }
 
 TEST(MergeBooks, EveryCallFailingInTurn) {
-    const auto copyPhase = std::find(kMergeLog.begin(), kMergeLog.end(), "a.xlsx.Sheets") - kMergeLog.begin();
+    const auto copyPhase =
+        std::find(kMergeLog.begin(), kMergeLog.end(), "a.xlsx.Sheets") - kMergeLog.begin();
     for (std::size_t k = 0; k < kMergeLog.size(); ++k) {
         const std::string& failing = kMergeLog[k];
         FakeExcel excel;
@@ -200,21 +211,25 @@ TEST(MergeBooks, SaveAndCopyFailuresAreBothReported) {
     excel.failCalls = {"b.xlsx!b1.CopyAfter(Book1!a2)", "Book1.SaveAs C:\\Data\\新ExcelFile.xlsx"};
     Merge(excel, u"a.xlsx|b.xlsx", 2);
     ExpectCleanEnd(excel, "copy and save");
-    EXPECT_EQ(U8(excel.messages.at(0)),
-              "「C:\\Data\\新ExcelFile.xlsx」を保存できませんでした。新ExcelFile.xlsx は書き込まれていません。\n"
-              "理由: テスト用の失敗です。\n"
-              "このほか、次のシートはコピーできませんでした。\n"
-              "・「b.xlsx」の 1 枚目のシート「b1」をコピーできませんでした。 理由: テスト用の失敗です。");
+    EXPECT_EQ(
+        U8(excel.messages.at(0)),
+        "「C:\\Data\\新ExcelFile.xlsx」を保存できませんでした。新ExcelFile.xlsx "
+        "は書き込まれていません。\n"
+        "理由: テスト用の失敗です。\n"
+        "このほか、次のシートはコピーできませんでした。\n"
+        "・「b.xlsx」の 1 枚目のシート「b1」をコピーできませんでした。 理由: テスト用の失敗です。");
 }
 
 TEST(MergeBooks, SourceThatCannotBeOpenedStopsBeforeAnything) {
     FakeExcel excel;
     AddSources(excel);
     Merge(excel, u"a.xlsx|missing.xlsx|b.xlsx", 3);
-    EXPECT_EQ(excel.log, (Names{"CreateExcel", "Open C:\\Data\\a.xlsx", "Open C:\\Data\\missing.xlsx missing", "Quit"}));
+    EXPECT_EQ(excel.log, (Names{"CreateExcel", "Open C:\\Data\\a.xlsx",
+                                "Open C:\\Data\\missing.xlsx missing", "Quit"}));
     ExpectCleanEnd(excel, "missing source");
     EXPECT_EQ(U8(excel.messages.at(0)),
-              "「C:\\Data\\missing.xlsx」を開けなかったため、処理を中止しました。新ExcelFile.xlsx は作成していません。\n"
+              "「C:\\Data\\missing.xlsx」を開けなかったため、処理を中止しました。新ExcelFile.xlsx "
+              "は作成していません。\n"
               "理由: 'C:\\Data\\missing.xlsx' が見つかりません。");
 }
 

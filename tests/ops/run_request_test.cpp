@@ -22,7 +22,8 @@ public:
     }
     bool Selected(int32_t i) const override { return selected_.count(i) != 0; }
     std::u16string Text(int32_t i) const override {
-        return i < static_cast<int32_t>(texts_.size()) ? texts_[static_cast<std::size_t>(i)] : u"x.xlsx";
+        return i < static_cast<int32_t>(texts_.size()) ? texts_[static_cast<std::size_t>(i)]
+                                                       : u"x.xlsx";
     }
     mutable int countReads = 0;
 
@@ -45,7 +46,13 @@ TEST(RunRequest, GathersTheModesListInListOrder) {
         int16_t fileCount;
     };
     const Case cases[] = {
-        {"merge, entries 0, 2, 3", 1, {0, 2, 3}, {1}, Operation::kMerge, u"a.xlsx|c.xlsx|d.xlsx", 3},
+        {"merge, entries 0, 2, 3",
+         1,
+         {0, 2, 3},
+         {1},
+         Operation::kMerge,
+         u"a.xlsx|c.xlsx|d.xlsx",
+         3},
         {"merge, one entry: no separator", 1, {1}, {}, Operation::kMerge, u"b.xlsx", 1},
         {"merge, nothing selected: still merge", 1, {}, {0}, Operation::kMerge, u"", 0},
         {"split reads its own list", 2, {0, 1}, {3}, Operation::kSplit, u"d.xlsx", 1},

@@ -71,7 +71,8 @@ TEST(SplitSheets, NumbersOfTwoDigitsChartSheetsAndADriveRoot) {
     excel.files[u"C:\\\\Book1.xlsx"] = sheets;
     Split(excel, u"Book1.xlsx", 1, u"C:\\");
     Names expected;
-    for (int i = 1; i <= 12; ++i) expected.push_back("C:\\\\新Book1." + std::to_string(i) + ".xlsx");
+    for (int i = 1; i <= 12; ++i)
+        expected.push_back("C:\\\\新Book1." + std::to_string(i) + ".xlsx");
     EXPECT_EQ(excel.savedOrder, expected);
     EXPECT_EQ(excel.Saved(u"C:\\\\新Book1.10.xlsx"), (Names{"s10", "Sheet1"}));  // the chart sheet
     EXPECT_EQ(U8(excel.messages.at(0)), "Book1.xlsx分割しました");
@@ -94,29 +95,49 @@ TEST(SplitSheets, EachKindOfStepFailing) {
     const std::string reason = "理由: テスト用の失敗です。";
     const Case cases[] = {
         {"CreateExcel", {}, "Excel を起動できませんでした。分割を中止しました。\n" + reason},
-        {"Open C:\\Data\\Data.xlsx", {},
+        {"Open C:\\Data\\Data.xlsx",
+         {},
          "「C:\\Data\\Data.xlsx」を開けませんでした。分割を中止しました。\n" + reason},
-        {"Data.xlsx.Sheets.Count = 2", {},
-         "「C:\\Data\\Data.xlsx」のシート数を取得できませんでした。分割を中止しました。\n" + reason},
-        {"Data.xlsx.Sheets.Item(1:I2) = s1", {},
-         "1 枚目のシートを取得できませんでした。「新Data.1.xlsx」は作成していません。分割を中止しました。\n" + reason},
-        {"Add = Book1", {},
-         "新しいブックを作成できませんでした。「新Data.1.xlsx」は作成していません。分割を中止しました。\n" + reason},
-        {"Data.xlsx!s1.CopyBefore(Book1!Sheet1)", {},
-         "1 枚目のシート「s1」をコピーできませんでした。「新Data.1.xlsx」は作成していません。分割を中止しました。\n" +
+        {"Data.xlsx.Sheets.Count = 2",
+         {},
+         "「C:\\Data\\Data.xlsx」のシート数を取得できませんでした。分割を中止しました。\n" +
              reason},
-        {"Book1.SaveAs C:\\Data\\新Data.1.xlsx", {},
+        {"Data.xlsx.Sheets.Item(1:I2) = s1",
+         {},
+         "1 "
+         "枚目のシートを取得できませんでした。「新Data.1."
+         "xlsx」は作成していません。分割を中止しました。\n" +
+             reason},
+        {"Add = Book1",
+         {},
+         "新しいブックを作成できませんでした。「新Data.1."
+         "xlsx」は作成していません。分割を中止しました。\n" +
+             reason},
+        {"Data.xlsx!s1.CopyBefore(Book1!Sheet1)",
+         {},
+         "1 "
+         "枚目のシート「s1」をコピーできませんでした。「新Data.1."
+         "xlsx」は作成していません。分割を中止しました。\n" +
+             reason},
+        {"Book1.SaveAs C:\\Data\\新Data.1.xlsx",
+         {},
          "「C:\\Data\\新Data.1.xlsx」を保存できませんでした。分割を中止しました。\n" + reason},
         // After the first save, a failing sheet is left out and the rest goes on.
-        {"Data.xlsx.Sheets.Item(2:I2) = s2", {"C:\\Data\\新Data.1.xlsx"},
+        {"Data.xlsx.Sheets.Item(2:I2) = s2",
+         {"C:\\Data\\新Data.1.xlsx"},
          "「Data.xlsx」を分割しましたが、2 枚中 1 枚だけをファイルにしました。次は失敗しました。\n"
-         "・2 枚目のシートを取得できませんでした。「新Data.2.xlsx」は作成していません。 " + reason},
-        {"Data.xlsx!s2.CopyBefore(Book2!Sheet1)", {"C:\\Data\\新Data.1.xlsx"},
+         "・2 枚目のシートを取得できませんでした。「新Data.2.xlsx」は作成していません。 " +
+             reason},
+        {"Data.xlsx!s2.CopyBefore(Book2!Sheet1)",
+         {"C:\\Data\\新Data.1.xlsx"},
          "「Data.xlsx」を分割しましたが、2 枚中 1 枚だけをファイルにしました。次は失敗しました。\n"
-         "・2 枚目のシート「s2」をコピーできませんでした。「新Data.2.xlsx」は作成していません。 " + reason},
-        {"Book2.SaveAs C:\\Data\\新Data.2.xlsx", {"C:\\Data\\新Data.1.xlsx"},
+         "・2 枚目のシート「s2」をコピーできませんでした。「新Data.2.xlsx」は作成していません。 " +
+             reason},
+        {"Book2.SaveAs C:\\Data\\新Data.2.xlsx",
+         {"C:\\Data\\新Data.1.xlsx"},
          "「Data.xlsx」を分割しましたが、2 枚中 1 枚だけをファイルにしました。次は失敗しました。\n"
-         "・「C:\\Data\\新Data.2.xlsx」を保存できませんでした。 " + reason},
+         "・「C:\\Data\\新Data.2.xlsx」を保存できませんでした。 " +
+             reason},
         {"Quit", {"C:\\Data\\新Data.1.xlsx", "C:\\Data\\新Data.2.xlsx"}, "Data.xlsx分割しました"},
     };
     for (const auto& c : cases) {
@@ -136,7 +157,8 @@ TEST(SplitSheets, EachKindOfStepFailing) {
 
 TEST(SplitSheets, EveryCallFailingInTurn) {
     const auto firstSave =
-        std::find(kSplitLog.begin(), kSplitLog.end(), "Book1.SaveAs C:\\Data\\新Data.1.xlsx") - kSplitLog.begin();
+        std::find(kSplitLog.begin(), kSplitLog.end(), "Book1.SaveAs C:\\Data\\新Data.1.xlsx") -
+        kSplitLog.begin();
     for (std::size_t k = 0; k < kSplitLog.size(); ++k) {
         const std::string& failing = kSplitLog[k];
         FakeExcel excel;
@@ -181,14 +203,17 @@ TEST(SplitSheets, LaterFailuresAllListedAndNothingSavedIsSaidSo) {
 
     FakeExcel later;
     later.files[kSource] = {{u"s1"}, {u"s2"}, {u"s3"}};
-    later.failCalls = {"Book2.SaveAs C:\\Data\\新Data.2.xlsx", "Data.xlsx!s3.CopyBefore(Book3!Sheet1)"};
+    later.failCalls = {"Book2.SaveAs C:\\Data\\新Data.2.xlsx",
+                       "Data.xlsx!s3.CopyBefore(Book3!Sheet1)"};
     Split(later, u"Data.xlsx", 1);
     EXPECT_EQ(later.savedOrder, (Names{"C:\\Data\\新Data.1.xlsx"}));
     ExpectCleanEnd(later, "two later failures");
-    EXPECT_EQ(U8(later.messages.at(0)),
-              "「Data.xlsx」を分割しましたが、3 枚中 1 枚だけをファイルにしました。次は失敗しました。\n"
-              "・「C:\\Data\\新Data.2.xlsx」を保存できませんでした。 理由: テスト用の失敗です。\n"
-              "・3 枚目のシート「s3」をコピーできませんでした。「新Data.3.xlsx」は作成していません。 理由: テスト用の失敗です。");
+    EXPECT_EQ(
+        U8(later.messages.at(0)),
+        "「Data.xlsx」を分割しましたが、3 枚中 1 枚だけをファイルにしました。次は失敗しました。\n"
+        "・「C:\\Data\\新Data.2.xlsx」を保存できませんでした。 理由: テスト用の失敗です。\n"
+        "・3 枚目のシート「s3」をコピーできませんでした。「新Data.3.xlsx」は作成していません。 "
+        "理由: テスト用の失敗です。");
 }
 
 }  // namespace
