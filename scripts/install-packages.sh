@@ -12,7 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest zlib1g-dev libzip-dev libpugixml-dev
   # the Windows run and test bed
   wine64 xvfb x11-utils imagemagick locales
-  fonts-ipafont-gothic fonts-ipafont-mincho
+  fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine
   # source packages for the cross-built libraries
   dpkg-dev
   # independent reader of workbooks for tests
