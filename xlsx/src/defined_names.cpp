@@ -1,0 +1,158 @@
+#include "defined_names.h"
+
+#include <cctype>
+#include <vector>
+
+#include "xlsx/workbook.h"
+#include "xml_util.h"
+
+namespace zelmo::xlsx {
+namespace {
+
+bool PlainName(const std::string& name) {
+    if (name.empty()) return false;
+    const auto first = static_cast<unsigned char>(name[0]);
+    if (!(std::isalpha(first) || first == '_' || first >= 0x80)) return false;
+    for (unsigned char ch : name)
+        if (!(std::isalnum(ch) || ch == '_' || ch == '.' || ch >= 0x80)) return false;
+    // Names that read like a cell reference (A1, R1C1) must be quoted.
+    std::size_t i = 0;
+    while (i < name.size() && std::isalpha(static_cast<unsigned char>(name[i]))) ++i;
+    if (i > 0 && i < name.size() && i <= 3) {
+        std::size_t j = i;
+        while (j < name.size() && std::isdigit(static_cast<unsigned char>(name[j]))) ++j;
+        if (j == name.size()) return false;
+    }
+    return true;
+}
+
+bool NameChar(char ch) {
+    const auto u = static_cast<unsigned char>(ch);
+    return std::isalnum(u) || u == '_' || u == '.' || u >= 0x80;
+}
+
+std::string Escaped(const std::string& name) {
+    std::string s;
+    for (char ch : name) {
+        s += ch;
+        if (ch == '\'') s += '\'';
+    }
+    return s;
+}
+
+// Walks the formula outside string literals and reports where `name`'s references start and end.
+template <typename Fn>
+void ForEachReference(const std::string& f, const std::string& name, Fn fn) {
+    const std::string quoted = "'" + Escaped(name) + "'!";
+    const std::string bare = name + "!";
+    std::size_t i = 0;
+    while (i < f.size()) {
+        if (f[i] == '"') {
+            const std::size_t close = f.find('"', i + 1);
+            if (close == std::string::npos) return;
+            i = close + 1;
+            continue;
+        }
+        if (f.compare(i, quoted.size(), quoted) == 0) {
+            fn(i, quoted.size());
+            i += quoted.size();
+            continue;
+        }
+        if (f[i] == '\'') {  // another quoted sheet name: skip it whole
+            std::size_t j = i + 1;
+            while (j < f.size()) {
+                if (f[j] == '\'' && j + 1 < f.size() && f[j + 1] == '\'') j += 2;
+                else if (f[j] == '\'') break;
+                else ++j;
+            }
+            i = j + 1;
+            continue;
+        }
+        if ((i == 0 || !NameChar(f[i - 1])) && f.compare(i, bare.size(), bare) == 0) {
+            fn(i, bare.size());
+            i += bare.size();
+            continue;
+        }
+        ++i;
+    }
+}
+
+bool ParseSheetId(const pugi::xml_node& n, std::uint32_t& id) {
+    pugi::xml_attribute a = n.attribute("localSheetId");
+    return a && ParseIndex(a.value(), id);
+}
+
+}  // namespace
+
+std::string QuoteSheetName(const std::string& name) {
+    return PlainName(name) ? name : "'" + Escaped(name) + "'";
+}
+
+std::string RenameSheetInFormula(const std::string& formula, const std::string& oldName, const std::string& newName) {
+    std::string out;
+    std::size_t last = 0;
+    const std::string replacement = QuoteSheetName(newName) + "!";
+    ForEachReference(formula, oldName, [&](std::size_t at, std::size_t len) {
+        out.append(formula, last, at - last);
+        out += replacement;
+        last = at + len;
+    });
+    out.append(formula, last, std::string::npos);
+    return out;
+}
+
+bool FormulaRefersTo(const std::string& formula, const std::string& name) {
+    bool found = false;
+    ForEachReference(formula, name, [&](std::size_t, std::size_t) { found = true; });
+    return found;
+}
+
+void ShiftLocalSheetIds(pugi::xml_node definedNames, std::size_t from, int delta) {
+    for (pugi::xml_node n = definedNames.first_child(); n; n = n.next_sibling()) {
+        std::uint32_t id = 0;
+        if (ParseSheetId(n, id) && id >= from)
+            n.attribute("localSheetId").set_value(static_cast<long long>(id) + delta);
+    }
+}
+
+void RemoveNamesOfSheet(pugi::xml_node definedNames, std::size_t sheetIndex) {
+    for (pugi::xml_node n = definedNames.first_child(); n;) {
+        pugi::xml_node next = n.next_sibling();
+        std::uint32_t id = 0;
+        if (ParseSheetId(n, id) && id == sheetIndex) definedNames.remove_child(n);
+        n = next;
+    }
+}
+
+void CopySheetNames(const pugi::xml_node& source, std::size_t sourceIndex, const std::string& oldName,
+                    pugi::xml_node target, std::size_t position, const std::string& newName) {
+    const std::string prefix = ElementPrefix(target);
+    const std::string element = prefix + "definedName";
+    // Collected first: source and target are the same node when a sheet is copied within its workbook.
+    std::vector<pugi::xml_node> names;
+    for (pugi::xml_node n = source.first_child(); n; n = n.next_sibling())
+        if (LocalName(n.name()) == "definedName") names.push_back(n);
+    for (pugi::xml_node n : names) {
+        std::uint32_t id = 0;
+        const bool scoped = ParseSheetId(n, id);
+        const std::string formula = n.child_value();
+        if (scoped && id != sourceIndex) continue;
+        bool asScoped = scoped;
+        if (!scoped) {
+            if (!FormulaRefersTo(formula, oldName)) continue;
+            // A workbook-scoped name the target already has becomes the copy's own name instead.
+            for (pugi::xml_node t = target.first_child(); t; t = t.next_sibling()) {
+                std::uint32_t tid = 0;
+                if (!ParseSheetId(t, tid) && SheetNamesEqual(t.attribute("name").value(), n.attribute("name").value()))
+                    asScoped = true;
+            }
+        }
+        pugi::xml_node copy = target.append_copy(n);
+        copy.set_name(element.c_str());
+        copy.text().set(RenameSheetInFormula(formula, oldName, newName).c_str());
+        copy.remove_attribute("localSheetId");
+        if (asScoped) copy.append_attribute("localSheetId") = static_cast<unsigned long long>(position);
+    }
+}
+
+}  // namespace zelmo::xlsx

@@ -1,0 +1,32 @@
+// Defined names (print areas, print titles, filters, user names) as sheets move: sheet-scoped names
+// follow their sheet's position, and a copied sheet's names are rewritten to its new name.
+#pragma once
+
+#include <pugixml.hpp>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace zelmo::xlsx {
+
+// Adds `delta` to every localSheetId >= `from`; with delta -1 the names of sheet `from - 1`... are
+// not touched: callers remove a sheet's own names first (RemoveNamesOfSheet).
+void ShiftLocalSheetIds(pugi::xml_node definedNames, std::size_t from, int delta);
+void RemoveNamesOfSheet(pugi::xml_node definedNames, std::size_t sheetIndex);
+
+// Replaces references to sheet `oldName` in a formula by `newName` (quoted as needed); text inside
+// string literals is left alone.
+std::string RenameSheetInFormula(const std::string& formula, const std::string& oldName, const std::string& newName);
+// True when the formula refers to sheet `name`.
+bool FormulaRefersTo(const std::string& formula, const std::string& name);
+// The sheet name as a formula writes it: bare when plain, otherwise in apostrophes.
+std::string QuoteSheetName(const std::string& name);
+
+// Copies the names that belong to sheet `sourceIndex` of `source` (its sheet-scoped names, and the
+// workbook-scoped names that refer to it and that the target lacks) into `target` for the copy at
+// `position` named `newName`. `target` must already have been shifted for the insertion.
+void CopySheetNames(const pugi::xml_node& source, std::size_t sourceIndex, const std::string& oldName,
+                    pugi::xml_node target, std::size_t position, const std::string& newName);
+
+}  // namespace zelmo::xlsx

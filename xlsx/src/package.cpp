@@ -1,0 +1,183 @@
+#include "package.h"
+
+#include <cstring>
+
+#include "messages.h"
+#include "xml_util.h"
+
+namespace zelmo::xlsx {
+namespace {
+
+constexpr const char* kCtMain = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml";
+constexpr const char* kCtTemplate =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml";
+constexpr const char* kCtMacro = "application/vnd.ms-excel.sheet.macroEnabled.main+xml";
+constexpr const char* kCtMacroTemplate = "application/vnd.ms-excel.template.macroEnabled.main+xml";
+constexpr const char* kCtAddIn = "application/vnd.ms-excel.addin.macroEnabled.main+xml";
+constexpr const char* kCtBinary = "application/vnd.ms-excel.sheet.binary.macroEnabled.main";
+
+// Elements of the workbook part that follow definedNames, for inserting it in schema order.
+constexpr const char* kAfterDefinedNames[] = {"calcPr", "oleSize", "customWorkbookViews", "pivotCaches",
+                                               "smartTagPr", "smartTagTypes", "webPublishing", "fileRecoveryPr",
+                                               "webPublishObjects", "extLst"};
+
+std::string ReadOptional(const PartStore& parts, const std::string& name) {
+    return parts.Has(name) ? parts.Read(name) : std::string();
+}
+
+}  // namespace
+
+std::unique_ptr<Package> Package::Load(std::unique_ptr<PartStore> parts) {
+    auto p = std::make_unique<Package>();
+    const std::string ctName = parts->FindName("[Content_Types].xml");
+    const std::string rootRels = parts->FindName("_rels/.rels");
+    if (ctName.empty() || rootRels.empty()) throw Error(ErrorKind::NotAWorkbook, msg::kNoWorkbookPart);
+    p->types_ = ContentTypes::Parse(parts->Read(ctName));
+    const Relationships rels = Relationships::Parse(parts->Read(rootRels), rootRels);
+    const Relationship* doc = rels.FirstOfType("officeDocument");
+    if (!doc) throw Error(ErrorKind::NotAWorkbook, msg::kNoWorkbookPart);
+    p->workbookPart_ = parts->FindName(ResolveTarget("", doc->target));
+    if (p->workbookPart_.empty()) throw Error(ErrorKind::NotAWorkbook, msg::kNoWorkbookPart);
+    const std::string type = p->types_.TypeOf(p->workbookPart_);
+    if (type == kCtBinary) throw Error(ErrorKind::UnsupportedFormat, msg::kXlsb);
+    if (type == kCtMacro || type == kCtMacroTemplate || type == kCtAddIn)
+        throw Error(ErrorKind::UnsupportedFormat, msg::kXlsm);
+    if (type != kCtMain && type != kCtTemplate) throw Error(ErrorKind::NotAWorkbook, msg::kNoWorkbookPart);
+
+    ParseXml(p->workbook_, parts->Read(p->workbookPart_), p->workbookPart_);
+    pugi::xml_node root = p->workbook_.document_element();
+    p->prefix_ = ElementPrefix(root);
+    for (pugi::xml_attribute a = root.first_attribute(); a; a = a.next_attribute())
+        if (std::strcmp(a.value(), kNsStrictMain) == 0) throw Error(ErrorKind::UnsupportedFormat, msg::kStrict);
+    if (LocalName(root.name()) != "workbook") throw Error(ErrorKind::NotAWorkbook, msg::kNoWorkbookPart);
+    const std::string wbRels = RelsPartName(p->workbookPart_);
+    p->workbookRels_ = Relationships::Parse(ReadOptional(*parts, wbRels), wbRels);
+    p->parts_ = std::move(parts);
+
+    const auto sheets = p->SheetEntries();
+    if (sheets.empty()) throw Error(ErrorKind::Corrupt, msg::Corrupt("シートがありません"));
+    for (const auto& s : sheets)
+        if (s.part.empty() || !p->parts_->Has(s.part))
+            throw Error(ErrorKind::Corrupt, msg::Corrupt("シート「" + s.name + "」の部品がありません"));
+    return p;
+}
+
+std::string Package::relPrefix() const { return RelationshipPrefix(workbook_.document_element()); }
+
+pugi::xml_node Package::SheetsNode() const { return Child(workbook_.document_element(), "sheets"); }
+
+pugi::xml_node Package::WorkbookView() const {
+    return Child(Child(workbook_.document_element(), "bookViews"), "workbookView");
+}
+
+std::vector<SheetEntry> Package::SheetEntries() const {
+    std::vector<SheetEntry> out;
+    const std::string rid = relPrefix() + "id";
+    for (pugi::xml_node s = SheetsNode().first_child(); s; s = s.next_sibling()) {
+        if (LocalName(s.name()) != "sheet") continue;
+        SheetEntry e;
+        e.node = s;
+        e.name = s.attribute("name").value();
+        e.relId = s.attribute(rid.c_str()).value();
+        e.state = s.attribute("state") ? s.attribute("state").value() : "visible";
+        if (const Relationship* rel = workbookRels_.ById(e.relId); rel && !rel->external) {
+            e.part = parts_->FindName(ResolveTarget(workbookPart_, rel->target));
+            e.relType = rel->type;
+            if (IsType(rel->type, "chartsheet")) e.kind = SheetKind::Chartsheet;
+            else if (IsType(rel->type, "dialogsheet")) e.kind = SheetKind::Dialog;
+            else if (IsType(rel->type, "xlMacrosheet") || IsType(rel->type, "xlIntlMacrosheet"))
+                e.kind = SheetKind::Macro;
+        }
+        out.push_back(std::move(e));
+    }
+    return out;
+}
+
+pugi::xml_node Package::DefinedNames(bool create) {
+    pugi::xml_node root = workbook_.document_element();
+    pugi::xml_node names = Child(root, "definedNames");
+    if (names || !create) return names;
+    const std::string name = prefix_ + "definedNames";
+    for (const char* after : kAfterDefinedNames)
+        if (pugi::xml_node next = Child(root, after)) return root.insert_child_before(name.c_str(), next);
+    return root.append_child(name.c_str());
+}
+
+Styles& Package::styles() {
+    if (styles_) return *styles_;
+    const Relationship* rel = workbookRels_.FirstOfType("styles");
+    std::string part = rel ? parts_->FindName(ResolveTarget(workbookPart_, rel->target)) : std::string();
+    if (part.empty()) {
+        // A package without styles gets the default ones, so copied formats have somewhere to go.
+        part = FreePartName("xl", "styles", "xml");
+        parts_->Write(part, DefaultStylesXml());
+        if (rel) workbookRels_.Remove(rel->id);
+        workbookRels_.Add(std::string(kRelBase) + "styles", RelativeTarget(workbookPart_, part));
+        types_.SetOverride(part, kCtStyles);
+    }
+    styles_ = Styles::Parse(parts_->Read(part), part);
+    return *styles_;
+}
+
+SharedStrings& Package::sharedStrings() {
+    if (sharedStrings_) return *sharedStrings_;
+    const Relationship* rel = workbookRels_.FirstOfType("sharedStrings");
+    std::string part = rel ? parts_->FindName(ResolveTarget(workbookPart_, rel->target)) : std::string();
+    if (part.empty()) {
+        part = "xl/sharedStrings.xml";
+        if (parts_->Has(part)) part = FreePartName("xl", "sharedStrings", "xml");
+        if (rel) workbookRels_.Remove(rel->id);
+        workbookRels_.Add(std::string(kRelBase) + "sharedStrings", RelativeTarget(workbookPart_, part));
+        types_.SetOverride(part, kCtSharedStrings);
+        sharedStrings_ = std::make_unique<SharedStrings>();
+        parts_->Write(part, sharedStrings_->Write());
+    } else {
+        sharedStrings_ = std::make_unique<SharedStrings>(SharedStrings::Parse(parts_->Read(part), part));
+    }
+    sharedStringsPart_ = part;
+    return *sharedStrings_;
+}
+
+std::string Package::FreePartName(const std::string& folder, const std::string& stem, const std::string& ext) const {
+    for (unsigned n = 1;; ++n) {
+        const std::string name = folder + "/" + stem + std::to_string(n) + "." + ext;
+        if (parts_->FindName(name).empty()) return name;
+    }
+}
+
+std::uint32_t Package::NextSheetId() const {
+    std::uint32_t max = 0;
+    for (const auto& s : SheetEntries()) {
+        std::uint32_t id = 0;
+        if (ParseIndex(s.node.attribute("sheetId").value(), id) && id > max) max = id;
+    }
+    return max + 1;
+}
+
+void Package::DropCalcChain() {
+    if (const Relationship* rel = workbookRels_.FirstOfType("calcChain")) {
+        const std::string part = ResolveTarget(workbookPart_, rel->target);
+        parts_->Remove(parts_->FindName(part));
+        types_.RemoveOverride(part);
+        workbookRels_.Remove(rel->id);
+    }
+}
+
+void Package::RestoreStyles(const std::string& xml, bool changed) {
+    styles_ = Styles::Parse(xml, "styles");
+    if (changed) styles_->MarkChanged();
+}
+
+std::string Package::Save() {
+    parts_->Write(workbookPart_, WriteXml(workbook_));
+    parts_->Write(RelsPartName(workbookPart_), workbookRels_.Write());
+    if (styles_ && styles_->Changed()) {
+        const Relationship* rel = workbookRels_.FirstOfType("styles");
+        parts_->Write(parts_->FindName(ResolveTarget(workbookPart_, rel->target)), styles_->Write());
+    }
+    if (sharedStrings_ && sharedStrings_->Changed()) parts_->Write(sharedStringsPart_, sharedStrings_->Write());
+    parts_->Write(parts_->FindName("[Content_Types].xml"), types_.Write());
+    return parts_->Save();
+}
+
+}  // namespace zelmo::xlsx

@@ -1,0 +1,87 @@
+// An opened workbook package: the zip parts, content types, the workbook part and its
+// relationships, and (loaded on first use) the styles and the shared strings.
+#pragma once
+
+#include <pugixml.hpp>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "content_types.h"
+#include "part_store.h"
+#include "relationships.h"
+#include "shared_strings.h"
+#include "styles.h"
+#include "xlsx/workbook.h"
+
+namespace zelmo::xlsx {
+
+inline constexpr const char* kCtWorksheet = "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
+inline constexpr const char* kCtStyles = "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml";
+inline constexpr const char* kCtSharedStrings =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml";
+
+struct SheetEntry {
+    pugi::xml_node node;  // the <sheet> element in the workbook part
+    std::string name;
+    std::string relId;
+    std::string part;     // the sheet's part name
+    std::string relType;  // full relationship type
+    SheetKind kind = SheetKind::Worksheet;
+    std::string state;
+};
+
+class Package {
+public:
+    static std::unique_ptr<Package> Load(std::unique_ptr<PartStore> parts);
+
+    std::vector<SheetEntry> SheetEntries() const;
+    pugi::xml_node SheetsNode() const;
+    // The definedNames element, created (in schema order) when `create` is set.
+    pugi::xml_node DefinedNames(bool create);
+    pugi::xml_node WorkbookView() const;
+
+    Styles& styles();
+    SharedStrings& sharedStrings();
+    const Styles& styles() const { return const_cast<Package*>(this)->styles(); }
+    const SharedStrings& sharedStrings() const { return const_cast<Package*>(this)->sharedStrings(); }
+
+    // A part name "folder/stemN.ext" not in use yet.
+    std::string FreePartName(const std::string& folder, const std::string& stem, const std::string& ext) const;
+    std::uint32_t NextSheetId() const;
+    // Drops the calculation chain: it lists formula cells by sheet and goes stale when sheets change.
+    void DropCalcChain();
+
+    std::string Save();
+
+    // A copy that fails puts the styles back as they were (`xml` from Styles::Write before it).
+    void RestoreStyles(const std::string& xml, bool changed);
+
+    PartStore& parts() { return *parts_; }
+    const PartStore& parts() const { return *parts_; }
+    ContentTypes& types() { return types_; }
+    const ContentTypes& types() const { return types_; }
+    Relationships& workbookRels() { return workbookRels_; }
+    const std::string& workbookPart() const { return workbookPart_; }
+    const std::string& prefix() const { return prefix_; }
+    std::string relPrefix() const;
+
+private:
+    std::unique_ptr<PartStore> parts_;
+    ContentTypes types_;
+    std::string workbookPart_;
+    pugi::xml_document workbook_;
+    std::string prefix_;  // element prefix of the workbook part ("" or "x:")
+    Relationships workbookRels_;
+    std::unique_ptr<Styles> styles_;
+    std::unique_ptr<SharedStrings> sharedStrings_;
+    std::string sharedStringsPart_;
+};
+
+// The parts of a new workbook with one empty worksheet "Sheet1".
+std::unique_ptr<PartStore> NewWorkbookParts();
+// The styles part a workbook without one is given.
+std::string DefaultStylesXml();
+
+}  // namespace zelmo::xlsx

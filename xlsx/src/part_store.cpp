@@ -1,0 +1,227 @@
+// Zip container access through libzip, with the checks that keep hostile packages out: entry count,
+// sizes, compression ratio, unsafe names.
+#include "part_store.h"
+
+#include <zip.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "messages.h"
+
+namespace zelmo::xlsx {
+namespace {
+
+std::string LowerAscii(std::string s) {
+    for (auto& ch : s)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return s;
+}
+
+bool UnsafeName(const std::string& name) {
+    if (name.empty() || name.front() == '/' || name.find('\\') != std::string::npos ||
+        name.find(':') != std::string::npos || name.find('\0') != std::string::npos)
+        return true;
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find('/', start);
+        if (end == std::string::npos) end = name.size();
+        const std::string_view seg(name.data() + start, end - start);
+        if (seg == ".." || seg == ".") return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// Searches the raw bytes for a UTF-16LE stream name in an OLE compound file's directory.
+bool HasOleStream(std::string_view bytes, std::string_view ascii) {
+    std::string wide;
+    for (char ch : ascii) {
+        wide.push_back(ch);
+        wide.push_back('\0');
+    }
+    return bytes.find(wide) != std::string_view::npos;
+}
+
+struct ZipCloser {
+    void operator()(zip_t* z) const { zip_discard(z); }
+};
+
+}  // namespace
+
+void ThrowNotAZip(std::string_view bytes) {
+    static const unsigned char kOle[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    if (bytes.size() >= sizeof kOle && std::memcmp(bytes.data(), kOle, sizeof kOle) == 0) {
+        if (HasOleStream(bytes, "EncryptedPackage")) throw Error(ErrorKind::Encrypted, msg::kEncrypted);
+        if (HasOleStream(bytes, "Workbook") || HasOleStream(bytes, "Book"))
+            throw Error(ErrorKind::UnsupportedFormat, msg::kXls);
+        throw Error(ErrorKind::UnsupportedFormat, msg::kOle);
+    }
+    if (bytes.size() >= 2 && bytes[0] == 'P' && bytes[1] == 'K') throw Error(ErrorKind::Corrupt, msg::kTruncated);
+    throw Error(ErrorKind::NotAWorkbook, msg::kNotZip);
+}
+
+std::unique_ptr<PartStore> PartStore::Empty() { return std::unique_ptr<PartStore>(new PartStore()); }
+
+std::unique_ptr<PartStore> PartStore::Open(std::string bytes, const PackageLimits& limits) {
+    if (bytes.size() < 4 || bytes.compare(0, 4, "PK\x03\x04") != 0) {
+        if (bytes.size() >= 4 && bytes.compare(0, 4, "PK\x05\x06") == 0)
+            throw Error(ErrorKind::NotAWorkbook, msg::kNoWorkbookPart);  // an empty zip
+        ThrowNotAZip(bytes);
+    }
+    std::unique_ptr<PartStore> store(new PartStore());
+    store->bytes_ = std::move(bytes);
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* src = zip_source_buffer_create(store->bytes_.data(), store->bytes_.size(), 0, &error);
+    if (!src) throw Error(ErrorKind::Corrupt, msg::kTruncated);
+    zip_t* za = zip_open_from_source(src, ZIP_RDONLY, &error);
+    zip_error_fini(&error);
+    if (!za) {
+        zip_source_free(src);
+        throw Error(ErrorKind::Corrupt, msg::kTruncated);
+    }
+    store->zip_ = za;
+
+    const zip_int64_t count = zip_get_num_entries(za, 0);
+    if (count < 0 || static_cast<std::uint64_t>(count) > limits.maxEntries)
+        throw Error(ErrorKind::LimitExceeded, msg::kTooLarge);
+    std::uint64_t total = 0;
+    std::map<std::string, int> lowerNames;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !st.name)
+            throw Error(ErrorKind::Corrupt, msg::kTruncated);
+        std::string name = st.name;
+        if (!name.empty() && name.back() == '/') continue;  // folder entries carry nothing
+        if (UnsafeName(name)) throw Error(ErrorKind::Corrupt, msg::kUnsafePath);
+        if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
+            throw Error(ErrorKind::Encrypted, msg::kEncrypted);
+        if (!(st.valid & ZIP_STAT_SIZE) || !(st.valid & ZIP_STAT_COMP_SIZE))
+            throw Error(ErrorKind::Corrupt, msg::kTruncated);
+        if (st.size > limits.maxEntrySize) throw Error(ErrorKind::LimitExceeded, msg::kTooLarge);
+        total += st.size;
+        if (total > limits.maxTotalSize) throw Error(ErrorKind::LimitExceeded, msg::kTooLarge);
+        if (st.size >= limits.ratioCheckFrom && st.size / std::max<std::uint64_t>(st.comp_size, 1) > limits.maxRatio)
+            throw Error(ErrorKind::LimitExceeded, msg::kTooLarge);
+        if (!lowerNames.emplace(LowerAscii(name), 0).second) throw Error(ErrorKind::Corrupt, msg::kUnsafePath);
+        Entry e;
+        e.sourceIndex = i;
+        e.size = st.size;
+        store->order_.push_back(name);
+        store->entries_.emplace(std::move(name), std::move(e));
+    }
+    return store;
+}
+
+PartStore::~PartStore() {
+    if (zip_) zip_discard(zip_);
+}
+
+bool PartStore::Has(const std::string& name) const { return entries_.count(name) != 0; }
+
+std::string PartStore::FindName(const std::string& name) const {
+    if (Has(name)) return name;
+    const std::string lower = LowerAscii(name);
+    for (const auto& kv : entries_)
+        if (LowerAscii(kv.first) == lower) return kv.first;
+    return {};
+}
+
+std::string PartStore::Read(const std::string& name) const {
+    auto it = entries_.find(name);
+    if (it == entries_.end()) throw Error(ErrorKind::Corrupt, msg::Corrupt(name + " がありません"));
+    const Entry& e = it->second;
+    if (e.sourceIndex < 0) return e.data;
+    zip_file_t* f = zip_fopen_index(zip_, static_cast<zip_uint64_t>(e.sourceIndex), 0);
+    if (!f) throw Error(ErrorKind::Corrupt, msg::Corrupt(name + " を展開できません"));
+    // The declared size bounds what is read: a lying header cannot make us inflate more.
+    std::string out(static_cast<std::size_t>(e.size), '\0');
+    std::size_t got = 0;
+    bool failed = false;
+    while (got < out.size()) {
+        const zip_int64_t n = zip_fread(f, &out[got], out.size() - got);
+        if (n <= 0) {
+            failed = true;
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    char extra = 0;
+    if (!failed && zip_fread(f, &extra, 1) != 0) failed = true;  // more data than declared, or a CRC error
+    zip_fclose(f);
+    if (failed) throw Error(ErrorKind::Corrupt, msg::Corrupt(name + " を展開できません"));
+    return out;
+}
+
+void PartStore::Write(const std::string& name, std::string data) {
+    auto it = entries_.find(name);
+    if (it == entries_.end()) {
+        order_.push_back(name);
+        it = entries_.emplace(name, Entry{}).first;
+    }
+    it->second.sourceIndex = -1;
+    it->second.size = data.size();
+    it->second.data = std::move(data);
+}
+
+void PartStore::Remove(const std::string& name) {
+    if (entries_.erase(name)) order_.erase(std::find(order_.begin(), order_.end(), name));
+}
+
+std::vector<std::string> PartStore::Names() const { return order_; }
+
+std::string PartStore::Save() const {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &error);
+    if (!out) throw Error(ErrorKind::WriteFailed, msg::WriteFailed("メモリ不足"));
+    zip_source_keep(out);
+    zip_t* za = zip_open_from_source(out, ZIP_TRUNCATE, &error);
+    zip_error_fini(&error);
+    if (!za) {
+        zip_source_free(out);
+        zip_source_free(out);
+        throw Error(ErrorKind::WriteFailed, msg::WriteFailed("zip を作成できません"));
+    }
+    std::unique_ptr<zip_t, ZipCloser> guard(za);
+    auto fail = [&](const char* what) {
+        guard.reset();
+        zip_source_free(out);
+        throw Error(ErrorKind::WriteFailed, msg::WriteFailed(what));
+    };
+    for (const auto& name : order_) {
+        const Entry& e = entries_.at(name);
+        zip_source_t* s = e.sourceIndex >= 0
+                              ? zip_source_zip(za, zip_, static_cast<zip_uint64_t>(e.sourceIndex), ZIP_FL_COMPRESSED, 0, -1)
+                              : zip_source_buffer(za, e.data.data(), e.data.size(), 0);
+        if (!s) fail("部品を追加できません");
+        const zip_int64_t idx = zip_file_add(za, name.c_str(), s, ZIP_FL_ENC_UTF_8);
+        if (idx < 0) {
+            zip_source_free(s);
+            fail("部品を追加できません");
+        }
+        zip_set_file_compression(za, static_cast<zip_uint64_t>(idx), ZIP_CM_DEFLATE, 0);
+        // A fixed time stamp keeps saved packages reproducible.
+        zip_file_set_dostime(za, static_cast<zip_uint64_t>(idx), 0, 0x21, 0);
+    }
+    if (zip_close(guard.get()) != 0) fail("zip を書き出せません");
+    guard.release();
+
+    std::string bytes;
+    if (zip_source_open(out) == 0) {
+        zip_source_seek(out, 0, SEEK_END);
+        const zip_int64_t size = zip_source_tell(out);
+        zip_source_seek(out, 0, SEEK_SET);
+        if (size > 0) {
+            bytes.resize(static_cast<std::size_t>(size));
+            if (zip_source_read(out, &bytes[0], bytes.size()) != size) bytes.clear();
+        }
+        zip_source_close(out);
+    }
+    zip_source_free(out);
+    if (bytes.empty()) throw Error(ErrorKind::WriteFailed, msg::WriteFailed("zip を書き出せません"));
+    return bytes;
+}
+
+}  // namespace zelmo::xlsx

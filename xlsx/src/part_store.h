@@ -1,0 +1,62 @@
+// The zip container of a package: its entries by name, read lazily from the original bytes, with
+// replaced or added entries held in memory. libzip does all the zip and deflate work.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+typedef struct zip zip_t;
+
+namespace zelmo::xlsx {
+
+// Bounds on what a package may hold, against zip bombs and absurd inputs.
+struct PackageLimits {
+    std::uint64_t maxEntries = 20000;
+    std::uint64_t maxEntrySize = 1536ull << 20;     // one part, uncompressed
+    std::uint64_t maxTotalSize = 3072ull << 20;     // all parts, uncompressed
+    std::uint64_t ratioCheckFrom = 1ull << 20;      // parts smaller than this are not ratio-checked
+    std::uint64_t maxRatio = 600;                    // uncompressed / compressed
+};
+
+class PartStore {
+public:
+    // Opens the zip in `bytes`; throws Error for anything that is not a sound zip within `limits`.
+    static std::unique_ptr<PartStore> Open(std::string bytes, const PackageLimits& limits = {});
+    static std::unique_ptr<PartStore> Empty();
+    ~PartStore();
+    PartStore(const PartStore&) = delete;
+    PartStore& operator=(const PartStore&) = delete;
+
+    bool Has(const std::string& name) const;
+    // The uncompressed content of a part (throws Error Corrupt when it cannot be inflated).
+    std::string Read(const std::string& name) const;
+    void Write(const std::string& name, std::string data);
+    void Remove(const std::string& name);
+    std::vector<std::string> Names() const;
+    // Finds an entry name ignoring ASCII case (zip names in packages are case-insensitive).
+    std::string FindName(const std::string& name) const;
+
+    // The whole package as zip bytes. Unchanged entries are copied without inflating them again.
+    std::string Save() const;
+
+private:
+    PartStore() = default;
+    struct Entry {
+        std::int64_t sourceIndex = -1;  // index in the original zip, or -1 when held in `data`
+        std::string data;
+        std::uint64_t size = 0;
+    };
+    std::string bytes_;
+    zip_t* zip_ = nullptr;
+    std::map<std::string, Entry> entries_;
+    std::vector<std::string> order_;  // entry order as read, new entries appended
+};
+
+// Reads the first bytes of a non-zip file and throws the Error that explains it (encrypted, .xls, ...).
+[[noreturn]] void ThrowNotAZip(std::string_view bytes);
+
+}  // namespace zelmo::xlsx

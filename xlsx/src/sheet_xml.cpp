@@ -1,0 +1,231 @@
+#include "sheet_xml.h"
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <cstring>
+
+#include "xml_util.h"
+
+namespace zelmo::xlsx {
+namespace {
+
+constexpr std::size_t kChunkBytes = 4u << 20;
+
+// Extensions whose content is self-contained (no references to other parts or to sheet names).
+bool KeptExtension(const char* uri) {
+    static const char* const kKept[] = {
+        "{78C0D931-6437-407d-A8EE-F0AAD7539E65}",  // conditional formats
+        "{CCE6A557-97BC-4b89-ADB6-D9C93CAAB3DF}",  // data validations
+    };
+    for (const char* k : kKept)
+        if (std::strcmp(uri, k) == 0) return true;
+    return false;
+}
+
+std::string ExtensionName(const pugi::xml_node& ext) {
+    for (pugi::xml_node c = ext.first_child(); c; c = c.next_sibling())
+        if (c.type() == pugi::node_element) return "ext:" + std::string(LocalName(c.name()));
+    return "ext:" + std::string(ext.attribute("uri").value());
+}
+
+void Report(SheetRewrite& rw, const std::string& what) {
+    if (!rw.notCarried) return;
+    if (std::find(rw.notCarried->begin(), rw.notCarried->end(), what) == rw.notCarried->end())
+        rw.notCarried->push_back(what);
+}
+
+bool IsDroppableContainer(std::string_view local) {
+    return local == "tableParts" || local == "oleObjects" || local == "controls" || local == "customProperties" ||
+           local == "webPublishItems" || local == "extLst" || local == "ext";
+}
+
+// Removes every element that refers to a relationship that is not carried, with the container or
+// alternate-content block around it, so the copy has no dangling relationship ids.
+void DropUncarriedReferences(pugi::xml_node root, SheetRewrite& rw) {
+    const std::string relPrefix = RelationshipPrefix(root);
+    std::vector<pugi::xml_node> doomed;
+    for (pugi::xml_node n = root.first_child(); n;) {
+        bool drop = false;
+        if (n.type() == pugi::node_element) {
+            for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
+                if (std::strncmp(a.name(), relPrefix.c_str(), relPrefix.size()) == 0 && !rw.keepRelationship(a.value()))
+                    drop = true;
+        }
+        if (drop) {
+            doomed.push_back(n);
+        } else if (n.first_child()) {
+            n = n.first_child();
+            continue;
+        }
+        while (n && n != root && !n.next_sibling()) n = n.parent();
+        if (!n || n == root) break;
+        n = n.next_sibling();
+    }
+    for (pugi::xml_node n : doomed) {
+        // Inside an alternate-content block the whole block goes (its choices describe one object).
+        pugi::xml_node top = n;
+        for (pugi::xml_node p = n.parent(); p && p != root; p = p.parent())
+            if (LocalName(p.name()) == "AlternateContent") top = p;
+        pugi::xml_node parent = top.parent();
+        if (!parent) continue;  // already removed with an earlier block
+        parent.remove_child(top);
+        while (parent && parent != root && IsDroppableContainer(LocalName(parent.name())) &&
+               !parent.find_child([](pugi::xml_node c) { return c.type() == pugi::node_element; })) {
+            pugi::xml_node up = parent.parent();
+            up.remove_child(parent);
+            parent = up;
+        }
+    }
+}
+
+void EditSkeleton(pugi::xml_node root, SheetRewrite& rw) {
+    std::uint32_t v = 0;
+    if (pugi::xml_node views = Child(root, "sheetViews"); views && rw.clearSelection)
+        for (pugi::xml_node view = views.first_child(); view; view = view.next_sibling())
+            view.remove_attribute("tabSelected");
+    if (pugi::xml_node pr = Child(root, "sheetPr"))
+        if (pugi::xml_node tab = Child(pr, "tabColor")) rw.styles->FixColors(tab);
+    if (pugi::xml_node cols = Child(root, "cols"))
+        for (pugi::xml_node col = cols.first_child(); col; col = col.next_sibling())
+            if (pugi::xml_attribute s = col.attribute("style"); s && ParseIndex(s.value(), v))
+                s.set_value(rw.styles->CellXf(v));
+    for (pugi::xml_node cf = root.first_child(); cf; cf = cf.next_sibling()) {
+        if (LocalName(cf.name()) != "conditionalFormatting") continue;
+        for (pugi::xml_node rule = cf.first_child(); rule; rule = rule.next_sibling())
+            if (pugi::xml_attribute d = rule.attribute("dxfId"); d && ParseIndex(d.value(), v))
+                d.set_value(rw.styles->Dxf(v));
+    }
+    if (pugi::xml_node ext = Child(root, "extLst")) {
+        for (pugi::xml_node e = ext.first_child(); e;) {
+            pugi::xml_node next = e.next_sibling();
+            if (e.type() == pugi::node_element && !KeptExtension(e.attribute("uri").value())) {
+                Report(rw, ExtensionName(e));
+                ext.remove_child(e);
+            }
+            e = next;
+        }
+        if (!ext.find_child([](pugi::xml_node c) { return c.type() == pugi::node_element; })) root.remove_child(ext);
+    }
+    DropUncarriedReferences(root, rw);
+}
+
+// Remaps the indices in one piece of sheetData.
+void RewriteRows(pugi::xml_document& doc, const std::string& prefix, SheetRewrite& rw, bool& sawMetadata) {
+    const std::string cName = prefix + "c";
+    const std::string vName = prefix + "v";
+    std::uint32_t v = 0;
+    for (pugi::xml_node row = doc.first_child(); row; row = row.next_sibling()) {
+        if (row.type() != pugi::node_element) continue;
+        if (pugi::xml_attribute s = row.attribute("s"); s && ParseIndex(s.value(), v)) s.set_value(rw.styles->CellXf(v));
+        for (pugi::xml_node c = row.first_child(); c; c = c.next_sibling()) {
+            if (std::strcmp(c.name(), cName.c_str()) != 0) continue;
+            bool shared = false;
+            for (pugi::xml_attribute a = c.first_attribute(); a;) {
+                pugi::xml_attribute next = a.next_attribute();
+                const char* n = a.name();
+                if (n[0] == 's' && n[1] == '\0') {
+                    if (ParseIndex(a.value(), v)) a.set_value(rw.styles->CellXf(v));
+                } else if (n[0] == 't' && n[1] == '\0') {
+                    shared = a.value()[0] == 's' && a.value()[1] == '\0';
+                } else if ((n[0] == 'c' || n[0] == 'v') && n[1] == 'm' && n[2] == '\0') {
+                    // Cell and value metadata point into a workbook-level part that is not carried.
+                    c.remove_attribute(a);
+                    sawMetadata = true;
+                }
+                a = next;
+            }
+            if (!shared) continue;
+            pugi::xml_node value = c.child(vName.c_str());
+            if (ParseIndex(value.child_value(), v)) value.text().set(rw.sharedString(v));
+        }
+    }
+}
+
+struct StringWriter : pugi::xml_writer {
+    explicit StringWriter(std::string& s) : out(s) {}
+    void write(const void* data, std::size_t size) override { out.append(static_cast<const char*>(data), size); }
+    std::string& out;
+};
+
+}  // namespace
+
+std::string RootPrefix(std::string_view xml) {
+    std::size_t at = 0;
+    while ((at = xml.find('<', at)) != std::string_view::npos) {
+        if (at + 1 < xml.size() && (xml[at + 1] == '?' || xml[at + 1] == '!')) {
+            ++at;
+            continue;
+        }
+        std::size_t end = at + 1;
+        while (end < xml.size() && xml[end] != ' ' && xml[end] != '>' && xml[end] != '/' && xml[end] != '\r' &&
+               xml[end] != '\n' && xml[end] != '\t')
+            ++end;
+        const std::string_view name = xml.substr(at + 1, end - at - 1);
+        const std::size_t colon = name.find(':');
+        return colon == std::string_view::npos ? std::string() : std::string(name.substr(0, colon + 1));
+    }
+    return {};
+}
+
+std::string RewriteSheetXml(std::string_view xml, const std::string& partName, SheetRewrite& rw) {
+    const std::string prefix = RootPrefix(xml);
+    const std::string dataName = prefix + "sheetData";
+    const SplitPart split = SplitAround(xml, dataName);
+
+    std::string skeletonXml(split.head);
+    if (split.found && split.selfClosed) skeletonXml += "<" + dataName + "/>";
+    skeletonXml += split.tail;
+    pugi::xml_document skeleton;
+    ParseXml(skeleton, skeletonXml, partName);
+    skeletonXml.clear();
+    skeletonXml.shrink_to_fit();
+    EditSkeleton(skeleton.document_element(), rw);
+    const std::string edited = WriteXml(skeleton);
+    skeleton.reset();
+    if (!split.found) return edited;
+
+    const SplitPart placeholder = SplitAround(edited, dataName);
+    std::string out;
+    out.reserve(xml.size() + xml.size() / 8);
+    out.append(placeholder.head);
+    if (placeholder.selfClosed) out += "<" + dataName + ">";
+    bool sawMetadata = false;
+    StringWriter writer(out);
+    ForEachChunk(split.body, prefix + "row", kChunkBytes, partName, [&](pugi::xml_document& doc) {
+        RewriteRows(doc, prefix, rw, sawMetadata);
+        doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    });
+    if (sawMetadata) Report(rw, "cellMetadata");
+    if (placeholder.selfClosed) out += "</" + dataName + ">";
+    out.append(placeholder.tail);
+    return out;
+}
+
+std::string SetTabSelected(std::string_view xml, const std::string& partName, bool selected) {
+    const std::string prefix = RootPrefix(xml);
+    const SplitPart split = SplitAround(xml, prefix + "sheetData");
+    std::string skeletonXml(split.head);
+    if (split.found && split.selfClosed) skeletonXml += "<" + prefix + "sheetData/>";
+    skeletonXml += split.tail;
+    pugi::xml_document skeleton;
+    ParseXml(skeleton, skeletonXml, partName);
+    pugi::xml_node root = skeleton.document_element();
+    pugi::xml_node views = Child(root, "sheetViews");
+    if (!views) return std::string(xml);
+    pugi::xml_node first = Child(views, "sheetView");
+    if (!first) return std::string(xml);
+    first.remove_attribute("tabSelected");
+    if (selected) first.prepend_attribute("tabSelected") = "1";
+    const std::string edited = WriteXml(skeleton);
+    if (!split.found || split.selfClosed) return edited;
+    const SplitPart placeholder = SplitAround(edited, prefix + "sheetData");
+    std::string out(placeholder.head);
+    if (placeholder.selfClosed) out += "<" + prefix + "sheetData>";
+    out.append(split.body);
+    if (placeholder.selfClosed) out += "</" + prefix + "sheetData>";
+    out.append(placeholder.tail);
+    return out;
+}
+
+}  // namespace zelmo::xlsx

@@ -1,0 +1,36 @@
+// Rewrites a sheet part for another workbook: style and shared-string indices remapped, references
+// to related parts that are not carried removed, selection state cleared. The cell data is handled
+// in bounded pieces; the rest of the sheet is edited as one small document.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "style_mapper.h"
+
+namespace zelmo::xlsx {
+
+struct SheetRewrite {
+    StyleMapper* styles = nullptr;
+    // Maps a shared-string index of the source to the target's.
+    std::function<std::uint32_t(std::uint32_t)> sharedString;
+    // Whether the relationship id of the sheet's part is carried into the copy.
+    std::function<bool(const std::string&)> keepRelationship;
+    // Features the copy leaves out are appended here (names such as "ext:slicerList").
+    std::vector<std::string>* notCarried = nullptr;
+    // Clear tabSelected so that the target keeps a single selected sheet.
+    bool clearSelection = true;
+};
+
+std::string RewriteSheetXml(std::string_view xml, const std::string& partName, SheetRewrite& rewrite);
+
+// Sets or clears tabSelected on the first sheet view without touching the cell data.
+std::string SetTabSelected(std::string_view xml, const std::string& partName, bool selected);
+
+// The prefix ("x:") of the document element of a part, read from its start tag.
+std::string RootPrefix(std::string_view xml);
+
+}  // namespace zelmo::xlsx

@@ -1,0 +1,235 @@
+// The public face of the engine: opening, listing, copying and removing sheets, saving.
+#include "xlsx/workbook.h"
+
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "defined_names.h"
+#include "messages.h"
+#include "package.h"
+#include "sheet_parts.h"
+#include "sheet_xml.h"
+#include "style_mapper.h"
+#include "xml_util.h"
+
+namespace zelmo::xlsx {
+namespace {
+
+struct SheetPlace {
+    const char* folder;
+    const char* stem;
+};
+
+SheetPlace PlaceFor(SheetKind kind) {
+    switch (kind) {
+        case SheetKind::Chartsheet: return {"xl/chartsheets", "sheet"};
+        case SheetKind::Dialog: return {"xl/dialogsheets", "sheet"};
+        case SheetKind::Macro: return {"xl/macrosheets", "sheet"};
+        case SheetKind::Worksheet: break;
+    }
+    return {"xl/worksheets", "sheet"};
+}
+
+void ShiftViewIndex(pugi::xml_node view, const char* attr, std::size_t from, int delta) {
+    pugi::xml_attribute a = view.attribute(attr);
+    std::uint32_t v = 0;
+    if (a && ParseIndex(a.value(), v) && v >= from && !(delta < 0 && v == 0))
+        a.set_value(static_cast<long long>(v) + delta);
+}
+
+}  // namespace
+
+Workbook::Workbook(std::unique_ptr<Package> package) : package_(std::move(package)) {}
+Workbook::Workbook(Workbook&&) noexcept = default;
+Workbook& Workbook::operator=(Workbook&&) noexcept = default;
+Workbook::~Workbook() = default;
+
+Workbook Workbook::Open(std::string_view packageBytes) {
+    return Workbook(Package::Load(PartStore::Open(std::string(packageBytes))));
+}
+
+Workbook Workbook::OpenFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) throw Error(ErrorKind::NotFound, msg::kIsFolder);
+    if (!std::filesystem::exists(path, ec)) throw Error(ErrorKind::NotFound, msg::kNotFound);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw Error(ErrorKind::NotFound, msg::kReadFailed);
+    std::string bytes;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (!ec) bytes.reserve(static_cast<std::size_t>(size));
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) throw Error(ErrorKind::NotFound, msg::kReadFailed);
+    return Workbook(Package::Load(PartStore::Open(std::move(bytes))));
+}
+
+Workbook Workbook::CreateNew() { return Workbook(Package::Load(NewWorkbookParts())); }
+
+std::vector<SheetInfo> Workbook::Sheets() const {
+    std::vector<SheetInfo> out;
+    for (const auto& s : package_->SheetEntries()) out.push_back(SheetInfo{s.name, s.kind, s.state});
+    return out;
+}
+
+std::size_t Workbook::SheetCount() const { return package_->SheetEntries().size(); }
+
+CopyReport Workbook::CopySheet(const Workbook& source, std::size_t sourceIndex, std::size_t position,
+                               const std::string& name) {
+    Package& target = *package_;
+    const Package& src = *source.package_;
+    const auto targetSheets = target.SheetEntries();
+    const auto sourceSheets = src.SheetEntries();
+    if (sourceIndex >= sourceSheets.size()) throw Error(ErrorKind::OutOfRange, msg::kSheetOutOfRange);
+    if (position > targetSheets.size()) throw Error(ErrorKind::OutOfRange, msg::kPositionOutOfRange);
+    if (!IsValidSheetName(name)) throw Error(ErrorKind::InvalidSheetName, msg::InvalidName(name));
+    for (const auto& s : targetSheets)
+        if (SheetNamesEqual(s.name, name))
+            throw Error(ErrorKind::InvalidSheetName, "シート名「" + name + "」は既にあります。");
+    const SheetEntry& from = sourceSheets[sourceIndex];
+
+    // Everything that can fail happens before the target is changed, except the additions to its
+    // styles and shared strings, which are undone on failure.
+    Styles& targetStyles = target.styles();
+    SharedStrings& targetStrings = target.sharedStrings();
+    const std::string stylesBefore = targetStyles.Write();
+    const bool stylesChanged = targetStyles.Changed();
+    const std::size_t stringsBefore = targetStrings.Size();
+    const std::uint64_t referencesBefore = targetStrings.References();
+
+    CopyReport report;
+    std::string newPart;
+    std::string sheetXml;
+    CarriedParts related;
+    try {
+        const SheetPlace place = PlaceFor(from.kind);
+        newPart = target.FreePartName(place.folder, place.stem, "xml");
+        related = CopyRelatedParts(src, from.part, target, newPart);
+        report.notCarried = related.notCarried;
+
+        StyleMapper styles(src.styles(), targetStyles);
+        const SharedStrings& sourceStrings = src.sharedStrings();
+        std::vector<std::int64_t> stringMap(sourceStrings.Size(), -1);
+        std::uint64_t references = 0;
+        SheetRewrite rw;
+        rw.styles = &styles;
+        rw.notCarried = &report.notCarried;
+        rw.keepRelationship = [&](const std::string& id) { return related.keptIds.count(id) != 0; };
+        rw.sharedString = [&](std::uint32_t i) -> std::uint32_t {
+            ++references;
+            if (i >= stringMap.size()) {
+                throw Error(ErrorKind::Corrupt, msg::Corrupt("共有文字列の番号が範囲外です"));
+            }
+            if (stringMap[i] < 0) {
+                // Copy the item first: when the source is this workbook, Add may move the table.
+                const std::string item = sourceStrings.Item(i);
+                stringMap[i] = targetStrings.Add(item);
+            }
+            return static_cast<std::uint32_t>(stringMap[i]);
+        };
+        sheetXml = RewriteSheetXml(src.parts().Read(from.part), from.part, rw);
+        targetStrings.CountReference(references);
+    } catch (...) {
+        target.RestoreStyles(stylesBefore, stylesChanged);
+        targetStrings.Truncate(stringsBefore, referencesBefore);
+        throw;
+    }
+
+    // Commit: parts, content types, relationships, the sheet entry, names and views.
+    target.parts().Write(newPart, std::move(sheetXml));
+    if (!related.sheetRels.All().empty()) target.parts().Write(RelsPartName(newPart), related.sheetRels.Write());
+    for (auto& p : related.parts) target.parts().Write(p.first, std::move(p.second));
+    for (const auto& t : related.types)
+        if (!t.second.empty()) target.types().Ensure(t.first, t.second);
+    const std::string sheetType = src.types().TypeOf(from.part);
+    target.types().SetOverride(newPart, sheetType.empty() ? kCtWorksheet : sheetType);
+    const std::string relId = target.workbookRels().Add(from.relType, RelativeTarget(target.workbookPart(), newPart));
+
+    const std::uint32_t sheetId = target.NextSheetId();
+    pugi::xml_node sheets = target.SheetsNode();
+    pugi::xml_node before = position < targetSheets.size() ? targetSheets[position].node : pugi::xml_node();
+    pugi::xml_node entry = before ? sheets.insert_child_before((target.prefix() + "sheet").c_str(), before)
+                                  : sheets.append_child((target.prefix() + "sheet").c_str());
+    entry.append_attribute("name") = name.c_str();
+    entry.append_attribute("sheetId") = sheetId;
+    if (from.state != "visible") entry.append_attribute("state") = from.state.c_str();
+    entry.append_attribute((target.relPrefix() + "id").c_str()) = relId.c_str();
+
+    pugi::xml_node sourceNames = Child(from.node.parent().parent(), "definedNames");
+    if (pugi::xml_node names = target.DefinedNames(false)) ShiftLocalSheetIds(names, position, 1);
+    if (sourceNames) {
+        // The source's names are read before the target's shift when both are the same workbook.
+        const std::size_t readIndex = (&src == &target && sourceIndex >= position) ? sourceIndex + 1 : sourceIndex;
+        CopySheetNames(sourceNames, readIndex, from.name, target.DefinedNames(true), position, name);
+        if (pugi::xml_node names = target.DefinedNames(false); names && !names.first_child())
+            names.parent().remove_child(names);
+    }
+    if (pugi::xml_node view = target.WorkbookView()) {
+        ShiftViewIndex(view, "activeTab", position, 1);
+        ShiftViewIndex(view, "firstSheet", position, 1);
+        if (position == 0 && view.attribute("activeTab") == pugi::xml_attribute()) {
+            view.append_attribute("activeTab") = 1;  // the active sheet was the first one
+        }
+    }
+    target.DropCalcChain();
+    return report;
+}
+
+void Workbook::RemoveSheet(std::size_t index) {
+    Package& p = *package_;
+    const auto sheets = p.SheetEntries();
+    if (index >= sheets.size()) throw Error(ErrorKind::OutOfRange, msg::kSheetOutOfRange);
+    if (sheets.size() == 1) throw Error(ErrorKind::OutOfRange, msg::kLastSheet);
+    const SheetEntry& gone = sheets[index];
+
+    // The sheet's part and its relationships go; parts it referred to stay behind unreferenced, which
+    // a package allows (another sheet may share them).
+    p.parts().Remove(RelsPartName(gone.part));
+    p.parts().Remove(gone.part);
+    p.types().RemoveOverride(gone.part);
+    p.workbookRels().Remove(gone.relId);
+    gone.node.parent().remove_child(gone.node);
+
+    if (pugi::xml_node names = p.DefinedNames(false)) {
+        RemoveNamesOfSheet(names, index);
+        ShiftLocalSheetIds(names, index + 1, -1);
+        if (!names.first_child()) names.parent().remove_child(names);
+    }
+    if (pugi::xml_node view = p.WorkbookView()) {
+        std::uint32_t active = 0;
+        ParseIndex(view.attribute("activeTab").value(), active);
+        ShiftViewIndex(view, "activeTab", index + 1, -1);
+        ShiftViewIndex(view, "firstSheet", index + 1, -1);
+        if (active == index) {
+            // The removed sheet was active: the first visible sheet becomes active and selected.
+            const auto left = p.SheetEntries();
+            std::size_t pick = 0;
+            for (std::size_t i = 0; i < left.size(); ++i)
+                if (left[i].state == "visible") {
+                    pick = i;
+                    break;
+                }
+            view.remove_attribute("activeTab");
+            if (pick != 0) view.append_attribute("activeTab") = static_cast<unsigned long long>(pick);
+            if (left[pick].kind == SheetKind::Worksheet)
+                p.parts().Write(left[pick].part, SetTabSelected(p.parts().Read(left[pick].part), left[pick].part, true));
+        }
+        if (pugi::xml_attribute first = view.attribute("firstSheet"); first && first.as_uint() >= sheets.size() - 1)
+            view.remove_attribute(first);
+    }
+    p.DropCalcChain();
+}
+
+std::string Workbook::SaveToBytes() const {
+    Package& p = *package_;
+    // A workbook needs a visible sheet; when every copied sheet was hidden the first one is shown.
+    const auto sheets = p.SheetEntries();
+    bool anyVisible = false;
+    for (const auto& s : sheets) anyVisible |= s.state == "visible";
+    if (!anyVisible && !sheets.empty()) {
+        pugi::xml_node first = sheets.front().node;
+        first.remove_attribute("state");
+    }
+    return p.Save();
+}
+
+}  // namespace zelmo::xlsx
