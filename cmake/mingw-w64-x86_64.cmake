@@ -19,3 +19,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # ctest runs the Windows test programs through Wine (scripts/lib/wine-run sets up the prefix).
 set(CMAKE_CROSSCOMPILING_EMULATOR "${_zelmo_root}/scripts/lib/wine-run")
+
+# Static zlib (libz.a), not the import library of zlib1.dll: the .exe files stand alone.
+set(ZLIB_USE_STATIC_LIBS ON)
