@@ -16,7 +16,7 @@ PACKAGES=(
   # source packages for the cross-built libraries
   dpkg-dev
   # independent reader of workbooks for tests
-  python3-openpyxl
+  python3-openpyxl libreoffice-calc-nogui
 )
 
 missing=()
