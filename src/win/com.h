@@ -1,0 +1,208 @@
+// Move-only owners for COM: interface pointers, BSTRs, VARIANTs and the COM apartment of a thread.
+// Each owner releases what it holds exactly once; put() / Receive() release (or insist on an empty
+// value) before handing out an address for a callee to fill.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+#include <objbase.h>
+#include <oleauto.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace zelmo::win {
+
+// UTF-16 text between the portable code (std::u16string) and Win32 (std::wstring): wchar_t is
+// 16 bits wide on Windows, so the code units carry over unchanged.
+inline std::wstring ToWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+inline std::u16string ToU16(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
+
+// An owned interface pointer.
+template <class T>
+class ComPtr {
+public:
+    ComPtr() noexcept = default;
+    // Adopts a reference the caller already owns (no AddRef).
+    explicit ComPtr(T* p) noexcept : p_(p) {}
+    ComPtr(ComPtr&& other) noexcept : p_(other.release()) {}
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ~ComPtr() { reset(); }
+
+    // Takes a reference of its own to a pointer it is lent (AddRef).
+    static ComPtr Share(T* p) noexcept {
+        if (p != nullptr) p->AddRef();
+        return ComPtr(p);
+    }
+    ComPtr Clone() const noexcept { return Share(p_); }
+
+    T* get() const noexcept { return p_; }
+    T* operator->() const noexcept { return p_; }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+    T* release() noexcept { return std::exchange(p_, nullptr); }
+    void reset(T* p = nullptr) noexcept {
+        T* old = std::exchange(p_, p);
+        if (old != nullptr) old->Release();
+    }
+    // Releases the current pointer, then returns the address for a callee to fill.
+    T** put() noexcept {
+        reset();
+        return &p_;
+    }
+    void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
+
+    // QueryInterface into another owner; returns the HRESULT.
+    template <class U>
+    HRESULT As(ComPtr<U>& out) const noexcept {
+        if (p_ == nullptr) return E_POINTER;
+        return p_->QueryInterface(__uuidof(U), out.put_void());
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
+// An owned BSTR.
+class Bstr {
+public:
+    Bstr() noexcept = default;
+    explicit Bstr(std::wstring_view text)
+        : s_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
+        if (s_ == nullptr && !text.empty()) throw std::bad_alloc();
+    }
+    Bstr(Bstr&& other) noexcept : s_(other.release()) {}
+    Bstr& operator=(Bstr&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    ~Bstr() { reset(); }
+
+    BSTR get() const noexcept { return s_; }
+    BSTR release() noexcept { return std::exchange(s_, nullptr); }
+    void reset(BSTR s = nullptr) noexcept {
+        BSTR old = std::exchange(s_, s);
+        if (old != nullptr) SysFreeString(old);
+    }
+    BSTR* put() noexcept {
+        reset();
+        return &s_;
+    }
+    // The text; a null BSTR is the empty string.
+    std::wstring str() const { return s_ == nullptr ? std::wstring() : std::wstring(s_, SysStringLen(s_)); }
+
+private:
+    BSTR s_ = nullptr;
+};
+
+class Dispatch;
+
+// A VARIANT owned by containment. Move-only; a copy is explicit (Copy()).
+class Variant {
+public:
+    Variant() noexcept { VariantInit(&v_); }
+    Variant(std::wstring_view text) : Variant() {  // VT_BSTR
+        Bstr b(text);
+        v_.vt = VT_BSTR;
+        v_.bstrVal = b.release();
+    }
+    Variant(const wchar_t* text) : Variant(std::wstring_view(text)) {}
+    Variant(const std::wstring& text) : Variant(std::wstring_view(text)) {}
+    Variant(int16_t value) noexcept : Variant() {  // VT_I2
+        v_.vt = VT_I2;
+        v_.iVal = value;
+    }
+    Variant(int32_t value) noexcept : Variant() {  // VT_I4
+        v_.vt = VT_I4;
+        v_.lVal = value;
+    }
+    Variant(double value) noexcept : Variant() {  // VT_R8
+        v_.vt = VT_R8;
+        v_.dblVal = value;
+    }
+    Variant(bool value) noexcept : Variant() {  // VT_BOOL
+        v_.vt = VT_BOOL;
+        v_.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    }
+    // VT_DISPATCH holding a reference of its own.
+    Variant(IDispatch* object) noexcept : Variant() {
+        v_.vt = VT_DISPATCH;
+        v_.pdispVal = object;
+        if (object != nullptr) object->AddRef();
+    }
+    Variant(const Dispatch& object) noexcept;
+
+    // An optional argument left out: VT_ERROR with DISP_E_PARAMNOTFOUND.
+    static Variant Missing() noexcept {
+        Variant v;
+        v.v_.vt = VT_ERROR;
+        v.v_.scode = DISP_E_PARAMNOTFOUND;
+        return v;
+    }
+
+    Variant(Variant&& other) noexcept : Variant() { std::swap(v_, other.v_); }
+    Variant& operator=(Variant&& other) noexcept {
+        if (this != &other) {
+            Clear();
+            std::swap(v_, other.v_);
+        }
+        return *this;
+    }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    ~Variant() { Clear(); }
+
+    Variant Copy() const;  // VariantCopy; throws ComError on failure
+    void Clear() noexcept {
+        VariantClear(&v_);
+        VariantInit(&v_);
+    }
+    // The address for a callee to fill. The variant must be empty: filling a live value would
+    // leak what it holds, so this clears it first.
+    VARIANT* Receive() noexcept {
+        Clear();
+        return &v_;
+    }
+
+    VARTYPE vt() const noexcept { return v_.vt; }
+    bool empty() const noexcept { return v_.vt == VT_EMPTY; }
+    const VARIANT& get() const noexcept { return v_; }
+    VARIANT* ptr() noexcept { return &v_; }
+
+    // Conversions through VariantChangeType (LCID 1033); each throws ComError when the value has
+    // no such form.
+    std::wstring ToString() const;
+    int32_t ToInt32() const;
+    bool ToBool() const;
+    // The object inside a VT_DISPATCH or VT_UNKNOWN value (queried for IDispatch).
+    Dispatch ToDispatch() const;
+
+private:
+    VARIANT v_;
+};
+
+// Initialises COM for the calling thread (apartment-threaded) for the length of a scope.
+class CoInitScope {
+public:
+    CoInitScope() noexcept : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    CoInitScope(const CoInitScope&) = delete;
+    CoInitScope& operator=(const CoInitScope&) = delete;
+    ~CoInitScope() {
+        if (SUCCEEDED(hr_)) CoUninitialize();
+    }
+    HRESULT result() const noexcept { return hr_; }
+    bool ok() const noexcept { return SUCCEEDED(hr_); }
+
+private:
+    HRESULT hr_;
+};
+
+}  // namespace zelmo::win
