@@ -115,16 +115,21 @@ void RewriteRows(pugi::xml_document& doc, const std::string& prefix, SheetRewrit
     const std::string cName = prefix + "c";
     const std::string vName = prefix + "v";
     std::uint32_t v = 0;
+    // Cells without a style use format 0, which in the target may look different (another default
+    // font): such cells get the target's equivalent of the source's format 0 written out.
+    const std::uint32_t defaultXf = rw.styles->CellXf(0);
     for (pugi::xml_node row = doc.first_child(); row; row = row.next_sibling()) {
         if (row.type() != pugi::node_element) continue;
         if (pugi::xml_attribute s = row.attribute("s"); s && ParseIndex(s.value(), v)) s.set_value(rw.styles->CellXf(v));
         for (pugi::xml_node c = row.first_child(); c; c = c.next_sibling()) {
             if (std::strcmp(c.name(), cName.c_str()) != 0) continue;
             bool shared = false;
+            bool styled = false;
             for (pugi::xml_attribute a = c.first_attribute(); a;) {
                 pugi::xml_attribute next = a.next_attribute();
                 const char* n = a.name();
                 if (n[0] == 's' && n[1] == '\0') {
+                    styled = true;
                     if (ParseIndex(a.value(), v)) a.set_value(rw.styles->CellXf(v));
                 } else if (n[0] == 't' && n[1] == '\0') {
                     shared = a.value()[0] == 's' && a.value()[1] == '\0';
@@ -134,6 +139,10 @@ void RewriteRows(pugi::xml_document& doc, const std::string& prefix, SheetRewrit
                     sawMetadata = true;
                 }
                 a = next;
+            }
+            if (!styled && defaultXf != 0) {
+                const pugi::xml_attribute ref = c.attribute("r");
+                (ref ? c.insert_attribute_after("s", ref) : c.prepend_attribute("s")) = defaultXf;
             }
             if (!shared) continue;
             pugi::xml_node value = c.child(vName.c_str());

@@ -65,6 +65,19 @@ Workbook Workbook::OpenFile(const std::filesystem::path& path) {
 
 Workbook Workbook::CreateNew() { return Workbook(Package::Load(NewWorkbookParts())); }
 
+Workbook Workbook::FromSheet(const Workbook& source, std::size_t sourceIndex, CopyReport* report) {
+    const auto sheets = source.package_->SheetEntries();
+    if (sourceIndex >= sheets.size()) throw Error(ErrorKind::OutOfRange, msg::kSheetOutOfRange);
+    Workbook book = CreateNew();
+    // The new workbook's empty placeholder sheet must not take the copy's name; it goes afterwards.
+    pugi::xml_node placeholder = book.package_->SheetEntries().front().node;
+    placeholder.attribute("name").set_value(SheetNamesEqual(sheets[sourceIndex].name, "Sheet1") ? "Sheet2" : "Sheet1");
+    CopyReport r = book.CopySheet(source, sourceIndex, 0, sheets[sourceIndex].name);
+    book.RemoveSheet(1);
+    if (report) *report = std::move(r);
+    return book;
+}
+
 std::vector<SheetInfo> Workbook::Sheets() const {
     std::vector<SheetInfo> out;
     for (const auto& s : package_->SheetEntries()) out.push_back(SheetInfo{s.name, s.kind, s.state});

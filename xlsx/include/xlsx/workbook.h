@@ -61,6 +61,11 @@ public:
     // A new workbook with one empty worksheet "Sheet1".
     static Workbook CreateNew();
 
+    // A new workbook holding only a copy of sheet `sourceIndex` of `source` under its own name, as a
+    // sheet copied with neither "before" nor "after" is. `report` (optional) receives what was not
+    // carried.
+    static Workbook FromSheet(const Workbook& source, std::size_t sourceIndex, CopyReport* report = nullptr);
+
     Workbook(Workbook&&) noexcept;
     Workbook& operator=(Workbook&&) noexcept;
     Workbook(const Workbook&) = delete;

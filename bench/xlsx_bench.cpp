@@ -1,0 +1,102 @@
+// Benchmark driver: merges and splits workbooks with the engine the way the program does, and, for
+// comparison, unzips and rezips a package with libzip (every entry inflated and deflated again).
+//   xlsx_bench merge OUT.xlsx IN.xlsx...
+//   xlsx_bench split IN.xlsx OUTDIR
+//   xlsx_bench rezip OUT.xlsx IN.xlsx...   (each input to OUT-<n>.xlsx)
+#include <zip.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "xlsx/workbook.h"
+
+namespace {
+
+using zelmo::xlsx::Workbook;
+
+int Merge(const std::string& out, const std::vector<std::string>& inputs) {
+    Workbook merged = Workbook::CreateNew();
+    bool first = true;
+    for (const auto& in : inputs) {
+        const Workbook book = Workbook::OpenFile(in);
+        const auto sheets = book.Sheets();
+        for (std::size_t i = 0; i < sheets.size(); ++i) {
+            if (first) {  // the first copy makes the new workbook, as a copy to nowhere does
+                merged = Workbook::FromSheet(book, i);
+                first = false;
+                continue;
+            }
+            std::vector<std::string> taken;
+            for (const auto& s : merged.Sheets()) taken.push_back(s.name);
+            const std::string name = zelmo::xlsx::UniqueSheetName(sheets[i].name, taken);
+            merged.CopySheet(book, i, merged.SheetCount(), name);
+        }
+    }
+    merged.SaveFile(out);
+    return 0;
+}
+
+int Split(const std::string& in, const std::string& outDir) {
+    const Workbook book = Workbook::OpenFile(in);
+    const auto sheets = book.Sheets();
+    std::filesystem::create_directories(outDir);
+    for (std::size_t i = 0; i < sheets.size(); ++i) {
+        const Workbook one = Workbook::FromSheet(book, i);
+        one.SaveFile(std::filesystem::path(outDir) / (sheets[i].name + ".xlsx"));
+    }
+    return 0;
+}
+
+int Rezip(const std::string& in, const std::string& out) {
+    int err = 0;
+    zip_t* src = zip_open(in.c_str(), ZIP_RDONLY, &err);
+    if (!src) return 1;
+    zip_t* dst = zip_open(out.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    if (!dst) return 1;
+    std::vector<std::string> contents;
+    const zip_int64_t n = zip_get_num_entries(src, 0);
+    contents.reserve(static_cast<std::size_t>(n));
+    for (zip_int64_t i = 0; i < n; ++i) {
+        zip_stat_t st;
+        zip_stat_index(src, static_cast<zip_uint64_t>(i), 0, &st);
+        std::string data(static_cast<std::size_t>(st.size), '\0');
+        zip_file_t* f = zip_fopen_index(src, static_cast<zip_uint64_t>(i), 0);
+        if (!data.empty()) zip_fread(f, &data[0], data.size());
+        zip_fclose(f);
+        contents.push_back(std::move(data));
+        zip_source_t* s = zip_source_buffer(dst, contents.back().data(), contents.back().size(), 0);
+        const zip_int64_t idx = zip_file_add(dst, st.name, s, ZIP_FL_ENC_UTF_8);
+        zip_set_file_compression(dst, static_cast<zip_uint64_t>(idx), ZIP_CM_DEFLATE, 0);
+    }
+    const int rc = zip_close(dst);
+    zip_close(src);
+    return rc == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: xlsx_bench merge OUT IN... | split IN OUTDIR | rezip OUT IN...\n");
+        return 2;
+    }
+    const std::string mode = argv[1];
+    try {
+        if (mode == "merge") return Merge(argv[2], std::vector<std::string>(argv + 3, argv + argc));
+        if (mode == "split") return Split(argv[2], argv[3]);
+        if (mode == "rezip") {
+            for (int i = 3; i < argc; ++i)
+                if (Rezip(argv[i], std::string(argv[2]) + "-" + std::to_string(i - 2) + ".xlsx") != 0) return 1;
+            return 0;
+        }
+    } catch (const zelmo::xlsx::Error& e) {
+        std::fprintf(stderr, "error: %s\n", e.what());
+        return 1;
+    }
+    std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
+    return 2;
+}
