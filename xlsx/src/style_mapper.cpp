@@ -78,7 +78,7 @@ std::uint32_t StyleMapper::StyleXf(std::uint32_t index) {
     if (styleXfs_[index] >= 0) return static_cast<std::uint32_t>(styleXfs_[index]);
     std::uint32_t mapped = 0;
     const pugi::xml_node* named = source_.CellStyleFor(index);
-    const std::int64_t existing = named ? target_.CellStyleXfByName(named->attribute("name").value()) : -1;
+    const std::int64_t existing = named ? target_.MatchingCellStyleXf(*named) : -1;
     if (existing >= 0) {
         // A named style the target already has keeps the target's definition, as the spreadsheet
         // program does; the cells' own formats still carry their look.

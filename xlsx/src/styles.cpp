@@ -149,11 +149,15 @@ const pugi::xml_node* Styles::CellStyleFor(std::uint32_t xfId) const {
     return nullptr;
 }
 
-std::int64_t Styles::CellStyleXfByName(const std::string& name) const {
+std::int64_t Styles::MatchingCellStyleXf(const pugi::xml_node& cellStyle) const {
+    const pugi::xml_attribute builtin = cellStyle.attribute("builtinId");
     for (const auto& n : cellStyles_) {
         std::uint32_t id = 0;
-        if (SheetNamesEqual(n.attribute("name").value(), name) && ParseIndex(n.attribute("xfId").value(), id))
-            return id;
+        if (!ParseIndex(n.attribute("xfId").value(), id)) continue;
+        const bool same = builtin ? (n.attribute("builtinId") && n.attribute("builtinId").as_uint() == builtin.as_uint() &&
+                                     n.attribute("iLevel").as_uint() == cellStyle.attribute("iLevel").as_uint())
+                                  : SheetNamesEqual(n.attribute("name").value(), cellStyle.attribute("name").value());
+        if (same) return id;
     }
     return -1;
 }

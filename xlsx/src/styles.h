@@ -37,8 +37,9 @@ public:
 
     // The name of the named cell style whose record is `xfId`, or nullptr.
     const pugi::xml_node* CellStyleFor(std::uint32_t xfId) const;
-    // The record of the named style `name` (ignoring case), or -1.
-    std::int64_t CellStyleXfByName(const std::string& name) const;
+    // The record of the target's named style matching `cellStyle` (of another workbook): the same
+    // built-in style (builtinId), or for custom styles the same name ignoring case; -1 when none.
+    std::int64_t MatchingCellStyleXf(const pugi::xml_node& cellStyle) const;
     void AddCellStyle(const pugi::xml_node& cellStyle, std::uint32_t xfId);
 
     const Palette& palette() const { return palette_; }

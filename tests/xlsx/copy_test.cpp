@@ -1,0 +1,194 @@
+// Copying sheets: positions, ids, names and views in the target, related parts, failures.
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <set>
+
+#include "xlsx/workbook.h"
+#include "zip_fixture.h"
+
+namespace zelmo::xlsx {
+namespace {
+
+using test::MinimalWorkbook;
+using test::ReadPart;
+
+Workbook Real(const std::string& name) { return Workbook::OpenFile(std::string(ZELMO_XLSX_DATA) + "/" + name); }
+
+pugi::xml_document Xml(const std::string& bytes, const std::string& part) {
+    pugi::xml_document doc;
+    doc.load_string(ReadPart(bytes, part).c_str());
+    return doc;
+}
+
+std::vector<std::string> SheetNames(const Workbook& b) {
+    std::vector<std::string> out;
+    for (const auto& s : b.Sheets()) out.push_back(s.name);
+    return out;
+}
+
+// Every r:id-like attribute of every part must name a relationship of that part's .rels.
+void ExpectNoDanglingRelationships(const std::string& bytes) {
+    for (const auto& name : test::PartNames(bytes)) {
+        if (name.size() < 4 || name.compare(name.size() - 4, 4, ".xml") != 0) continue;
+        const std::size_t slash = name.rfind('/');
+        const std::string rels = name.substr(0, slash + 1) + "_rels/" + name.substr(slash + 1) + ".rels";
+        pugi::xml_document relDoc;
+        relDoc.load_string(ReadPart(bytes, rels).c_str());
+        std::set<std::string> ids;
+        for (pugi::xml_node r : relDoc.first_child().children()) ids.insert(r.attribute("Id").value());
+        pugi::xml_document doc;
+        doc.load_string(ReadPart(bytes, name).c_str());
+        for (pugi::xpath_node n : doc.select_nodes("//@*[name()='r:id' or name()='r:embed' or name()='r:link']"))
+            EXPECT_TRUE(ids.count(n.attribute().value())) << name << " refers to " << n.attribute().value();
+    }
+}
+
+TEST(CopySheet, InsertsAtPositionWithFreshIdsNamesAndOneSelectedSheet) {
+    Workbook target = Real("defined_name01.xlsx");  // Sheet1, Sheet2, "Sheet 3" with scoped names
+    const Workbook source = Real("repeat01.xlsx");   // print titles on Sheet1
+    target.CopySheet(source, 0, 1, "Copied");
+    EXPECT_EQ(SheetNames(target), (std::vector<std::string>{"Sheet1", "Copied", "Sheet2", "Sheet 3"}));
+    const std::string bytes = target.SaveToBytes();
+    const pugi::xml_document wb = Xml(bytes, "xl/workbook.xml");
+    std::set<std::string> sheetIds;
+    for (pugi::xml_node s : wb.child("workbook").child("sheets").children()) sheetIds.insert(s.attribute("sheetId").value());
+    EXPECT_EQ(sheetIds.size(), 4u);
+    auto scoped = [&](const char* name, int sheet) {
+        for (pugi::xml_node n : wb.child("workbook").child("definedNames").children())
+            if (std::string(n.attribute("name").value()) == name && n.attribute("localSheetId") &&
+                n.attribute("localSheetId").as_int() == sheet)
+                return std::string(n.child_value());
+        return std::string("(none)");
+    };
+    EXPECT_EQ(scoped("aaa", 2), "Sheet2!$A$1");        // was sheet 1, shifted by the insertion
+    EXPECT_EQ(scoped("Bar", 3), "'Sheet 3'!$A$1");     // was sheet 2
+    EXPECT_EQ(scoped("Bar", 0), "Sheet1!$A$1");        // before the insertion: unchanged
+    EXPECT_EQ(scoped("_xlnm.Print_Titles", 1), "Copied!$1:$1");
+    // Only one sheet view is selected in the whole workbook.
+    int selected = 0;
+    for (const auto& part : test::PartNames(bytes))
+        if (part.rfind("xl/worksheets/sheet", 0) == 0)
+            selected += static_cast<int>(Xml(bytes, part).select_nodes("//sheetView[@tabSelected='1']").size());
+    EXPECT_EQ(selected, 1);
+    EXPECT_EQ(Workbook::Open(bytes).SheetCount(), 4u);
+    ExpectNoDanglingRelationships(bytes);
+}
+
+TEST(CopySheet, ActiveTabFollowsAnInsertionBeforeIt) {
+    Workbook book = Workbook::CreateNew();
+    book.CopySheet(Real("tab_color01.xlsx"), 0, 0, "Before");
+    const pugi::xml_document wb = Xml(book.SaveToBytes(), "xl/workbook.xml");
+    EXPECT_EQ(wb.child("workbook").child("bookViews").child("workbookView").attribute("activeTab").as_int(), 1);
+}
+
+TEST(CopySheet, SheetsAreCopiedWithinTheSameWorkbook) {
+    Workbook book = Real("defined_name01.xlsx");
+    book.CopySheet(book, 0, 0, "Sheet1 (2)");
+    EXPECT_EQ(SheetNames(book)[0], "Sheet1 (2)");
+    const pugi::xml_document wb = Xml(book.SaveToBytes(), "xl/workbook.xml");
+    const auto area = wb.select_node("//definedName[@name='_xlnm.Print_Area' and @localSheetId='0']");
+    ASSERT_TRUE(area);
+    EXPECT_STREQ(area.node().child_value(), "'Sheet1 (2)'!$A$1:$E$6");
+    ASSERT_TRUE(wb.select_node("//definedName[@name='_xlnm.Print_Area' and @localSheetId='1']"));
+}
+
+TEST(CopySheet, RelatedPartsAreCarriedOrReported) {
+    const struct {
+        const char* file;
+        std::vector<std::string> notCarried;
+        const char* carriedPart;  // a part the copy must have brought along ("" for none)
+    } cases[] = {
+        {"table01.xlsx", {"table"}, ""},
+        {"comment01.xlsx", {}, "xl/comments1.xml"},
+        {"image01.xlsx", {}, "xl/media/image1.png"},
+        {"header_image01.xlsx", {}, "xl/media/image1.jpeg"},
+        {"hyperlink01.xlsx", {}, ""},
+        {"dynamic_array01.xlsx", {"cellMetadata"}, ""},
+    };
+    for (const auto& c : cases) {
+        const Workbook source = Real(c.file);
+        Workbook target = Workbook::CreateNew();
+        const CopyReport report = target.CopySheet(source, 0, 1, "Copy");
+        EXPECT_EQ(report.notCarried, c.notCarried) << c.file;
+        const std::string bytes = target.SaveToBytes();
+        if (*c.carriedPart) {
+            const auto names = test::PartNames(bytes);
+            EXPECT_NE(std::find(names.begin(), names.end(), c.carriedPart), names.end()) << c.file;
+        }
+        ExpectNoDanglingRelationships(bytes);
+        EXPECT_EQ(Workbook::Open(bytes).SheetCount(), 2u) << c.file;
+    }
+}
+
+TEST(CopySheet, ChartSheetsAreCopiedWithTheirChart) {
+    const Workbook source = Real("chartsheet01.xlsx");
+    std::size_t chartIndex = 0;
+    const auto sheets = source.Sheets();
+    while (chartIndex < sheets.size() && sheets[chartIndex].kind != SheetKind::Chartsheet) ++chartIndex;
+    ASSERT_LT(chartIndex, sheets.size());
+    Workbook target = Workbook::CreateNew();
+    const CopyReport report = target.CopySheet(source, chartIndex, 1, "Chart");
+    EXPECT_TRUE(report.notCarried.empty());
+    const std::string bytes = target.SaveToBytes();
+    EXPECT_EQ(Workbook::Open(bytes).Sheets()[1].kind, SheetKind::Chartsheet);
+    const auto names = test::PartNames(bytes);
+    EXPECT_NE(std::find(names.begin(), names.end(), "xl/charts/chart1.xml"), names.end());
+    EXPECT_NE(ReadPart(bytes, "[Content_Types].xml").find("drawingml.chart+xml"), std::string::npos);
+    ExpectNoDanglingRelationships(bytes);
+}
+
+TEST(CopySheet, AFailedCopyChangesNothing) {
+    Workbook target = Workbook::CreateNew();
+    target.CopySheet(Real("rich_string01.xlsx"), 0, 1, "Rich");
+    const std::string before = target.SaveToBytes();
+    // Cells referring to a shared string that does not exist: the source is corrupt.
+    const Workbook bad = Workbook::Open(MinimalWorkbook({{"Bad", "<row r='1'><c r='A1' s='0' t='s'><v>7</v></c></row>"}}));
+    const Workbook good = Real("format01.xlsx");
+    const struct {
+        const Workbook* source;
+        std::size_t index, position;
+        const char* name;
+        ErrorKind kind;
+    } cases[] = {
+        {&bad, 0, 0, "Bad", ErrorKind::Corrupt},
+        {&good, 0, 0, "rich", ErrorKind::InvalidSheetName},  // taken, ignoring case
+        {&good, 0, 0, "a/b", ErrorKind::InvalidSheetName},
+        {&good, 9, 0, "X", ErrorKind::OutOfRange},
+        {&good, 0, 3, "X", ErrorKind::OutOfRange},
+    };
+    for (const auto& c : cases) {
+        try {
+            target.CopySheet(*c.source, c.index, c.position, c.name);
+            ADD_FAILURE() << c.name;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), c.kind) << c.name << ": " << e.what();
+        }
+        EXPECT_EQ(target.SaveToBytes(), before) << c.name;
+    }
+}
+
+TEST(RemoveSheet, KeepsNamesViewsAndAVisibleActiveSheet) {
+    Workbook book = Real("defined_name01.xlsx");
+    book.RemoveSheet(0);
+    EXPECT_EQ(SheetNames(book), (std::vector<std::string>{"Sheet2", "Sheet 3"}));
+    const std::string bytes = book.SaveToBytes();
+    const pugi::xml_document wb = Xml(bytes, "xl/workbook.xml");
+    EXPECT_FALSE(wb.select_node("//definedName[@name='_xlnm.Print_Area']"));  // Sheet1's own
+    EXPECT_STREQ(wb.select_node("//definedName[@name='aaa']").node().attribute("localSheetId").value(), "0");
+    EXPECT_STREQ(wb.select_node("//definedName[@name='Bar' and @localSheetId='1']").node().child_value(),
+                 "'Sheet 3'!$A$1");
+    Workbook one = Workbook::CreateNew();
+    EXPECT_THROW(one.RemoveSheet(0), Error);
+    EXPECT_THROW(one.RemoveSheet(5), Error);
+
+    // A hidden sheet alone in a workbook is shown: a workbook needs a visible sheet.
+    Workbook split = Workbook::FromSheet(Real("hide01.xlsx"), 1);
+    EXPECT_EQ(split.Sheets()[0].state, "hidden");
+    EXPECT_EQ(Workbook::Open(split.SaveToBytes()).Sheets()[0].state, "visible");
+}
+
+}  // namespace
+}  // namespace zelmo::xlsx

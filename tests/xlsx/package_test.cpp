@@ -1,0 +1,145 @@
+// Opening and saving packages: what is refused and how, round trips, atomic saving.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "part_store.h"
+#include "xlsx/workbook.h"
+#include "zip_fixture.h"
+
+namespace zelmo::xlsx {
+namespace {
+
+namespace fs = std::filesystem;
+using test::MakeZip;
+using test::MinimalWorkbook;
+
+std::string OleFile(const std::string& streamName) {
+    std::string bytes("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    bytes.resize(1024, '\0');
+    for (char ch : streamName) {
+        bytes.push_back(ch);
+        bytes.push_back('\0');
+    }
+    bytes.resize(4096, '\0');
+    return bytes;
+}
+
+std::string WithContentType(const std::string& type) {
+    return MakeZip({{"[Content_Types].xml",
+                     "<Types xmlns='http://schemas.openxmlformats.org/package/2006/content-types'>"
+                     "<Override PartName='/xl/workbook.bin' ContentType='" + type + "'/></Types>"},
+                    {"_rels/.rels",
+                     "<Relationships xmlns='http://schemas.openxmlformats.org/package/2006/relationships'>"
+                     "<Relationship Id='rId1' Type='http://schemas.openxmlformats.org/officeDocument/2006/"
+                     "relationships/officeDocument' Target='xl/workbook.bin'/></Relationships>"},
+                    {"xl/workbook.bin", "x"}});
+}
+
+TEST(OpenPackage, BadPackagesAreRefusedWithTheirCause) {
+    const std::string good = MinimalWorkbook({{"Sheet1", ""}});
+    const std::string zeros(4u << 20, '\0');
+    test::Parts many;
+    for (int i = 0; i < 20001; ++i) many.emplace_back("p/" + std::to_string(i), "");
+    const struct {
+        const char* what;
+        std::string bytes;
+        ErrorKind kind;
+        const char* message;  // a distinctive part of the Japanese message
+    } cases[] = {
+        {"empty file", "", ErrorKind::NotAWorkbook, "ではありません"},
+        {"text file", "hello, world", ErrorKind::NotAWorkbook, "ではありません"},
+        {"truncated zip", good.substr(0, good.size() / 2), ErrorKind::Corrupt, "途中で切れて"},
+        {"encrypted workbook", OleFile("EncryptedPackage"), ErrorKind::Encrypted, "パスワード"},
+        {"renamed .xls", OleFile("Workbook"), ErrorKind::UnsupportedFormat, ".xls"},
+        {"other OLE file", OleFile("WordDocument"), ErrorKind::UnsupportedFormat, "形式"},
+        {"zip without a workbook", MakeZip({{"a.txt", "x"}}), ErrorKind::NotAWorkbook, "本体"},
+        {"renamed .xlsb", WithContentType("application/vnd.ms-excel.sheet.binary.macroEnabled.main"),
+         ErrorKind::UnsupportedFormat, ".xlsb"},
+        {"renamed .xlsm", WithContentType("application/vnd.ms-excel.sheet.macroEnabled.main+xml"),
+         ErrorKind::UnsupportedFormat, ".xlsm"},
+        {"zip bomb (ratio)", MakeZip({{"[Content_Types].xml", zeros}}), ErrorKind::LimitExceeded, "圧縮爆弾"},
+        {"zip bomb (entries)", MakeZip(many), ErrorKind::LimitExceeded, "圧縮爆弾"},
+        {"path traversal", MakeZip({{"../evil.xml", "x"}, {"[Content_Types].xml", "x"}}), ErrorKind::Corrupt,
+         "不正な名前"},
+        {"broken XML", MinimalWorkbook({{"Sheet1", "<row>"}}, "<unclosed>"), ErrorKind::Corrupt, "XML"},
+    };
+    for (const auto& c : cases) {
+        try {
+            Workbook::Open(c.bytes);
+            ADD_FAILURE() << c.what << ": opened";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), c.kind) << c.what << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.what << ": " << e.what();
+        }
+    }
+}
+
+TEST(OpenPackage, SizeLimitsApplyBeforeInflating) {
+    const std::string bytes = MinimalWorkbook({{"Sheet1", std::string(100000, ' ')}});
+    PackageLimits tight;
+    tight.maxTotalSize = 50000;
+    EXPECT_THROW(PartStore::Open(bytes, tight), Error);
+    tight = PackageLimits{};
+    tight.maxEntrySize = 1000;
+    EXPECT_THROW(PartStore::Open(bytes, tight), Error);
+    EXPECT_NO_THROW(PartStore::Open(bytes));
+}
+
+TEST(OpenPackage, MissingFilesAndFoldersAreNotFound) {
+    const fs::path dir = fs::temp_directory_path() / "zelmo-xlsx-open";
+    fs::create_directories(dir);
+    for (const fs::path& p : {dir / "nothing.xlsx", dir}) {
+        try {
+            Workbook::OpenFile(p);
+            ADD_FAILURE() << p;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::NotFound) << e.what();
+        }
+    }
+    fs::remove_all(dir);
+}
+
+TEST(NewWorkbook, HasOneEmptySheetAndRoundTrips) {
+    Workbook book = Workbook::CreateNew();
+    ASSERT_EQ(book.SheetCount(), 1u);
+    EXPECT_EQ(book.Sheets()[0].name, "Sheet1");
+    EXPECT_EQ(book.Sheets()[0].kind, SheetKind::Worksheet);
+    EXPECT_EQ(book.Sheets()[0].state, "visible");
+    const std::string bytes = book.SaveToBytes();
+    EXPECT_EQ(bytes, book.SaveToBytes());  // saving twice gives the same package
+    Workbook again = Workbook::Open(bytes);
+    EXPECT_EQ(again.SheetCount(), 1u);
+    EXPECT_EQ(again.SaveToBytes(), bytes);
+}
+
+TEST(SaveFile, ReplacesAtomicallyAndLeavesNothingOnFailure) {
+    const fs::path dir = fs::temp_directory_path() / "zelmo-xlsx-save";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path target = dir / "結果 ブック.xlsx";
+    {
+        std::ofstream old(target, std::ios::binary);
+        old << "old content";
+    }
+    Workbook book = Workbook::CreateNew();
+    book.SaveFile(target);
+    EXPECT_EQ(Workbook::OpenFile(target).SheetCount(), 1u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+    // A target that cannot be written: its folder is missing, or it is a folder.
+    EXPECT_THROW(book.SaveFile(dir / "missing" / "x.xlsx"), Error);
+    fs::create_directories(dir / "folder.xlsx");
+    try {
+        book.SaveFile(dir / "folder.xlsx");
+        ADD_FAILURE();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::WriteFailed);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);  // no temporary left
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace zelmo::xlsx

@@ -1,0 +1,22 @@
+// Small zip helpers for the engine tests (libzip): build a package from named parts, read one back.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zelmo::xlsx::test {
+
+using Parts = std::vector<std::pair<std::string, std::string>>;
+
+std::string MakeZip(const Parts& parts);
+// The content of `name` in zip `bytes`, or "" when absent.
+std::string ReadPart(const std::string& bytes, const std::string& name);
+std::vector<std::string> PartNames(const std::string& bytes);
+// A minimal workbook with the given sheets (name, sheetData content), optional extra workbook XML
+// (e.g. definedNames) and extra parts.
+std::string MinimalWorkbook(const std::vector<std::pair<std::string, std::string>>& sheets,
+                            const std::string& workbookExtra = "", const Parts& extraParts = {});
+std::string ReadFile(const std::string& path);
+
+}  // namespace zelmo::xlsx::test
