@@ -1,16 +1,16 @@
-// Start-up of the program.
+// Start-up: the start page is the first window; the program runs until its last window closes.
 #include <windows.h>
 
+#include "app/start_page.h"
 #include "ui/main_window.h"
+#include "ui/program.h"
+#include "win/com.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    zelmo::ui::Excel_Zelmo_2013 mainWindow;
-    mainWindow.Show(instance);
-
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return static_cast<int>(msg.wParam);
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    zelmo::win::CoInitScope com;  // the file-system service and Excel are COM objects
+    zelmo::app::Frm_St startPage;
+    startPage.Show();
+    const int code = zelmo::ui::program::RunMessageLoop();
+    zelmo::ui::MainWindowReference().reset();
+    return code;
 }

@@ -1,25 +1,123 @@
-// The main window of the program, where the user chooses the operation and the workbooks.
+// The main window `Excel_Zelmo_2013`: three option buttons choose the mode, three panels stacked
+// on one spot hold each mode's list and buttons, "実行" runs the chosen operation and "終了" ends
+// the program. The instance lives for the whole run and owns the state between events (the
+// fields below); closing the window destroys its controls but keeps the instance and its fields.
 #pragma once
 
 #include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ops/excel.h"
+#include "ui/controls.h"
+#include "ui/keyboard.h"
+#include "ui/look.h"
+#include "ui/program.h"
+#include "win/handles.h"
 
 namespace zelmo::ui {
 
 inline constexpr wchar_t kMainWindowCaption[] = L"Excelゼルモ_2013 Ver0";
 
-class Excel_Zelmo_2013 {
+class Excel_Zelmo_2013 : public KeyboardNavigator {
 public:
-    Excel_Zelmo_2013() = default;
+    Excel_Zelmo_2013();
+    ~Excel_Zelmo_2013() override;
     Excel_Zelmo_2013(const Excel_Zelmo_2013&) = delete;
     Excel_Zelmo_2013& operator=(const Excel_Zelmo_2013&) = delete;
 
-    // Creates the window if it is not open and shows it.
-    void Show(HINSTANCE instance);
-    HWND hWnd() const { return hwnd_; }
+    // Loads the window if it is not loaded (controls, then `Form_Load`) and shows it modeless,
+    // without an owner. The first showing puts the focus on the first option button, which
+    // selects it: mode 1. Showing a window that is open brings it to the front.
+    void Show();
+    HWND hWnd() const noexcept { return hwnd_; }
+    bool IsLoaded() const noexcept { return hwnd_ != nullptr; }
+
+    // Byte width of text in the system's ANSI code page, and the piece of text at a byte
+    // position (see text/byte_width.h).
+    int16_t LenByte(const std::wstring& s) const;
+    std::wstring MidByte(const std::wstring& s, double st, double l) const;
+
+    // Where "実行" gets its Excel instances from. By default, the COM adapter of src/ops.
+    using ExcelFactoryMaker = std::function<std::unique_ptr<ops::ExcelFactory>()>;
+    void SetExcelFactory(ExcelFactoryMaker maker) { excelFactory_ = std::move(maker); }
+
+    bool PreTranslate(MSG& msg) override;
 
 private:
+    friend class MainWindowProbe;  // the tests' view of the fields and controls
+
+    // Event handlers, named after their control and event.
+    void Form_Load();
+    void Opt_MnA_Click();
+    void Opt_MnB_Click();
+    void Opt_MnC_Click();
+    void Cmd_BookFile_Click();
+    void Cmd_SheetFile_Click();
+    void Cmd_FileFile_Click() {}
+    void Cmd_CancelA_Click();
+    void Cmd_CancelB_Click() {}
+    void Cmd_CancelC_Click();
+    void Cmd_Return_Click();
+    void Cmd_End_Click();
+
+    // Private operations.
+    std::wstring BrowseFolder(HWND owner);
+    void ListBookFiles();
+    void MergeBooks();
+    void SplitSheets();
+
+    // Window plumbing.
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void Load();
+    void CreateControls();
+    void OnCommand(int id, int code);
+    void OnOptionActivated(const OptionButton& option);
+    void OnDestroyed();
+    // Every handler runs through here: an error leaving it is shown to the user (handler_boundary.h).
+    void Run(void (Excel_Zelmo_2013::*handler)());
+
+    // Fields: the state of a run, kept from the creation of the instance to the end of the
+    // program (also while the window is closed).
+    int16_t Mode = 0;       // 0 none, 1 merge, 2 split, 3 compare
+    int16_t FileCount = 0;  // selected entries of the last run request
+    std::wstring FolderPath;      // the folder the picker returned; empty after a cancel
+    std::wstring FolderFullPath;  // its absolute path, the folder the operations work in
+    std::wstring FileList;        // the selected names joined with "|"
+
+    // Controls, in tab order.
+    OptionButton Opt_MnA, Opt_MnB, Opt_MnC;
+    Panel Pic_Book;
+    ListBox List_Book;
+    Button Cmd_BookFile;
+    Panel Pic_File;
+    Button Cmd_FileFile;
+    ListBox List_FileA, List_FileB;
+    Button Cmd_Return, Cmd_CancelA, Cmd_CancelB, Cmd_End;
+    Panel Pic_Bun;
+    Button Cmd_CancelC, Cmd_SheetFile;
+    ListBox List_Seet;
+
     HWND hwnd_ = nullptr;
+    HWND focusBeforeDeactivation_ = nullptr;
+    const OptionButton* selectedOption_ = nullptr;  // the option whose click was raised last
+    TabOrder tabOrder_;
+    TwipScale scale_;
+    win::UniqueFont defaultFont_;  // the window's font: lists, and the measure of list entries
+    win::UniqueFont optionFont_;
+    win::UniqueFont buttonFont_;
+    win::UniqueBrush background_;
+    win::UniqueBrush panelBackground_;
+    win::UniqueIcon bigIcon_, smallIcon_;
+    ExcelFactoryMaker excelFactory_;
 };
+
+// The one global reference to the main window: empty until the start page's "スタート" creates
+// the instance, which it then holds for the rest of the run.
+std::unique_ptr<Excel_Zelmo_2013>& MainWindowReference();
 
 }  // namespace zelmo::ui
