@@ -70,7 +70,7 @@ int Rezip(const std::string& in, const std::string& out) {
         contents.push_back(std::move(data));
         zip_source_t* s = zip_source_buffer(dst, contents.back().data(), contents.back().size(), 0);
         const zip_int64_t idx = zip_file_add(dst, st.name, s, ZIP_FL_ENC_UTF_8);
-        zip_set_file_compression(dst, static_cast<zip_uint64_t>(idx), ZIP_CM_DEFLATE, 0);
+        zip_set_file_compression(dst, static_cast<zip_uint64_t>(idx), ZIP_CM_DEFLATE, 6);
     }
     const int rc = zip_close(dst);
     zip_close(src);

@@ -229,7 +229,9 @@ std::string SetTabSelected(std::string_view xml, const std::string& partName, bo
     const std::string edited = WriteXml(skeleton);
     if (!split.found || split.selfClosed) return edited;
     const SplitPart placeholder = SplitAround(edited, prefix + "sheetData");
-    std::string out(placeholder.head);
+    std::string out;
+    out.reserve(edited.size() + split.body.size() + 64);
+    out.append(placeholder.head);
     if (placeholder.selfClosed) out += "<" + prefix + "sheetData>";
     out.append(split.body);
     if (placeholder.selfClosed) out += "</" + prefix + "sheetData>";

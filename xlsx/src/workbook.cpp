@@ -73,6 +73,9 @@ Workbook Workbook::FromSheet(const Workbook& source, std::size_t sourceIndex, Co
     pugi::xml_node placeholder = book.package_->SheetEntries().front().node;
     placeholder.attribute("name").set_value(SheetNamesEqual(sheets[sourceIndex].name, "Sheet1") ? "Sheet2" : "Sheet1");
     CopyReport r = book.CopySheet(source, sourceIndex, 0, sheets[sourceIndex].name);
+    // The copy becomes the active sheet before the placeholder goes, so that removing it does not
+    // have to rewrite the copy to select it.
+    if (pugi::xml_node view = book.package_->WorkbookView()) view.remove_attribute("activeTab");
     book.RemoveSheet(1);
     if (report) *report = std::move(r);
     return book;
