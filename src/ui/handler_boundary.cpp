@@ -3,6 +3,7 @@
 #include <exception>
 #include <new>
 
+#include "files/errors.h"
 #include "ops/errors.h"
 #include "text/byte_width.h"
 #include "ui/controls.h"
@@ -34,6 +35,8 @@ std::wstring DescribeCurrentError() {
     try {
         throw;
     } catch (const StepError& error) {
+        return error.Message();
+    } catch (const files::FileSelectionError& error) {
         return error.Message();
     } catch (const ops::OpsError& error) {
         return win::ToWide(error.message());

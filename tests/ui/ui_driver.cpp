@@ -1,0 +1,267 @@
+#include "ui_driver.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <thread>
+
+#include "ui/program.h"
+
+namespace zelmo::ui {
+namespace {
+
+const wchar_t* const kControlNames[] = {
+    L"Opt_MnA",    L"Opt_MnB",     L"Opt_MnC",     L"Pic_Book", L"List_Book",   L"Cmd_BookFile",
+    L"Pic_File",   L"Cmd_FileFile", L"List_FileA", L"List_FileB", L"Cmd_Return", L"Cmd_CancelA",
+    L"Cmd_CancelB", L"Cmd_End",    L"Pic_Bun",     L"Cmd_CancelC", L"Cmd_SheetFile", L"List_Seet"};
+
+struct ThreadDialogs {
+    bool folderDialog;
+    HWND found;
+};
+
+bool HasTree(HWND dialog) { return FindWindowExW(dialog, nullptr, L"SysTreeView32", nullptr) != nullptr; }
+
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<ThreadDialogs*>(param);
+    wchar_t cls[32] = {};
+    GetClassNameW(hwnd, cls, 32);
+    if (lstrcmpW(cls, L"#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
+    if (search->folderDialog != HasTree(hwnd)) return TRUE;
+    if (!search->folderDialog) {
+        wchar_t caption[64] = {};
+        GetWindowTextW(hwnd, caption, 64);
+        if (lstrcmpW(caption, kAppTitle) != 0) return TRUE;
+    }
+    search->found = hwnd;
+    return FALSE;
+}
+
+BOOL CALLBACK CloseDialog(HWND hwnd, LPARAM) {
+    wchar_t cls[32] = {};
+    GetClassNameW(hwnd, cls, 32);
+    if (lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(hwnd)) PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+
+std::wstring CaretText(HWND tree) {
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (item == nullptr) return {};
+    wchar_t text[512] = {};
+    TVITEMW tv{};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = text;
+    tv.cchTextMax = 512;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+    return text;
+}
+
+}  // namespace
+
+HWND MainWindowProbe::Control(const std::wstring& name) const {
+    const ui::Control* controls[] = {&w_.Opt_MnA,     &w_.Opt_MnB,     &w_.Opt_MnC,     &w_.Pic_Book,
+                                     &w_.List_Book,   &w_.Cmd_BookFile, &w_.Pic_File,   &w_.Cmd_FileFile,
+                                     &w_.List_FileA,  &w_.List_FileB,  &w_.Cmd_Return,  &w_.Cmd_CancelA,
+                                     &w_.Cmd_CancelB, &w_.Cmd_End,     &w_.Pic_Bun,     &w_.Cmd_CancelC,
+                                     &w_.Cmd_SheetFile, &w_.List_Seet};
+    for (size_t i = 0; i < sizeof kControlNames / sizeof kControlNames[0]; ++i) {
+        if (name == kControlNames[i]) return controls[i]->hWnd();
+    }
+    return nullptr;
+}
+
+const ListBox& MainWindowProbe::List(const std::wstring& name) const {
+    if (name == L"List_Book") return w_.List_Book;
+    if (name == L"List_Seet") return w_.List_Seet;
+    if (name == L"List_FileA") return w_.List_FileA;
+    return w_.List_FileB;
+}
+
+std::vector<std::wstring> Entries(HWND list) {
+    std::vector<std::wstring> out;
+    const auto n = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0)), L'\0');
+        std::vector<wchar_t> buffer(text.size() + 1);
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer.data()));
+        out.emplace_back(buffer.data());
+    }
+    return out;
+}
+
+std::vector<int> SelectedIndices(HWND list) {
+    std::vector<int> out;
+    const auto n = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        if (SendMessageW(list, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0) out.push_back(i);
+    }
+    return out;
+}
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) continue;
+        if (program::PreTranslate(msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void PressKey(WORD vk, bool shift) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    MSG msg{};
+    msg.hwnd = GetFocus();
+    msg.message = WM_KEYDOWN;
+    msg.wParam = vk;
+    msg.lParam = 1;
+    if (!program::PreTranslate(msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    Pump();
+}
+
+HWND ModalDriver::WaitForDialog(bool folderDialog) {
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    while (GetTickCount64() < deadline) {
+        ThreadDialogs search{folderDialog, nullptr};
+        EnumThreadWindows(uiThread_, FindDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) {
+            wchar_t caption[128] = {};
+            GetWindowTextW(search.found, caption, 128);
+            lastCaption = caption;
+            return search.found;
+        }
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+bool ModalDriver::Select(HWND dialog, const std::wstring& path) {
+    HWND tree = FindWindowExW(dialog, nullptr, L"SysTreeView32", nullptr);
+    const std::wstring leaf = path.substr(path.find_last_of(L'\\') + 1);
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    // A first selection request can be ignored while the dialog fills its tree: retry until the
+    // caret shows the folder.
+    while (GetTickCount64() < deadline) {
+        SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+        if (CaretText(tree) == leaf) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+bool ModalDriver::PickFolder(const std::wstring& path) {
+    HWND dialog = WaitForDialog(true);
+    if (dialog == nullptr || !Select(dialog, path)) return false;
+    SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    return true;
+}
+
+bool ModalDriver::PickVanishingFolder(const std::wstring& path) {
+    HWND dialog = WaitForDialog(true);
+    if (dialog == nullptr || !Select(dialog, path)) return false;
+    RemoveDirectoryW(path.c_str());
+    SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    return true;
+}
+
+bool ModalDriver::CancelFolderDialog() {
+    HWND dialog = WaitForDialog(true);
+    if (dialog == nullptr) return false;
+    SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+    return true;
+}
+
+std::wstring ModalDriver::DismissMessage() {
+    HWND box = WaitForDialog(false);
+    if (box == nullptr) return {};
+    wchar_t text[2048] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 2048);
+    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    return text;
+}
+
+void WithModalDriver(const std::function<void(ModalDriver&)>& script, const std::function<void()>& action,
+                     DWORD timeoutMs) {
+    const DWORD uiThread = GetCurrentThreadId();
+    std::atomic<bool> actionDone{false};
+    std::thread driver([&] {
+        ModalDriver modal(uiThread);
+        script(modal);
+        // Whatever the script managed, nothing modal may stay open: the action must return.
+        const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+        while (!actionDone && GetTickCount64() < deadline) {
+            Sleep(100);
+            if (!actionDone) EnumThreadWindows(uiThread, CloseDialog, 0);
+        }
+    });
+    action();
+    actionDone = true;
+    driver.join();
+    Pump();
+}
+
+ScratchFolder::ScratchFolder(const std::wstring& leaf) {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    path_ = std::wstring(base) + L"zelmo-ui-" + leaf;
+    RemoveTree(path_);
+    CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+
+std::wstring ScratchFolder::Touch(const std::wstring& relative) const {
+    const std::wstring full = path_ + L"\\" + relative;
+    HANDLE file = CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return full;
+}
+
+std::wstring ScratchFolder::MakeFolder(const std::wstring& relative) const {
+    const std::wstring full = path_ + L"\\" + relative;
+    CreateDirectoryW(full.c_str(), nullptr);
+    return full;
+}
+
+void RemoveTree(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring full = path + L"\\" + name;
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) RemoveTree(full);
+            else DeleteFileW(full.c_str());
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+COLORREF PixelAt(HWND hwnd, int x, int y) {
+    UpdateWindow(hwnd);
+    HDC dc = GetDC(hwnd);
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(hwnd, dc);
+    return colour;
+}
+
+RECT RectInParent(HWND child) {
+    RECT rc;
+    GetWindowRect(child, &rc);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+}  // namespace zelmo::ui
