@@ -163,6 +163,39 @@ void Package::DropCalcChain() {
     }
 }
 
+bool Package::Date1904() const {
+    const pugi::xml_attribute a = Child(workbook_.document_element(), "workbookPr").attribute("date1904");
+    return a && (std::strcmp(a.value(), "1") == 0 || std::strcmp(a.value(), "true") == 0);
+}
+
+void Package::AdoptLookOf(const Package& source) {
+    Styles& own = styles();  // makes sure the part and its relationship exist
+    (void)own;
+    styles_ = Styles::Parse(const_cast<Package&>(source).styles().Write(), "styles");
+    styles_->MarkChanged();
+    if (const Relationship* theme = source.workbookRels_.FirstOfType("theme")) {
+        const std::string from = source.parts_->FindName(ResolveTarget(source.workbookPart_, theme->target));
+        if (!from.empty() && !workbookRels_.FirstOfType("theme")) {
+            const std::string part = FreePartName("xl/theme", "theme", "xml");
+            parts_->Write(part, source.parts_->Read(from));
+            types_.SetOverride(part, source.types_.TypeOf(from));
+            workbookRels_.Add(theme->type, RelativeTarget(workbookPart_, part));
+        }
+    }
+    if (source.Date1904()) {
+        pugi::xml_node root = workbook_.document_element();
+        pugi::xml_node pr = Child(root, "workbookPr");
+        if (!pr) {
+            pugi::xml_node before = Child(root, "workbookProtection");
+            if (!before) before = Child(root, "bookViews");
+            if (!before) before = Child(root, "sheets");
+            pr = root.insert_child_before((prefix_ + "workbookPr").c_str(), before);
+        }
+        pr.remove_attribute("date1904");
+        pr.append_attribute("date1904") = "1";
+    }
+}
+
 void Package::RestoreStyles(const std::string& xml, bool changed) {
     styles_ = Styles::Parse(xml, "styles");
     if (changed) styles_->MarkChanged();

@@ -55,6 +55,11 @@ public:
 
     std::string Save();
 
+    // Takes over the styles, theme and date system of `source`: a workbook made new for one copied
+    // sheet looks like the workbook the sheet came from, as the spreadsheet program does it.
+    void AdoptLookOf(const Package& source);
+    bool Date1904() const;
+
     // A copy that fails puts the styles back as they were (`xml` from Styles::Write before it).
     void RestoreStyles(const std::string& xml, bool changed);
 

@@ -69,6 +69,7 @@ Workbook Workbook::FromSheet(const Workbook& source, std::size_t sourceIndex, Co
     const auto sheets = source.package_->SheetEntries();
     if (sourceIndex >= sheets.size()) throw Error(ErrorKind::OutOfRange, msg::kSheetOutOfRange);
     Workbook book = CreateNew();
+    book.package_->AdoptLookOf(*source.package_);
     // The new workbook's empty placeholder sheet must not take the copy's name; it goes afterwards.
     pugi::xml_node placeholder = book.package_->SheetEntries().front().node;
     placeholder.attribute("name").set_value(SheetNamesEqual(sheets[sourceIndex].name, "Sheet1") ? "Sheet2" : "Sheet1");
@@ -113,6 +114,10 @@ CopyReport Workbook::CopySheet(const Workbook& source, std::size_t sourceIndex, 
     const std::uint64_t referencesBefore = targetStrings.References();
 
     CopyReport report;
+    if (src.Date1904() != target.Date1904()) {
+        // Serial dates would shift by four years between the 1900 and 1904 date systems.
+        report.notCarried.push_back("dateSystem");
+    }
     std::string newPart;
     std::string sheetXml;
     CarriedParts related;
@@ -120,7 +125,7 @@ CopyReport Workbook::CopySheet(const Workbook& source, std::size_t sourceIndex, 
         const SheetPlace place = PlaceFor(from.kind);
         newPart = target.FreePartName(place.folder, place.stem, "xml");
         related = CopyRelatedParts(src, from.part, target, newPart);
-        report.notCarried = related.notCarried;
+        report.notCarried.insert(report.notCarried.end(), related.notCarried.begin(), related.notCarried.end());
 
         StyleMapper styles(src.styles(), targetStyles);
         const SharedStrings& sourceStrings = src.sharedStrings();
