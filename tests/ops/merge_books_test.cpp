@@ -79,13 +79,6 @@ TEST(MergeBooks, CallsInOrderAndWritesNewSheetsThenEverySource) {
     EXPECT_EQ(U8(excel.messages[0]), "新ExcelFile.xlsxでコピーしました");
 }
 
-TEST(MergeBooks, OrderFollowsTheListNotTheDisk) {
-    FakeExcel excel;
-    AddSources(excel);
-    Merge(excel, u"b.xlsx|a.xlsx", 2);
-    EXPECT_EQ(excel.Saved(kOutput), (Names{"Sheet1", "b1", "a1", "a2"}));
-}
-
 TEST(MergeBooks, NothingSelectedDoesNothing) {
     FakeExcel excel;
     AddSources(excel);
@@ -218,19 +211,6 @@ TEST(MergeBooks, SaveAndCopyFailuresAreBothReported) {
         "理由: テスト用の失敗です。\n"
         "このほか、次のシートはコピーできませんでした。\n"
         "・「b.xlsx」の 1 枚目のシート「b1」をコピーできませんでした。 理由: テスト用の失敗です。");
-}
-
-TEST(MergeBooks, SourceThatCannotBeOpenedStopsBeforeAnything) {
-    FakeExcel excel;
-    AddSources(excel);
-    Merge(excel, u"a.xlsx|missing.xlsx|b.xlsx", 3);
-    EXPECT_EQ(excel.log, (Names{"CreateExcel", "Open C:\\Data\\a.xlsx",
-                                "Open C:\\Data\\missing.xlsx missing", "Quit"}));
-    ExpectCleanEnd(excel, "missing source");
-    EXPECT_EQ(U8(excel.messages.at(0)),
-              "「C:\\Data\\missing.xlsx」を開けなかったため、処理を中止しました。新ExcelFile.xlsx "
-              "は作成していません。\n"
-              "理由: 'C:\\Data\\missing.xlsx' が見つかりません。");
 }
 
 }  // namespace

@@ -52,14 +52,5 @@ TEST(SplitFileList, CutsAtEveryBar) {
     }
 }
 
-TEST(Text, DecimalHexAndUtf8) {
-    EXPECT_EQ(ToUtf8(Decimal(0)), "0");
-    EXPECT_EQ(ToUtf8(Decimal(32767)), "32767");
-    EXPECT_EQ(ToUtf8(Decimal(-12)), "-12");
-    EXPECT_EQ(ToUtf8(Hex32(0x800A03ECu)), "0x800A03EC");
-    EXPECT_EQ(ToUtf8(u"新\U0001F600"), "\xE6\x96\xB0\xF0\x9F\x98\x80");
-    EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
-}
-
 }  // namespace
 }  // namespace zelmo::ops
