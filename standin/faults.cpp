@@ -1,0 +1,91 @@
+#include "faults.h"
+
+#include <windows.h>
+
+#include <cwchar>
+
+#include "automation_error.h"
+#include "journal.h"
+#include "text.h"
+
+namespace zelmo::standin {
+namespace {
+
+std::wstring ReadRules() {
+    std::wstring value(32767, L'\0');
+    const DWORD length = GetEnvironmentVariableW(L"ZELMO_STANDIN_FAULTS", value.data(), 32767);
+    value.resize(length < 32767 ? length : 0);
+    return value;
+}
+
+std::wstring Trim(std::wstring_view text) {
+    size_t b = 0;
+    size_t e = text.size();
+    while (b < e && (text[b] == L' ' || text[b] == L'\t')) ++b;
+    while (e > b && (text[e - 1] == L' ' || text[e - 1] == L'\t')) --e;
+    return std::wstring(text.substr(b, e - b));
+}
+
+// The subject matches the rule's text exactly or as the last part of a path.
+bool SubjectMatches(std::wstring_view wanted, std::wstring_view subject) {
+    if (EqualNoCase(wanted, subject)) return true;
+    const size_t slash = subject.find_last_of(L"\\/");
+    return slash != std::wstring_view::npos && EqualNoCase(wanted, subject.substr(slash + 1));
+}
+
+}  // namespace
+
+Faults& Faults::Get() {
+    static Faults faults(ReadRules());
+    return faults;
+}
+
+Faults::Faults(std::wstring_view rules) {
+    size_t start = 0;
+    while (start <= rules.size()) {
+        size_t end = rules.find(L';', start);
+        if (end == std::wstring_view::npos) end = rules.size();
+        const std::wstring entry = Trim(rules.substr(start, end - start));
+        start = end + 1;
+        if (entry.empty()) continue;
+        Rule rule;
+        std::wstring name = entry;
+        const size_t colon = entry.find(L':');
+        const size_t hash = entry.find(L'#');
+        if (colon != std::wstring::npos && (hash == std::wstring::npos || colon < hash)) {
+            name = Trim(entry.substr(0, colon));
+            rule.subject = Trim(entry.substr(colon + 1));
+            rule.bySubject = true;
+        } else if (hash != std::wstring::npos) {
+            name = Trim(entry.substr(0, hash));
+            rule.nth = std::wcstoul(entry.c_str() + hash + 1, nullptr, 10);
+            if (rule.nth == 0) continue;  // "#0" or no number: chooses nothing
+        }
+        const size_t dot = name.find(L'.');
+        if (dot != std::wstring::npos) {
+            rule.object = name.substr(0, dot);
+            name = name.substr(dot + 1);
+        }
+        rule.member = name;
+        rules_.push_back(rule);
+    }
+}
+
+void Faults::Check(std::wstring_view object, std::wstring_view member, std::wstring_view subject) {
+    for (Rule& rule : rules_) {
+        if (!EqualNoCase(rule.member, member)) continue;
+        if (!rule.object.empty() && !EqualNoCase(rule.object, object)) continue;
+        ++rule.calls;
+        bool chosen = true;
+        if (rule.nth != 0) chosen = rule.calls == rule.nth;
+        if (rule.bySubject) chosen = SubjectMatches(rule.subject, subject);
+        if (!chosen) continue;
+        std::wstring description = L"'" + std::wstring(member) + L"' は失敗しました (テスト用に注入された障害";
+        if (!subject.empty()) description += L": " + std::wstring(subject);
+        description += L")。";
+        Journal::Get().Write(L"server fault injected in " + std::wstring(object) + L"." + std::wstring(member));
+        throw AutomationError(description);
+    }
+}
+
+}  // namespace zelmo::standin

@@ -1,0 +1,152 @@
+// ZelmoSheetServer: a stand-in for the spreadsheet program's automation server, registered as
+// Excel.Application and backed by the workbook-package engine.
+//   ZelmoSheetServer --register     register for the current user (refused while another program is
+//                                   registered as Excel.Application)
+//   ZelmoSheetServer --unregister   remove this server's registration
+//   ZelmoSheetServer -Embedding     (or /Automation) started by COM for a client
+// Environment (read at start; a server started by COM under Wine inherits its client's):
+//   ZELMO_STANDIN_JOURNAL=<file>    one line per automation call, see journal.h
+//   ZELMO_STANDIN_FAULTS=<rules>    make chosen calls fail, see faults.h
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <string>
+#include <vector>
+
+#include "class_factory.h"
+#include "faults.h"
+#include "ids.h"
+#include "journal.h"
+#include "lifetime.h"
+#include "objects.h"
+#include "registration.h"
+#include "text.h"
+
+using namespace zelmo::standin;
+
+namespace {
+
+// Writes to the console or the standard error the command was started with.
+void Print(const std::wstring& text) {
+    AttachConsole(ATTACH_PARENT_PROCESS);
+    HANDLE out = GetStdHandle(STD_ERROR_HANDLE);
+    if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
+    const std::wstring line = text + L"\n";
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (GetConsoleMode(out, &mode)) {
+        WriteConsoleW(out, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
+    } else {
+        const std::string bytes = ToUtf8(line);
+        WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    }
+}
+
+std::wstring ModulePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+// The process that started this one: under Wine the COM client itself.
+DWORD ParentProcessId() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    DWORD parent = 0;
+    const DWORD self = GetCurrentProcessId();
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (entry.th32ProcessID == self) parent = entry.th32ParentProcessID;
+    CloseHandle(snapshot);
+    return parent;
+}
+
+int RunServer() {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+    Journal& journal = Journal::Get();
+    const DWORD parentId = ParentProcessId();
+    // If the client dies its references are never released; watching it keeps the server from
+    // lingering after it.
+    HANDLE parent = parentId != 0 ? OpenProcess(SYNCHRONIZE, FALSE, parentId) : nullptr;
+    journal.Write(L"server start pid=" + std::to_wstring(GetCurrentProcessId()) + L" parent=" +
+                  std::to_wstring(parentId) + L" faults=" + std::to_wstring(Faults::Get().size()));
+
+    static ClassFactory factory;
+    DWORD cookie = 0;
+    HRESULT hr = CoRegisterClassObject(kClsidApplication, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie);
+    if (FAILED(hr)) {
+        journal.Write(L"server end: CoRegisterClassObject failed");
+        if (parent != nullptr) CloseHandle(parent);
+        CoUninitialize();
+        return 1;
+    }
+    bool registered = true;
+    for (;;) {
+        const DWORD waits = parent != nullptr ? 1 : 0;
+        const DWORD wait = MsgWaitForMultipleObjectsEx(waits, &parent, 200, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (waits == 1 && wait == WAIT_OBJECT_0) {
+            journal.Write(L"server end: the client process ended");
+            Lifetime::Get().JournalHeldReferences();
+            break;
+        }
+        MSG msg;
+        bool quit = false;
+        while (!quit && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+            } else {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+        if (quit) break;
+        // Once every instance has quit, new clients get a new process, not this ending one.
+        if (registered && Lifetime::Get().allQuit()) {
+            CoRevokeClassObject(cookie);
+            registered = false;
+        }
+        if (Lifetime::Get().ShouldEnd()) break;
+    }
+    if (registered) CoRevokeClassObject(cookie);
+    if (parent != nullptr) CloseHandle(parent);
+    CoUninitialize();
+    journal.Write(L"server exit");
+    return 0;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::vector<std::wstring> args;
+    for (int i = 1; argv != nullptr && i < argc; ++i) args.emplace_back(argv[i]);
+    if (argv != nullptr) LocalFree(argv);
+
+    for (const std::wstring& arg : args) {
+        if (arg == L"--register" || arg == L"--unregister") {
+            if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+            const RegistrationResult result = arg == L"--register" ? Register(ModulePath()) : Unregister(ModulePath());
+            CoUninitialize();
+            Print(result.message);
+            return result.ok ? 0 : 1;
+        }
+    }
+    for (const std::wstring& arg : args) {
+        const std::wstring word = FoldCase(arg);
+        if (word == L"-embedding" || word == L"/embedding" || word == L"-automation" || word == L"/automation")
+            return RunServer();
+    }
+    Print(L"使い方: ZelmoSheetServer --register | --unregister\n"
+          L"(表計算のオートメーション サーバーとして COM から -Embedding 付きで起動されます)");
+    return 2;
+}

@@ -1,0 +1,272 @@
+#include "model.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "automation_error.h"
+#include "confirm_overwrite.h"
+#include "journal.h"
+#include "text.h"
+
+namespace zelmo::standin {
+namespace {
+
+uint64_t NewSheetId() {
+    static uint64_t next = 1;
+    return next++;
+}
+
+std::wstring Quoted(const std::wstring& path) { return L"「" + path + L"」"; }
+
+std::string ReadWholeFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        throw AutomationError(Quoted(path) + L"を開けません。ファイルを読み取れませんでした (ほかのプログラムが使用中か、"
+                                             L"アクセス権がありません)。");
+    std::string bytes;
+    LARGE_INTEGER size{};
+    bool ok = GetFileSizeEx(file, &size) != 0;
+    if (ok) {
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        size_t done = 0;
+        while (ok && done < bytes.size()) {
+            DWORD chunk = 0;
+            const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
+            ok = ReadFile(file, bytes.data() + done, want, &chunk, nullptr) != 0 && chunk > 0;
+            done += chunk;
+        }
+    }
+    CloseHandle(file);
+    if (!ok) throw AutomationError(Quoted(path) + L"を開けません。ファイルを読み取れませんでした。");
+    return bytes;
+}
+
+// The file's attributes, or INVALID_FILE_ATTRIBUTES.
+DWORD AttributesOf(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
+
+xlsx::Workbook ReadWorkbook(const std::wstring& fullPath) {
+    const DWORD attributes = AttributesOf(fullPath);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        throw AutomationError(Quoted(fullPath) + L"が見つかりません。ファイル名と場所が正しいか確かめてください。");
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        throw AutomationError(Quoted(fullPath) + L"はフォルダーです。ブックのファイルを指定してください。");
+    const std::string bytes = ReadWholeFile(fullPath);
+    try {
+        return xlsx::Workbook::Open(bytes);
+    } catch (const xlsx::Error& e) {
+        throw AutomationError(Quoted(fullPath) + L"を開けません。" + FromUtf8(e.what()));
+    }
+}
+
+}  // namespace
+
+size_t Book::PositionOf(uint64_t sheetId) const {
+    for (size_t i = 0; i < sheetIds.size(); ++i)
+        if (sheetIds[i] == sheetId) return i;
+    return std::wstring::npos;
+}
+
+std::vector<std::string> Book::SheetNames() const {
+    std::vector<std::string> names;
+    for (const auto& info : engine.Sheets()) names.push_back(info.name);
+    return names;
+}
+
+std::wstring FullPathOf(const std::wstring& path) {
+    const DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return path;
+    std::wstring out(length, L'\0');
+    const DWORD written = GetFullPathNameW(path.c_str(), length, out.data(), nullptr);
+    out.resize(written < length ? written : 0);
+    return out.empty() ? path : out;
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+Instance::Instance() = default;
+
+void Instance::CheckRunning() const {
+    if (quit) throw AutomationError(L"アプリケーションは既に終了しています (Quit の後の呼び出しです)。");
+}
+
+std::wstring Instance::NextBookName(const std::wstring& stem) {
+    for (;;) {
+        std::wstring name = stem + std::to_wstring(nextBookNumber_++);
+        bool taken = false;
+        for (const auto& book : books_) taken = taken || EqualNoCase(book->name, name);
+        if (!taken) return name;
+    }
+}
+
+std::shared_ptr<Book> Instance::Adopt(xlsx::Workbook engine, std::wstring name, std::wstring fullPath) {
+    auto book = std::make_shared<Book>(std::move(engine));
+    for (size_t i = 0; i < book->engine.SheetCount(); ++i) book->sheetIds.push_back(NewSheetId());
+    book->name = std::move(name);
+    book->fullPath = std::move(fullPath);
+    books_.push_back(book);
+    return book;
+}
+
+std::shared_ptr<Book> Instance::Add() {
+    CheckRunning();
+    xlsx::Workbook engine = xlsx::Workbook::CreateNew();
+    return Adopt(std::move(engine), NextBookName(L"Book"), L"");
+}
+
+std::shared_ptr<Book> Instance::AddFromTemplate(const std::wstring& path) {
+    CheckRunning();
+    const std::wstring full = FullPathOf(path);
+    xlsx::Workbook engine = ReadWorkbook(full);
+    std::wstring stem = FileNameOf(full);
+    const size_t dot = stem.find_last_of(L'.');
+    if (dot != std::wstring::npos && dot > 0) stem.resize(dot);
+    // A book made from a template is named after it, numbered, and has no file yet.
+    std::wstring name;
+    for (int n = 1;; ++n) {
+        name = stem + std::to_wstring(n);
+        bool taken = false;
+        for (const auto& book : books_) taken = taken || EqualNoCase(book->name, name);
+        if (!taken) break;
+    }
+    auto book = Adopt(std::move(engine), name, L"");
+    book->saved = false;
+    return book;
+}
+
+std::shared_ptr<Book> Instance::Open(const std::wstring& path) {
+    CheckRunning();
+    if (path.empty()) throw AutomationError(L"開くファイルの名前が指定されていません。");
+    const std::wstring full = FullPathOf(path);
+    // The same file again gives the book already open, as the spreadsheet program does.
+    for (const auto& book : books_)
+        if (!book->fullPath.empty() && EqualNoCase(book->fullPath, full)) return book;
+    const std::wstring name = FileNameOf(full);
+    xlsx::Workbook engine = ReadWorkbook(full);
+    for (const auto& book : books_)
+        if (EqualNoCase(book->name, name))
+            throw AutomationError(Quoted(full) + L"を開けません。同じ名前のブック" + Quoted(name) +
+                                  L"が既に開いています。同じ名前のブックは同時に開けません。");
+    return Adopt(std::move(engine), name, full);
+}
+
+void Instance::Close(const std::shared_ptr<Book>& book) {
+    book->open = false;
+    for (auto it = books_.begin(); it != books_.end(); ++it) {
+        if (*it == book) {
+            books_.erase(it);
+            break;
+        }
+    }
+}
+
+static void CheckOpen(const Book& book) {
+    if (!book.open) throw AutomationError(L"ブック" + Quoted(book.name) + L"は既に閉じられています。");
+}
+
+static size_t SourcePosition(const Book& source, uint64_t sheetId) {
+    const size_t index = source.PositionOf(sheetId);
+    if (index == std::wstring::npos) throw AutomationError(L"このシートは既にブックにありません。");
+    return index;
+}
+
+void Instance::CopySheet(const std::shared_ptr<Book>& source, uint64_t sheetId, const std::shared_ptr<Book>& target,
+                         size_t position) {
+    CheckRunning();
+    CheckOpen(*source);
+    CheckOpen(*target);
+    const size_t index = SourcePosition(*source, sheetId);
+    const std::string sourceName = source->engine.Sheets()[index].name;
+    const std::string name = xlsx::UniqueSheetName(sourceName, target->SheetNames());
+    xlsx::CopyReport report;
+    try {
+        report = target->engine.CopySheet(source->engine, index, position, name);
+    } catch (const xlsx::Error& e) {
+        throw AutomationError(L"シート" + Quoted(FromUtf8(sourceName)) + L"をコピーできません。" + FromUtf8(e.what()));
+    }
+    target->sheetIds.insert(target->sheetIds.begin() + static_cast<std::ptrdiff_t>(position), NewSheetId());
+    target->saved = false;
+    for (const std::string& part : report.notCarried)
+        Journal::Get().Write(L"server copy of sheet \"" + FromUtf8(sourceName) + L"\" did not carry: " + FromUtf8(part));
+}
+
+std::shared_ptr<Book> Instance::CopyToNewBook(const std::shared_ptr<Book>& source, uint64_t sheetId) {
+    CheckRunning();
+    CheckOpen(*source);
+    const size_t index = SourcePosition(*source, sheetId);
+    const std::string sourceName = source->engine.Sheets()[index].name;
+    xlsx::Workbook engine = xlsx::Workbook::CreateNew();
+    xlsx::CopyReport report;
+    try {
+        // The new book holds the copy alone: the blank sheet it starts with goes. A copy named like
+        // that blank sheet goes in under a passing name first and is then copied to its own name.
+        const std::string blank = engine.Sheets()[0].name;
+        if (!xlsx::SheetNamesEqual(sourceName, blank)) {
+            report = engine.CopySheet(source->engine, index, 0, sourceName);
+            engine.RemoveSheet(1);
+        } else {
+            const std::string passing = xlsx::UniqueSheetName("~copy", {blank, sourceName});
+            report = engine.CopySheet(source->engine, index, 1, passing);
+            engine.RemoveSheet(0);
+            engine.CopySheet(engine, 0, 1, sourceName);
+            engine.RemoveSheet(0);
+        }
+    } catch (const xlsx::Error& e) {
+        throw AutomationError(L"シート" + Quoted(FromUtf8(sourceName)) + L"をコピーできません。" + FromUtf8(e.what()));
+    }
+    for (const std::string& part : report.notCarried)
+        Journal::Get().Write(L"server copy of sheet \"" + FromUtf8(sourceName) + L"\" did not carry: " + FromUtf8(part));
+    auto book = Adopt(std::move(engine), NextBookName(L"Book"), L"");
+    book->saved = false;
+    return book;
+}
+
+void Instance::SaveAs(const std::shared_ptr<Book>& book, const std::wstring& path) {
+    CheckRunning();
+    CheckOpen(*book);
+    if (path.empty()) throw AutomationError(L"保存するファイルの名前が指定されていません。");
+    std::wstring full = FullPathOf(path);
+    std::wstring name = FileNameOf(full);
+    if (name.empty()) throw AutomationError(Quoted(full) + L"はファイル名ではありません。");
+    DWORD attributes = AttributesOf(full);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        throw AutomationError(Quoted(full) + L"に保存できません。同じ名前のフォルダーがあります。");
+    if (name.find(L'.') == std::wstring::npos) {
+        full += L".xlsx";  // the format's extension, as the spreadsheet program adds it
+        name += L".xlsx";
+        attributes = AttributesOf(full);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            throw AutomationError(Quoted(full) + L"に保存できません。同じ名前のフォルダーがあります。");
+    }
+    const std::wstring folder = full.substr(0, full.size() - name.size());
+    const DWORD folderAttributes = AttributesOf(folder);
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES || !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        throw AutomationError(Quoted(full) + L"に保存できません。保存先のフォルダーが見つかりません。");
+    for (const auto& other : books_)
+        if (other != book && EqualNoCase(other->name, name))
+            throw AutomationError(Quoted(full) + L"に保存できません。同じ名前のブック" + Quoted(other->name) +
+                                  L"が開いています。そのブックを閉じてから保存してください。");
+    if (attributes != INVALID_FILE_ATTRIBUTES && displayAlerts && !ConfirmOverwrite(full))
+        throw AutomationError(Quoted(full) + L"は既にあります。置き換えは取り消されました。ファイルは保存されていません。");
+    try {
+        book->engine.SaveFile(std::filesystem::path(full));
+    } catch (const xlsx::Error& e) {
+        throw AutomationError(Quoted(full) + L"に保存できません。" + FromUtf8(e.what()));
+    }
+    book->name = name;
+    book->fullPath = full;
+    book->saved = true;
+}
+
+void Instance::Quit() {
+    for (const auto& book : books_) book->open = false;
+    books_.clear();
+    quit = true;
+}
+
+}  // namespace zelmo::standin

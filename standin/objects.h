@@ -1,0 +1,119 @@
+// The object model clients drive: Application, Workbooks, Workbook, Sheets (also as Worksheets) and
+// the sheets themselves (worksheets and chart sheets). Objects are thin: they name a workbook or a
+// sheet of one application instance and hand the work to the model.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "dispatch_object.h"
+#include "model.h"
+#include "xlsx/workbook.h"
+
+namespace zelmo::standin {
+
+class ApplicationObject final : public DispatchObject {
+public:
+    ApplicationObject();
+    std::wstring Label() const override;
+
+protected:
+    const wchar_t* Kind() const override { return L"Application"; }
+    const IID& PublicIid() const override;
+    const std::vector<MemberInfo>& Members() const override;
+    void Call(DISPID id, WORD flags, const CallArgs& args, VARIANT* result) override;
+
+private:
+    std::shared_ptr<Instance> instance_;
+    int number_;
+};
+
+class WorkbooksObject final : public DispatchObject {
+public:
+    explicit WorkbooksObject(std::shared_ptr<Instance> instance) : instance_(std::move(instance)) {}
+    std::wstring Label() const override { return L"Workbooks"; }
+
+protected:
+    const wchar_t* Kind() const override { return L"Workbooks"; }
+    const IID& PublicIid() const override;
+    const std::vector<MemberInfo>& Members() const override;
+    void Call(DISPID id, WORD flags, const CallArgs& args, VARIANT* result) override;
+    std::wstring FaultSubject(DISPID id, const CallArgs& args) const override;
+
+private:
+    std::shared_ptr<Instance> instance_;
+};
+
+class WorkbookObject final : public DispatchObject {
+public:
+    WorkbookObject(std::shared_ptr<Instance> instance, std::shared_ptr<Book> book)
+        : instance_(std::move(instance)), book_(std::move(book)) {}
+    std::wstring Label() const override;
+
+protected:
+    const wchar_t* Kind() const override { return L"Workbook"; }
+    const IID& PublicIid() const override;
+    const std::vector<MemberInfo>& Members() const override;
+    void Call(DISPID id, WORD flags, const CallArgs& args, VARIANT* result) override;
+    std::wstring FaultSubject(DISPID id, const CallArgs& args) const override;
+
+private:
+    std::shared_ptr<Instance> instance_;
+    std::shared_ptr<Book> book_;
+};
+
+// Workbook.Sheets (every sheet) or Workbook.Worksheets (worksheets only).
+class SheetsObject final : public DispatchObject {
+public:
+    SheetsObject(std::shared_ptr<Instance> instance, std::shared_ptr<Book> book, bool worksheetsOnly)
+        : instance_(std::move(instance)), book_(std::move(book)), worksheetsOnly_(worksheetsOnly) {}
+    std::wstring Label() const override;
+
+protected:
+    const wchar_t* Kind() const override { return worksheetsOnly_ ? L"Worksheets" : L"Sheets"; }
+    const IID& PublicIid() const override;
+    const std::vector<MemberInfo>& Members() const override;
+    void Call(DISPID id, WORD flags, const CallArgs& args, VARIANT* result) override;
+    std::wstring FaultSubject(DISPID id, const CallArgs& args) const override;
+
+private:
+    // Positions (0-based, in the book) of the members of this collection.
+    std::vector<size_t> MemberPositions() const;
+
+    std::shared_ptr<Instance> instance_;
+    std::shared_ptr<Book> book_;
+    bool worksheetsOnly_;
+};
+
+class SheetObject final : public DispatchObject {
+public:
+    SheetObject(std::shared_ptr<Instance> instance, std::shared_ptr<Book> book, uint64_t sheetId, xlsx::SheetKind kind)
+        : instance_(std::move(instance)), book_(std::move(book)), sheetId_(sheetId), kind_(kind) {}
+    std::wstring Label() const override;
+
+protected:
+    const wchar_t* Kind() const override { return kind_ == xlsx::SheetKind::Chartsheet ? L"Chart" : L"Worksheet"; }
+    const IID& PublicIid() const override;
+    const std::vector<MemberInfo>& Members() const override;
+    void Call(DISPID id, WORD flags, const CallArgs& args, VARIANT* result) override;
+    std::wstring FaultSubject(DISPID id, const CallArgs& args) const override;
+
+private:
+    // 0-based position in its book; throws when the sheet or its book is gone.
+    size_t Position() const;
+    std::wstring Name() const;
+
+    std::shared_ptr<Instance> instance_;
+    std::shared_ptr<Book> book_;
+    uint64_t sheetId_;
+    xlsx::SheetKind kind_;
+};
+
+// An IEnumVARIANT over a snapshot of objects (For Each over Workbooks or Sheets). Takes over the
+// references in `items`.
+IUnknown* NewEnumerator(std::vector<IDispatch*> items);
+
+// True when every application instance of the process has been told to quit.
+bool AllInstancesQuit();
+
+}  // namespace zelmo::standin

@@ -1,0 +1,155 @@
+#include "server_process.h"
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace zelmo::standin_test {
+
+std::vector<DWORD> ServerProcesses() {
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (lstrcmpiW(entry.szExeFile, kServerExe) == 0) ids.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return ids;
+}
+
+bool WaitNoServer(DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!ServerProcesses().empty()) {
+        if (GetTickCount64() > deadline) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+namespace {
+
+struct BoxSearch {
+    std::vector<DWORD> processes;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<BoxSearch*>(param);
+    wchar_t className[16] = {};
+    GetClassNameW(hwnd, className, 16);
+    DWORD process = 0;
+    GetWindowThreadProcessId(hwnd, &process);
+    if (lstrcmpW(className, L"#32770") == 0 && IsWindowVisible(hwnd) &&
+        std::find(search->processes.begin(), search->processes.end(), process) != search->processes.end()) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::wstring TextOf(HWND hwnd) {
+    wchar_t buffer[2048] = {};
+    GetWindowTextW(hwnd, buffer, 2048);
+    return buffer;
+}
+
+}  // namespace
+
+BoxAnswerer::BoxAnswerer(int button, DWORD timeoutMs) {
+    thread_ = std::thread([this, button, timeoutMs] {
+        const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+        while (GetTickCount64() < deadline) {
+            BoxSearch search;
+            search.processes = ServerProcesses();
+            EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+            if (search.found != nullptr) {
+                seen_.found = true;
+                seen_.caption = TextOf(search.found);
+                seen_.text = TextOf(GetDlgItem(search.found, 0xFFFF));
+                // The default button: the one drawn as default, or else the dialog's default id.
+                for (int id : {IDYES, IDNO, IDOK, IDCANCEL}) {
+                    HWND item = GetDlgItem(search.found, id);
+                    if (item != nullptr && (GetWindowLongW(item, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON)
+                        seen_.defaultButton = id;
+                }
+                if (seen_.defaultButton == 0) {
+                    const LRESULT id = SendMessageW(search.found, DM_GETDEFID, 0, 0);
+                    if (HIWORD(id) == DC_HASDEFID) seen_.defaultButton = LOWORD(id);
+                }
+                GUITHREADINFO info{};
+                info.cbSize = sizeof(info);
+                if (GetGUIThreadInfo(GetWindowThreadProcessId(search.found, nullptr), &info) && info.hwndFocus != nullptr)
+                    seen_.focusButton = GetDlgCtrlID(info.hwndFocus);
+                PostMessageW(GetDlgItem(search.found, button), BM_CLICK, 0, 0);
+                return;
+            }
+            Sleep(50);
+        }
+    });
+}
+
+ScratchFolder::ScratchFolder(const std::wstring& leaf) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    static int serial = 0;
+    path_ = std::wstring(temp) + L"zelmo-standin-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++serial) + L"-" + leaf;
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::string ReadBytes(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().wstring());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::wstring> ReadLines(const std::wstring& path) {
+    const std::string bytes = ReadBytes(path);
+    std::vector<std::wstring> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const int n = MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
+        std::wstring wide(static_cast<size_t>(n), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), wide.data(), n);
+        lines.push_back(wide);
+        start = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace zelmo::standin_test
