@@ -28,10 +28,15 @@ using namespace zelmo::standin;
 
 namespace {
 
-// Writes to the console or the standard error the command was started with.
+// Writes to the standard error the command was started with or, when it has none (a windowed
+// program started from a console), to that console.
 void Print(const std::wstring& text) {
-    AttachConsole(ATTACH_PARENT_PROCESS);
     HANDLE out = GetStdHandle(STD_ERROR_HANDLE);
+    bool own = false;
+    if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+        out = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        own = out != INVALID_HANDLE_VALUE;
+    }
     if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
     const std::wstring line = text + L"\n";
     DWORD mode = 0;
@@ -42,6 +47,7 @@ void Print(const std::wstring& text) {
         const std::string bytes = ToUtf8(line);
         WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     }
+    if (own) CloseHandle(out);
 }
 
 std::wstring ModulePath() {

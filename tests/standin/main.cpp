@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "dispatch_client.h"
+#include "server_fixture.h"
 #include "server_process.h"
 
 namespace {
@@ -16,7 +18,18 @@ public:
 
 }  // namespace
 
+// A client that takes an application and a workbook and dies without releasing them.
+int HoldExcelAndDie() {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+    zelmo::standin_test::Disp app = zelmo::standin_test::Disp::CreateExcel();
+    if (!app) return 2;
+    zelmo::standin_test::Disp book = app.GetObj(L"Workbooks").CallObj(L"Add");
+    TerminateProcess(GetCurrentProcess(), 3);
+    return 4;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--hold-excel-and-die") return HoldExcelAndDie();
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new NoServerLeft);
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;

@@ -15,6 +15,8 @@
 namespace zelmo::standin_test {
 
 inline constexpr HRESULT kExcelError = static_cast<HRESULT>(0x800A03EC);
+// The test program run with this argument plays a client that dies holding the server's objects.
+inline constexpr wchar_t kHoldExcelAndDie[] = L"--hold-excel-and-die";
 
 class ServerTest : public ::testing::Test {
 protected:

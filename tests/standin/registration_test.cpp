@@ -1,0 +1,117 @@
+// Registration refuses to shadow or remove another program registered as Excel.Application, and a
+// server whose client process dies without releasing its references does not linger.
+#include "server_fixture.h"
+
+namespace zelmo::standin_test {
+namespace {
+
+const std::wstring kClsidKey = L"CLSID\\{00024500-0000-0000-C000-000000000046}";
+
+std::wstring ReadValue(const std::wstring& key, const wchar_t* name) {
+    wchar_t buffer[1024] = {};
+    DWORD size = sizeof(buffer);
+    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+        return L"<none>";
+    return buffer;
+}
+
+void WriteValue(const std::wstring& key, const wchar_t* name, const std::wstring& data) {
+    HKEY handle = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr));
+    RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(handle);
+}
+
+void DeleteValue(const std::wstring& key, const wchar_t* name) { RegDeleteKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), name); }
+
+// Runs a program to its end; its exit code, or ~0 when it could not run.
+DWORD RunProgram(const std::wstring& exe, const std::wstring& arguments) {
+    std::wstring command = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return ~0u;
+    WaitForSingleObject(process.hProcess, 30000);
+    DWORD code = ~0u;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+std::wstring ServerExe() {
+    std::wstring command = ReadValue(kClsidKey + L"\\LocalServer32", nullptr);
+    if (!command.empty() && command.front() == L'"') command = command.substr(1, command.find(L'"', 1) - 1);
+    return command;
+}
+
+// Puts the stand-in's registration back, whatever a test did to it.
+class RegistrationRestorer {
+public:
+    explicit RegistrationRestorer(std::wstring exe) : exe_(std::move(exe)) {}
+    RegistrationRestorer(const RegistrationRestorer&) = delete;
+    RegistrationRestorer& operator=(const RegistrationRestorer&) = delete;
+    ~RegistrationRestorer() {
+        WriteValue(kClsidKey + L"\\LocalServer32", nullptr, L"\"" + exe_ + L"\"");
+        WriteValue(kClsidKey, L"ZelmoStandin", L"1");
+        WriteValue(L"Excel.Application\\CLSID", nullptr, L"{00024500-0000-0000-C000-000000000046}");
+        EXPECT_EQ(0u, RunProgram(exe_, L"--register"));
+    }
+
+private:
+    std::wstring exe_;
+};
+
+TEST_F(ServerTest, RegistrationLeavesAnotherExcelApplicationAlone) {
+    const std::wstring exe = ServerExe();
+    ASSERT_NE(L"<none>", exe);
+    {
+        RegistrationRestorer restore(exe);
+        const std::wstring other = L"\"C:\\Program Files\\Other\\EXCEL.EXE\" /automation";
+        struct Case {
+            const char* what;
+            bool foreignServer;
+            const wchar_t* progIdClsid;
+        } cases[] = {
+            {"another local server under the class", true, L"{00024500-0000-0000-C000-000000000046}"},
+            {"the ProgID bound to another class", false, L"{00000000-1111-2222-3333-444444444444}"},
+        };
+        for (const Case& c : cases) {
+            if (c.foreignServer) {
+                WriteValue(kClsidKey + L"\\LocalServer32", nullptr, other);
+                DeleteValue(kClsidKey, L"ZelmoStandin");
+            }
+            WriteValue(L"Excel.Application\\CLSID", nullptr, c.progIdClsid);
+            const std::wstring before = ReadValue(kClsidKey + L"\\LocalServer32", nullptr);
+            EXPECT_EQ(1u, RunProgram(exe, L"--register")) << c.what;
+            EXPECT_EQ(1u, RunProgram(exe, L"--unregister")) << c.what;
+            EXPECT_EQ(before, ReadValue(kClsidKey + L"\\LocalServer32", nullptr)) << c.what;
+            EXPECT_EQ(c.progIdClsid, ReadValue(L"Excel.Application\\CLSID", nullptr)) << c.what;
+            WriteValue(kClsidKey + L"\\LocalServer32", nullptr, L"\"" + exe + L"\"");
+            WriteValue(kClsidKey, L"ZelmoStandin", L"1");
+            WriteValue(L"Excel.Application\\CLSID", nullptr, L"{00024500-0000-0000-C000-000000000046}");
+        }
+    }
+    // Restored: a client gets the stand-in again, and registering twice changes nothing.
+    EXPECT_EQ(0u, RunProgram(exe, L"--register"));
+    EXPECT_EQ(L"\"" + exe + L"\"", ReadValue(kClsidKey + L"\\LocalServer32", nullptr));
+    Disp app = StartExcel();
+    ASSERT_TRUE(app);
+    EXPECT_TRUE(app.Call(L"Quit").ok());
+}
+
+TEST_F(ServerTest, ServerEndsWhenItsClientProcessDiesHoldingReferences) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    // The child takes an application and a workbook, then dies without releasing either.
+    EXPECT_EQ(3u, RunProgram(self, kHoldExcelAndDie));
+    EXPECT_TRUE(WaitNoServer(5000));
+    bool ended = false;
+    for (const auto& line : Journal()) ended = ended || line.find(L"server end: the client process ended") != std::wstring::npos;
+    EXPECT_TRUE(ended);
+}
+
+}  // namespace
+}  // namespace zelmo::standin_test
