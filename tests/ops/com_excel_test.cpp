@@ -1,0 +1,187 @@
+// The operations through the COM adapter against the stand-in server under Wine: the files
+// written, the messages, the calls as the server's journal saw them, and no server left behind.
+#include "ops/com_excel.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ops/operation.h"
+#include "win/com.h"
+#include "xlsx/workbook.h"
+
+namespace zelmo::ops {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+class Messages : public MessageSink {
+public:
+    void Show(const std::u16string& text) override { shown.push_back(ToUtf8(text)); }
+    std::vector<std::string> shown;
+};
+
+class ComExcelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        folder_ = fs::temp_directory_path() / ("zelmo-ops-" + name);
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        journal_ = folder_ / "journal.txt";
+        // The server started by activation inherits these.
+        SetEnvironmentVariableW(L"ZELMO_STANDIN_JOURNAL", journal_.wstring().c_str());
+        SetEnvironmentVariableW(L"ZELMO_STANDIN_FAULTS", nullptr);
+    }
+    void TearDown() override {
+        EXPECT_TRUE(ServerExited()) << "the server process did not end";
+        SetEnvironmentVariableW(L"ZELMO_STANDIN_JOURNAL", nullptr);
+        SetEnvironmentVariableW(L"ZELMO_STANDIN_FAULTS", nullptr);
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+
+    // A workbook file with these sheets, written by the package engine.
+    void MakeBook(const std::string& name, const Names& sheets) const {
+        xlsx::Workbook book = xlsx::Workbook::CreateNew();
+        const xlsx::Workbook blank = xlsx::Workbook::CreateNew();
+        for (std::size_t i = 0; i < sheets.size(); ++i) book.CopySheet(blank, 0, i, sheets[i]);
+        book.RemoveSheet(sheets.size());  // the new book's own "Sheet1", now last
+        book.SaveFile(folder_ / name);
+    }
+    static Names SheetsOf(const fs::path& path) {
+        Names names;
+        for (const auto& sheet : xlsx::Workbook::OpenFile(path).Sheets())
+            names.push_back(sheet.name);
+        return names;
+    }
+    std::u16string Folder() const { return win::ToU16(folder_.wstring()); }
+    std::string FolderU8() const { return ToUtf8(Folder()); }
+
+    std::vector<std::string> Journal() const {
+        std::vector<std::string> lines;
+        std::ifstream in(journal_);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    std::vector<std::string> Calls(const std::string& member) const {
+        std::vector<std::string> found;
+        for (const auto& line : Journal()) {
+            if (line.find("." + member + " ") != std::string::npos) found.push_back(line);
+        }
+        return found;
+    }
+    // The server writes "server exit" as its last line; it ends shortly after the last release.
+    bool ServerExited() const {
+        for (int i = 0; i < 150; ++i) {
+            for (const auto& line : Journal()) {
+                if (line.find("server exit") != std::string::npos) return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+
+    win::CoInitScope com_;
+    ComExcelFactory excel_;
+    Messages messages_;
+    fs::path folder_;
+    fs::path journal_;
+};
+
+TEST_F(ComExcelTest, MergeWritesEverySheetBehindTheNewOnesWithTheCallTablesArguments) {
+    MakeBook("a.xlsx", {"a1", "a2"});
+    MakeBook("b.xlsx", {"b1"});
+    MergeBooks({Folder(), u"a.xlsx|b.xlsx", 2, excel_, messages_});
+    EXPECT_EQ(messages_.shown, Names{"新ExcelFile.xlsxでコピーしました"});
+    EXPECT_EQ(SheetsOf(folder_ / fs::u8path("新ExcelFile.xlsx")),
+              (Names{"Sheet1", "a1", "a2", "b1"}));
+
+    for (const auto& line : Journal()) {
+        if (line.find(" lcid=") != std::string::npos) {
+            EXPECT_NE(line.find(" lcid=1033 "), std::string::npos) << line;
+        }
+    }
+    const auto opens = Calls("Open");
+    ASSERT_EQ(opens.size(), 2u);
+    EXPECT_NE(opens[0].find("Filename=VT_BSTR:\"" + FolderU8() +
+                            "\\a.xlsx\", UpdateLinks=VT_ERROR:omitted"),
+              std::string::npos)
+        << opens[0];
+    EXPECT_NE(opens[0].find("CorruptLoad=VT_ERROR:omitted)"), std::string::npos) << opens[0];
+    const auto copies = Calls("Copy");
+    ASSERT_EQ(copies.size(), 3u);
+    for (const auto& line : copies) {
+        EXPECT_NE(line.find("(Before=VT_ERROR:omitted, After=VT_DISPATCH:"), std::string::npos)
+            << line;
+    }
+    // The last sheet is looked up by a 32-bit index before every copy.
+    EXPECT_EQ(Calls("_Default").size(), 3u);
+    for (const auto& line : Calls("_Default")) {
+        EXPECT_NE(line.find("Index=VT_I4:"), std::string::npos) << line;
+    }
+    const auto saves = Calls("SaveAs");
+    ASSERT_EQ(saves.size(), 1u);
+    EXPECT_NE(saves[0].find("Filename=VT_BSTR:\"" + FolderU8() +
+                            "\\新ExcelFile.xlsx\", FileFormat=VT_ERROR:omitted"),
+              std::string::npos)
+        << saves[0];
+    EXPECT_NE(saves[0].find("AccessMode=VT_I4:1, ConflictResolution=VT_ERROR:omitted"),
+              std::string::npos)
+        << saves[0];
+    EXPECT_EQ(Calls("Quit").size(), 1u);
+}
+
+TEST_F(ComExcelTest, SplitWritesOneNumberedFilePerSheet) {
+    MakeBook("Book1.xlsx", {"s1", "s2", "s3"});
+    SplitSheets({Folder(), u"Book1.xlsx", 1, excel_, messages_});
+    EXPECT_EQ(messages_.shown, Names{"Book1.xlsx分割しました"});
+    for (int j = 1; j <= 3; ++j) {
+        const fs::path output = folder_ / fs::u8path("新Book1." + std::to_string(j) + ".xlsx");
+        ASSERT_TRUE(fs::exists(output)) << j;
+        EXPECT_EQ(SheetsOf(output), (Names{"s" + std::to_string(j), "Sheet1"}));
+    }
+    // Sheets fetched by a 16-bit index; each copy goes before the new book's first sheet.
+    for (const auto& line : Calls("_Default")) {
+        EXPECT_NE(line.find("Index=VT_I2:"), std::string::npos) << line;
+    }
+    for (const auto& line : Calls("Copy")) {
+        EXPECT_NE(line.find("(Before=VT_DISPATCH:"), std::string::npos) << line;
+        EXPECT_NE(line.find("After=VT_ERROR:omitted)"), std::string::npos) << line;
+    }
+}
+
+TEST_F(ComExcelTest, FailuresReachTheUserWithTheServersReason) {
+    MakeBook("a.xlsx", {"a1"});
+    SetEnvironmentVariableW(L"ZELMO_STANDIN_FAULTS", L"SaveAs");
+    MergeBooks({Folder(), u"a.xlsx", 1, excel_, messages_});
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    const std::string& text = messages_.shown[0];
+    EXPECT_EQ(text.rfind("「" + FolderU8() + "\\新ExcelFile.xlsx」を保存できませんでした。", 0), 0u)
+        << text;
+    EXPECT_NE(text.find("理由: "), std::string::npos) << text;
+    EXPECT_FALSE(fs::exists(folder_ / fs::u8path("新ExcelFile.xlsx")));
+}
+
+TEST_F(ComExcelTest, AWorkbookThatCannotBeOpenedStopsTheSplit) {
+    SplitSheets({Folder(), u"missing.xlsx", 1, excel_, messages_});
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_EQ(
+        messages_.shown[0].rfind(
+            "「" + FolderU8() + "\\missing.xlsx」を開けませんでした。分割を中止しました。\n理由: ",
+            0),
+        0u)
+        << messages_.shown[0];
+    EXPECT_EQ(Calls("Quit").size(), 1u);
+    EXPECT_TRUE(Calls("SaveAs").empty());
+}
+
+}  // namespace
+}  // namespace zelmo::ops
