@@ -38,6 +38,10 @@ public:
     // True when `object` is a live object of this process (a pointer got through the private IID).
     bool IsLive(const DispatchObject* object) const { return objects_.count(const_cast<DispatchObject*>(object)) != 0; }
 
+    // The client process that started the server (null when unknown); owned by the caller.
+    void SetClientProcess(HANDLE process) { client_ = process; }
+    HANDLE clientProcess() const { return client_; }
+
     // Called by the message loop; true when the process should end now. Writes why to the journal.
     bool ShouldEnd();
     // Writes the objects still alive (and their reference counts) to the journal.
@@ -52,6 +56,7 @@ private:
     bool quitAll_ = false;
     ULONGLONG start_;
     ULONGLONG quitAt_ = 0;
+    HANDLE client_ = nullptr;
 };
 
 }  // namespace zelmo::standin

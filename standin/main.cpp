@@ -83,6 +83,7 @@ int RunServer() {
     // If the client dies its references are never released; watching it keeps the server from
     // lingering after it.
     HANDLE parent = parentId != 0 ? OpenProcess(SYNCHRONIZE, FALSE, parentId) : nullptr;
+    Lifetime::Get().SetClientProcess(parent);
     journal.Write(L"server start pid=" + std::to_wstring(GetCurrentProcessId()) + L" parent=" +
                   std::to_wstring(parentId) + L" faults=" + std::to_wstring(Faults::Get().size()));
 
@@ -123,6 +124,7 @@ int RunServer() {
         if (Lifetime::Get().ShouldEnd()) break;
     }
     if (registered) CoRevokeClassObject(cookie);
+    Lifetime::Get().SetClientProcess(nullptr);
     if (parent != nullptr) CloseHandle(parent);
     CoUninitialize();
     journal.Write(L"server exit");

@@ -2,6 +2,7 @@
 // checking that no server process outlives them.
 #include <windows.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,6 @@ public:
 
 // A client that takes an application and a workbook and dies without releasing them.
 int HoldExcelAndDie() {
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     zelmo::standin_test::Disp app = zelmo::standin_test::Disp::CreateExcel();
     if (!app) return 2;
     zelmo::standin_test::Disp book = app.GetObj(L"Workbooks").CallObj(L"Add");
@@ -28,8 +28,32 @@ int HoldExcelAndDie() {
     return 4;
 }
 
+// A client that saves a new workbook over `path` and so waits in SaveAs (until it is killed).
+int SaveOver(const std::wstring& path) {
+    zelmo::standin_test::Disp app = zelmo::standin_test::Disp::CreateExcel();
+    if (!app) return 2;
+    zelmo::standin_test::Disp book = app.GetObj(L"Workbooks").CallObj(L"Add");
+    std::vector<zelmo::standin_test::Var> args;
+    args.push_back(zelmo::standin_test::Var::Str(path));
+    book.Call(L"SaveAs", std::move(args));
+    TerminateProcess(GetCurrentProcess(), 3);
+    return 4;
+}
+
+int RunChild() {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argv == nullptr || argc < 2) return -1;
+    const std::wstring mode = argv[1];
+    const std::wstring path = argc > 2 ? argv[2] : L"";
+    LocalFree(argv);
+    if (mode != zelmo::standin_test::kHoldExcelAndDie && mode != zelmo::standin_test::kSaveOverAndWait) return -1;
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+    return mode == zelmo::standin_test::kHoldExcelAndDie ? HoldExcelAndDie() : SaveOver(path);
+}
+
 int main(int argc, char** argv) {
-    if (argc == 2 && std::string(argv[1]) == "--hold-excel-and-die") return HoldExcelAndDie();
+    if (argc >= 2 && std::string(argv[1]).rfind("--child-", 0) == 0) return RunChild();
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new NoServerLeft);
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;

@@ -25,20 +25,39 @@ void WriteValue(const std::wstring& key, const wchar_t* name, const std::wstring
 
 void DeleteValue(const std::wstring& key, const wchar_t* name) { RegDeleteKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), name); }
 
-// Runs a program to its end; its exit code, or ~0 when it could not run.
-DWORD RunProgram(const std::wstring& exe, const std::wstring& arguments) {
+// Starts a program; its process handle (the caller closes it), or null.
+HANDLE Start(const std::wstring& exe, const std::wstring& arguments) {
     std::wstring command = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return ~0u;
-    WaitForSingleObject(process.hProcess, 30000);
-    DWORD code = ~0u;
-    GetExitCodeProcess(process.hProcess, &code);
+        return nullptr;
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    return process.hProcess;
+}
+
+// Runs a program to its end; its exit code, or ~0 when it could not run.
+DWORD RunProgram(const std::wstring& exe, const std::wstring& arguments) {
+    HANDLE process = Start(exe, arguments);
+    if (process == nullptr) return ~0u;
+    WaitForSingleObject(process, 30000);
+    DWORD code = ~0u;
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
     return code;
+}
+
+std::wstring SelfPath() {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    return self;
+}
+
+bool JournalHas(const std::vector<std::wstring>& lines, const std::wstring& part) {
+    for (const auto& line : lines)
+        if (line.find(part) != std::wstring::npos) return true;
+    return false;
 }
 
 std::wstring ServerExe() {
@@ -103,14 +122,24 @@ TEST_F(ServerTest, RegistrationLeavesAnotherExcelApplicationAlone) {
 }
 
 TEST_F(ServerTest, ServerEndsWhenItsClientProcessDiesHoldingReferences) {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
     // The child takes an application and a workbook, then dies without releasing either.
-    EXPECT_EQ(3u, RunProgram(self, kHoldExcelAndDie));
+    EXPECT_EQ(3u, RunProgram(SelfPath(), kHoldExcelAndDie));
     EXPECT_TRUE(WaitNoServer(5000));
-    bool ended = false;
-    for (const auto& line : Journal()) ended = ended || line.find(L"server end: the client process ended") != std::wstring::npos;
-    EXPECT_TRUE(ended);
+    EXPECT_TRUE(JournalHas(Journal(), L"server end: the client process ended"));
+}
+
+TEST_F(ServerTest, AnOpenOverwriteQuestionIsAnsweredNoWhenTheClientDies) {
+    const std::wstring target = *folder_ / L"keep.xlsx";
+    WriteBytes(target, "the old file");
+    HANDLE child = Start(SelfPath(), std::wstring(kSaveOverAndWait) + L" \"" + target + L"\"");
+    ASSERT_NE(nullptr, child);
+    EXPECT_TRUE(WaitServerBox(15000));
+    TerminateProcess(child, 9);
+    WaitForSingleObject(child, 5000);
+    CloseHandle(child);
+    EXPECT_TRUE(WaitNoServer(5000));
+    EXPECT_EQ("the old file", ReadBytes(target));
+    EXPECT_TRUE(JournalHas(Journal(), L"server overwrite confirmation answered No"));
 }
 
 }  // namespace

@@ -15,8 +15,10 @@
 namespace zelmo::standin_test {
 
 inline constexpr HRESULT kExcelError = static_cast<HRESULT>(0x800A03EC);
-// The test program run with this argument plays a client that dies holding the server's objects.
-inline constexpr wchar_t kHoldExcelAndDie[] = L"--hold-excel-and-die";
+// The test program run with these arguments plays a client that dies holding the server's objects,
+// or one that waits in SaveAs over an existing file (followed by the path).
+inline constexpr wchar_t kHoldExcelAndDie[] = L"--child-hold-excel-and-die";
+inline constexpr wchar_t kSaveOverAndWait[] = L"--child-save-over";
 
 class ServerTest : public ::testing::Test {
 protected:

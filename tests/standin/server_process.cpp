@@ -57,6 +57,18 @@ std::wstring TextOf(HWND hwnd) {
 
 }  // namespace
 
+bool WaitServerBox(DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (GetTickCount64() < deadline) {
+        BoxSearch search;
+        search.processes = ServerProcesses();
+        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
 BoxAnswerer::BoxAnswerer(int button, DWORD timeoutMs) {
     thread_ = std::thread([this, button, timeoutMs] {
         const ULONGLONG deadline = GetTickCount64() + timeoutMs;

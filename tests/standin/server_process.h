@@ -25,6 +25,9 @@ struct SeenBox {
     int focusButton = 0;
 };
 
+// Waits for a dialog box of a server process; false after `timeoutMs`.
+bool WaitServerBox(DWORD timeoutMs);
+
 // On a thread of its own: waits for a dialog box of a server process, records it and presses
 // `button` (IDYES / IDNO). Join() before reading seen().
 class BoxAnswerer {
