@@ -2,7 +2,10 @@
 // and the shared-string table.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include "defined_names.h"
+#include "parallel_deflate.h"
 #include "shared_strings.h"
 #include "style_mapper.h"
 #include "styles.h"
@@ -140,6 +143,40 @@ TEST(SharedStringTable, ItemsKeepRunsAndAreDeduplicated) {
     EXPECT_NE(xml.find("uniqueCount=\"4\""), std::string::npos);
     SharedStrings again = SharedStrings::Parse(xml, "sst");
     EXPECT_EQ(again.Item(1), sst.Item(1));
+}
+
+}  // namespace
+}  // namespace zelmo::xlsx
+
+namespace zelmo::xlsx {
+namespace {
+
+std::string Inflate(const std::string& raw, std::size_t size) {
+    std::string out(size, '\0');
+    z_stream z{};
+    inflateInit2(&z, -15);
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.data()));
+    z.avail_in = static_cast<uInt>(raw.size());
+    z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+    z.avail_out = static_cast<uInt>(out.size());
+    const int rc = inflate(&z, Z_FINISH);
+    inflateEnd(&z);
+    return rc == Z_STREAM_END && z.avail_out == 0 ? out : std::string("inflate failed");
+}
+
+TEST(ParallelDeflate, BlocksJoinIntoOneStreamWithTheRightCrc) {
+    std::string big;
+    for (int i = 0; big.size() < (5u << 20) + 12345; ++i) big += "<c r=\"A" + std::to_string(static_cast<long long>(i) * 7919 % 100003) + "\"/>";
+    const std::vector<std::string_view> inputs{big, "", "small"};
+    const auto out = DeflateAll(inputs, 6);
+    ASSERT_EQ(out.size(), 3u);
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        EXPECT_EQ(out[i].size, inputs[i].size());
+        EXPECT_EQ(Inflate(out[i].data, inputs[i].size()), inputs[i]);
+        EXPECT_EQ(out[i].crc, crc32(0L, reinterpret_cast<const Bytef*>(inputs[i].data()),
+                                    static_cast<uInt>(inputs[i].size())));
+    }
+    EXPECT_LT(out[0].data.size(), big.size() / 4);
 }
 
 }  // namespace

@@ -114,6 +114,19 @@ TEST(NewWorkbook, HasOneEmptySheetAndRoundTrips) {
     EXPECT_EQ(again.SaveToBytes(), bytes);
 }
 
+TEST(NewWorkbook, BigPartsSurviveTheParallelDeflate) {
+    std::string rows;
+    for (int r = 1; r <= 30000; ++r)
+        rows += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"><v>" + std::to_string(r * 3) +
+                "</v></c></row>";
+    const Workbook source = Workbook::Open(MinimalWorkbook({{"Big", rows}}));
+    const std::string bytes = Workbook::FromSheet(source, 0).SaveToBytes();
+    const std::string sheet = test::ReadPart(bytes, "xl/worksheets/sheet2.xml");
+    ASSERT_GT(sheet.size(), 64u << 10);
+    EXPECT_NE(sheet.find("<row r=\"30000\"><c r=\"A30000\"><v>90000</v></c></row>"), std::string::npos);
+    EXPECT_EQ(Workbook::Open(bytes).Sheets()[0].name, "Big");
+}
+
 TEST(SaveFile, ReplacesAtomicallyAndLeavesNothingOnFailure) {
     const fs::path dir = fs::temp_directory_path() / "zelmo-xlsx-save";
     fs::remove_all(dir);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "messages.h"
+#include "parallel_deflate.h"
 
 namespace zelmo::xlsx {
 namespace {
@@ -46,6 +47,57 @@ bool HasOleStream(std::string_view bytes, std::string_view ascii) {
 // zlib's own default level. libzip would otherwise use level 9, which takes about twice as long
 // for packages barely smaller.
 constexpr zip_uint32_t kDeflateLevel = 6;
+
+// Parts at least this big are deflated ahead on every core; libzip then writes them as they are.
+constexpr std::size_t kPrecompressFrom = 64u << 10;
+
+// A libzip source handing out data that is already deflated, with its size and CRC, so that
+// libzip stores it without compressing it again.
+struct PrecompressedSource {
+    const Deflated* deflated;
+    std::size_t pos = 0;
+    zip_error_t error;
+};
+
+zip_int64_t PrecompressedCallback(void* user, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+    auto* p = static_cast<PrecompressedSource*>(user);
+    switch (cmd) {
+        case ZIP_SOURCE_OPEN:
+            p->pos = 0;
+            return 0;
+        case ZIP_SOURCE_READ: {
+            const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(len), p->deflated->data.size() - p->pos);
+            std::memcpy(data, p->deflated->data.data() + p->pos, n);
+            p->pos += n;
+            return static_cast<zip_int64_t>(n);
+        }
+        case ZIP_SOURCE_CLOSE:
+            return 0;
+        case ZIP_SOURCE_STAT: {
+            auto* st = static_cast<zip_stat_t*>(data);
+            zip_stat_init(st);
+            st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC |
+                        ZIP_STAT_ENCRYPTION_METHOD;
+            st->size = p->deflated->size;
+            st->comp_size = p->deflated->data.size();
+            st->comp_method = ZIP_CM_DEFLATE;
+            st->crc = p->deflated->crc;
+            st->encryption_method = ZIP_EM_NONE;
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&p->error, data, len);
+        case ZIP_SOURCE_FREE:
+            zip_error_fini(&p->error);
+            return 0;
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        default:
+            zip_error_set(&p->error, ZIP_ER_OPNOTSUPP, 0);
+            return -1;
+    }
+}
 
 struct ZipCloser {
     void operator()(zip_t* z) const { zip_discard(z); }
@@ -194,11 +246,37 @@ std::string PartStore::Save() const {
         zip_source_free(out);
         throw Error(ErrorKind::WriteFailed, msg::WriteFailed(what));
     };
+    // Big parts held in memory are deflated ahead, on every core.
+    std::vector<std::string_view> big;
+    std::map<std::string, std::size_t> bigIndex;
     for (const auto& name : order_) {
         const Entry& e = entries_.at(name);
-        zip_source_t* s = e.sourceIndex >= 0
-                              ? zip_source_zip(za, zip_, static_cast<zip_uint64_t>(e.sourceIndex), ZIP_FL_COMPRESSED, 0, -1)
-                              : zip_source_buffer(za, e.data.data(), e.data.size(), 0);
+        if (e.sourceIndex < 0 && e.data.size() >= kPrecompressFrom) {
+            bigIndex[name] = big.size();
+            big.emplace_back(e.data);
+        }
+    }
+    std::vector<Deflated> deflated;
+    try {
+        deflated = DeflateAll(big, static_cast<int>(kDeflateLevel));
+    } catch (const std::exception&) {
+        fail("圧縮できません");
+    }
+    std::vector<PrecompressedSource> sources(deflated.size());
+
+    for (const auto& name : order_) {
+        const Entry& e = entries_.at(name);
+        zip_source_t* s = nullptr;
+        if (auto big_it = bigIndex.find(name); big_it != bigIndex.end()) {
+            PrecompressedSource& ps = sources[big_it->second];
+            ps.deflated = &deflated[big_it->second];
+            zip_error_init(&ps.error);
+            s = zip_source_function(za, PrecompressedCallback, &ps);
+        } else if (e.sourceIndex >= 0) {
+            s = zip_source_zip(za, zip_, static_cast<zip_uint64_t>(e.sourceIndex), ZIP_FL_COMPRESSED, 0, -1);
+        } else {
+            s = zip_source_buffer(za, e.data.data(), e.data.size(), 0);
+        }
         if (!s) fail("部品を追加できません");
         const zip_int64_t idx = zip_file_add(za, name.c_str(), s, ZIP_FL_ENC_UTF_8);
         if (idx < 0) {
