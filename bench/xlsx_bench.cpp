@@ -12,13 +12,35 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
 #include "xlsx/workbook.h"
 
 namespace {
 
 using zelmo::xlsx::Workbook;
+namespace fs = std::filesystem;
 
-int Merge(const std::string& out, const std::vector<std::string>& inputs) {
+// The command line as paths: wide on Windows (any file name), UTF-8 elsewhere.
+std::vector<fs::path> Arguments(int argc, char** argv) {
+    std::vector<fs::path> args;
+#ifdef _WIN32
+    (void)argv;
+    int n = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &n);
+    for (int i = 0; i < n && wide; ++i) args.emplace_back(wide[i]);
+    LocalFree(wide);
+    (void)argc;
+#else
+    for (int i = 0; i < argc; ++i) args.emplace_back(argv[i]);
+#endif
+    return args;
+}
+
+int Merge(const fs::path& out, const std::vector<fs::path>& inputs) {
     Workbook merged = Workbook::CreateNew();
     bool first = true;
     for (const auto& in : inputs) {
@@ -40,22 +62,22 @@ int Merge(const std::string& out, const std::vector<std::string>& inputs) {
     return 0;
 }
 
-int Split(const std::string& in, const std::string& outDir) {
+int Split(const fs::path& in, const fs::path& outDir) {
     const Workbook book = Workbook::OpenFile(in);
     const auto sheets = book.Sheets();
     std::filesystem::create_directories(outDir);
     for (std::size_t i = 0; i < sheets.size(); ++i) {
         const Workbook one = Workbook::FromSheet(book, i);
-        one.SaveFile(std::filesystem::path(outDir) / (sheets[i].name + ".xlsx"));
+        one.SaveFile(outDir / fs::u8path(sheets[i].name + ".xlsx"));
     }
     return 0;
 }
 
-int Rezip(const std::string& in, const std::string& out) {
+int Rezip(const fs::path& in, const fs::path& out) {
     int err = 0;
-    zip_t* src = zip_open(in.c_str(), ZIP_RDONLY, &err);
+    zip_t* src = zip_open(in.string().c_str(), ZIP_RDONLY, &err);
     if (!src) return 1;
-    zip_t* dst = zip_open(out.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    zip_t* dst = zip_open(out.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
     if (!dst) return 1;
     std::vector<std::string> contents;
     const zip_int64_t n = zip_get_num_entries(src, 0);
@@ -80,17 +102,18 @@ int Rezip(const std::string& in, const std::string& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 4) {
+    const std::vector<fs::path> args = Arguments(argc, argv);
+    if (args.size() < 4) {
         std::fprintf(stderr, "usage: xlsx_bench merge OUT IN... | split IN OUTDIR | rezip OUT IN...\n");
         return 2;
     }
-    const std::string mode = argv[1];
+    const std::string mode = args[1].string();
     try {
-        if (mode == "merge") return Merge(argv[2], std::vector<std::string>(argv + 3, argv + argc));
-        if (mode == "split") return Split(argv[2], argv[3]);
+        if (mode == "merge") return Merge(args[2], std::vector<fs::path>(args.begin() + 3, args.end()));
+        if (mode == "split") return Split(args[2], args[3]);
         if (mode == "rezip") {
-            for (int i = 3; i < argc; ++i)
-                if (Rezip(argv[i], std::string(argv[2]) + "-" + std::to_string(i - 2) + ".xlsx") != 0) return 1;
+            for (std::size_t i = 3; i < args.size(); ++i)
+                if (Rezip(args[i], args[2].string() + "-" + std::to_string(i - 2) + ".xlsx") != 0) return 1;
             return 0;
         }
     } catch (const zelmo::xlsx::Error& e) {
