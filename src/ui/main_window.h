@@ -41,7 +41,8 @@ public:
     int16_t LenByte(const std::wstring& s) const;
     std::wstring MidByte(const std::wstring& s, double st, double l) const;
 
-    // Where "実行" gets its Excel instances from. By default, the COM adapter of src/ops.
+    // Where "実行" gets its Excel instances from. By default, a new instance of Excel.Application
+    // through COM automation (ops/com_excel.h) for each operation.
     using ExcelFactoryMaker = std::function<std::unique_ptr<ops::ExcelFactory>()>;
     void SetExcelFactory(ExcelFactoryMaker maker) { excelFactory_ = std::move(maker); }
 

@@ -4,10 +4,10 @@
 
 #include "files/book_listing.h"
 #include "files/folder_picker.h"
+#include "ops/com_excel.h"
 #include "ops/operation.h"
 #include "ops/run_request.h"
 #include "text/byte_width.h"
-#include "ui/excel_factory.h"
 #include "ui/main_window.h"
 #include "win/com.h"
 
@@ -125,13 +125,13 @@ void Excel_Zelmo_2013::Cmd_Return_Click() {
 }
 
 void Excel_Zelmo_2013::MergeBooks() {
-    std::unique_ptr<ops::ExcelFactory> excel = excelFactory_ ? excelFactory_() : MakeExcelFactory();
+    std::unique_ptr<ops::ExcelFactory> excel = excelFactory_ ? excelFactory_() : ops::MakeComExcelFactory();
     MessageBoxSink messages(hwnd_);
     ops::MergeBooks({win::ToU16(FolderFullPath), win::ToU16(FileList), FileCount, *excel, messages});
 }
 
 void Excel_Zelmo_2013::SplitSheets() {
-    std::unique_ptr<ops::ExcelFactory> excel = excelFactory_ ? excelFactory_() : MakeExcelFactory();
+    std::unique_ptr<ops::ExcelFactory> excel = excelFactory_ ? excelFactory_() : ops::MakeComExcelFactory();
     MessageBoxSink messages(hwnd_);
     ops::SplitSheets({win::ToU16(FolderFullPath), win::ToU16(FileList), FileCount, *excel, messages});
 }
