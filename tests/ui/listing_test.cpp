@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "files/book_listing.h"
+#include "files/errors.h"
 #include "ui_fixture.h"
 
 namespace zelmo::ui {
@@ -212,6 +214,21 @@ TEST_F(MainWindowTest, AVanishedFolderIsReportedAndTheProgramStaysUsable) {
     // Still usable: the next listing works.
     LoadFolder(C(L"Cmd_BookFile"), first.path());
     EXPECT_EQ(Entries(C(L"List_Book")), Names{L"a.xlsx"});
+}
+
+}  // namespace
+}  // namespace zelmo::ui
+
+namespace zelmo::ui {
+namespace {
+
+TEST_F(MainWindowTest, TheListStopsAtThe16BitCountWithAnError) {
+    HWND list = probe().Control(L"List_Book");
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    for (int i = 0; i < 32767; ++i) Add(list, L"a.xlsx");
+    files::ListFiller filler(list, window().hWnd(), FontOf(list));
+    EXPECT_THROW(filler.Add(L"one-too-many.xlsx"), files::FileSelectionError);
+    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 32767);
 }
 
 }  // namespace
