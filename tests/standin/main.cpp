@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include "dispatch_client.h"
 #include "server_fixture.h"
 #include "server_process.h"
 
@@ -21,21 +20,17 @@ public:
 
 // A client that takes an application and a workbook and dies without releasing them.
 int HoldExcelAndDie() {
-    zelmo::standin_test::Disp app = zelmo::standin_test::Disp::CreateExcel();
-    if (!app) return 2;
-    zelmo::standin_test::Disp book = app.GetObj(L"Workbooks").CallObj(L"Add");
+    const zelmo::win::Dispatch app = zelmo::standin_test::StartExcel();
+    const zelmo::win::Dispatch book = app.Get(L"Workbooks").ToDispatch().Call(L"Add").ToDispatch();
     TerminateProcess(GetCurrentProcess(), 3);
     return 4;
 }
 
 // A client that saves a new workbook over `path` and so waits in SaveAs (until it is killed).
 int SaveOver(const std::wstring& path) {
-    zelmo::standin_test::Disp app = zelmo::standin_test::Disp::CreateExcel();
-    if (!app) return 2;
-    zelmo::standin_test::Disp book = app.GetObj(L"Workbooks").CallObj(L"Add");
-    std::vector<zelmo::standin_test::Var> args;
-    args.push_back(zelmo::standin_test::Var::Str(path));
-    book.Call(L"SaveAs", std::move(args));
+    const zelmo::win::Dispatch app = zelmo::standin_test::StartExcel();
+    const zelmo::win::Dispatch book = app.Get(L"Workbooks").ToDispatch().Call(L"Add").ToDispatch();
+    book.Call(L"SaveAs", path);
     TerminateProcess(GetCurrentProcess(), 3);
     return 4;
 }
@@ -49,7 +44,11 @@ int RunChild() {
     LocalFree(argv);
     if (mode != zelmo::standin_test::kHoldExcelAndDie && mode != zelmo::standin_test::kSaveOverAndWait) return -1;
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
-    return mode == zelmo::standin_test::kHoldExcelAndDie ? HoldExcelAndDie() : SaveOver(path);
+    try {
+        return mode == zelmo::standin_test::kHoldExcelAndDie ? HoldExcelAndDie() : SaveOver(path);
+    } catch (const zelmo::win::ComError&) {
+        return 2;
+    }
 }
 
 int main(int argc, char** argv) {

@@ -15,91 +15,58 @@ const IID kIidWorkbook = {0x000208DA, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID kIidSheets = {0x000208D7, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID kIidWorksheet = {0x000208D8, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
-std::vector<Var> Args(Var a) {
-    std::vector<Var> v;
-    v.push_back(std::move(a));
-    return v;
-}
+Variant Missing() { return Variant::Missing(); }
 
 // Workbooks.Open with FileName and its 14 optional arguments passed as omitted.
-Disp OpenAllOmitted(const Disp& books, const std::wstring& path) {
-    std::vector<Var> args;
-    args.push_back(Var::Str(path));
-    for (int i = 0; i < 14; ++i) args.push_back(Var::Omitted());
-    return books.CallObj(L"Open", std::move(args));
+Dispatch OpenAllOmitted(const Dispatch& app, const std::wstring& path) {
+    return app.Get(L"Workbooks")
+        .ToDispatch()
+        .Call(L"Open", path, Missing(), Missing(), Missing(), Missing(), Missing(), Missing(), Missing(), Missing(),
+              Missing(), Missing(), Missing(), Missing(), Missing(), Missing())
+        .ToDispatch();
 }
 
 // Workbook.SaveAs as the product calls it: Filename, AccessMode 1, everything else omitted.
-Outcome SaveAsProductStyle(const Disp& book, const std::wstring& path) {
-    std::vector<Var> args;
-    args.push_back(Var::Str(path));
-    for (int i = 0; i < 5; ++i) args.push_back(Var::Omitted());
-    args.push_back(Var::I4(1));
-    for (int i = 0; i < 5; ++i) args.push_back(Var::Omitted());
-    return book.Call(L"SaveAs", std::move(args));
+void SaveAsProductStyle(const Dispatch& book, const std::wstring& path) {
+    book.Call(L"SaveAs", path, Missing(), Missing(), Missing(), Missing(), Missing(), int32_t{1}, Missing(), Missing(),
+              Missing(), Missing(), Missing());
 }
 
-// Every member of a collection through _NewEnum and IEnumVARIANT.
-std::vector<Disp> Enumerate(const Disp& collection) {
-    std::vector<Disp> items;
-    Outcome outcome = collection.InvokeId(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET);
-    EXPECT_TRUE(outcome.ok()) << Utf8(Hex(outcome.hr));
-    if (!outcome.ok()) return items;
-    IEnumVARIANT* e = nullptr;
-    EXPECT_EQ(S_OK, V_UNKNOWN(outcome.result.get())->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&e)));
-    if (e == nullptr) return items;
-    VARIANT item;
-    VariantInit(&item);
-    ULONG fetched = 0;
-    while (e->Next(1, &item, &fetched) == S_OK && fetched == 1) {
-        EXPECT_EQ(VT_DISPATCH, V_VT(&item));
-        items.emplace_back(V_DISPATCH(&item));  // the reference moves into the Disp
-        VariantInit(&item);
-    }
-    e->Release();
-    return items;
-}
+Dispatch AddBook(const Dispatch& app) { return app.Get(L"Workbooks").ToDispatch().Call(L"Add", Missing()).ToDispatch(); }
+Dispatch SheetsOf(const Dispatch& book) { return book.Get(L"Sheets").ToDispatch(); }
 
 TEST_F(ServerTest, NewInstanceHasExcelDefaultsNamesAndInterfaces) {
-    {
-        Disp app = StartExcel();
-        ASSERT_TRUE(app);
-        EXPECT_TRUE(app.Answers(kIidApplication));
-        EXPECT_FALSE(app.Invoke(L"Visible", DISPATCH_PROPERTYGET).result.AsBool());
-        EXPECT_TRUE(app.Invoke(L"DisplayAlerts", DISPATCH_PROPERTYGET).result.AsBool());
+    const Dispatch app = StartExcel();
+    EXPECT_TRUE(Answers(app, kIidApplication));
+    EXPECT_FALSE(app.Get(L"Visible").ToBool());
+    EXPECT_TRUE(app.Get(L"DisplayAlerts").ToBool());
 
-        Disp books = app.GetObj(L"Workbooks");
-        EXPECT_TRUE(books.Answers(kIidWorkbooks));
-        Disp first = books.CallObj(L"Add", Args(Var::Omitted()));
-        Disp second = books.CallObj(L"Add");
-        EXPECT_TRUE(first.Answers(kIidWorkbook));
-        EXPECT_EQ(L"Book1", first.GetString(L"Name"));
-        EXPECT_EQ(L"Book1", first.GetString(L"FullName"));
-        EXPECT_EQ(L"Book2", second.GetString(L"Name"));
-        EXPECT_EQ(2, books.GetLong(L"Count"));
-        EXPECT_EQ(L"Book2", books.GetObj(L"Item", Args(Var::Str(L"book2"))).GetString(L"Name"));
+    const Dispatch books = app.Get(L"Workbooks").ToDispatch();
+    EXPECT_TRUE(Answers(books, kIidWorkbooks));
+    const Dispatch first = books.Call(L"Add", Missing()).ToDispatch();
+    const Dispatch second = books.Call(L"Add").ToDispatch();
+    EXPECT_TRUE(Answers(first, kIidWorkbook));
+    EXPECT_EQ(L"Book1", first.Get(L"Name").ToString());
+    EXPECT_EQ(L"Book1", first.Get(L"FullName").ToString());
+    EXPECT_EQ(L"Book2", second.Get(L"Name").ToString());
+    EXPECT_EQ(2, books.Get(L"Count").ToInt32());
+    EXPECT_EQ(L"Book2", ItemOf(books, L"book2").Get(L"Name").ToString());
 
-        Disp sheets = first.GetObj(L"Sheets");
-        EXPECT_TRUE(sheets.Answers(kIidSheets));
-        EXPECT_EQ(1, sheets.GetLong(L"Count"));
-        // The default member with a 32-bit and a 16-bit index, and by name.
-        Outcome byDefault = sheets.InvokeId(DISPID_VALUE, DISPATCH_METHOD | DISPATCH_PROPERTYGET, Args(Var::I4(1)));
-        ASSERT_TRUE(byDefault.ok()) << Utf8(Hex(byDefault.hr));
-        Disp sheet(V_DISPATCH(byDefault.result.get()));
-        V_VT(byDefault.result.get()) = VT_EMPTY;
-        EXPECT_TRUE(sheet.Answers(kIidWorksheet));
-        EXPECT_EQ(L"Sheet1", sheet.GetString(L"Name"));
-        EXPECT_EQ(1, sheet.GetLong(L"Index"));
-        EXPECT_EQ(L"Sheet1", sheets.GetObj(L"Item", Args(Var::I2(1))).GetString(L"Name"));
-        EXPECT_EQ(L"Sheet1", first.GetObj(L"Worksheets").GetObj(L"Item", Args(Var::Str(L"SHEET1"))).GetString(L"Name"));
+    const Dispatch sheets = SheetsOf(first);
+    EXPECT_TRUE(Answers(sheets, kIidSheets));
+    EXPECT_EQ(1, sheets.Get(L"Count").ToInt32());
+    // The default member with a 32-bit and a 16-bit index, and Item by name ignoring case.
+    const Dispatch sheet = sheets.GetDefault(int32_t{1}).ToDispatch();
+    EXPECT_TRUE(Answers(sheet, kIidWorksheet));
+    EXPECT_EQ(L"Sheet1", sheet.Get(L"Name").ToString());
+    EXPECT_EQ(1, sheet.Get(L"Index").ToInt32());
+    EXPECT_EQ(L"Sheet1", sheets.GetDefault(int16_t{1}).ToDispatch().Get(L"Name").ToString());
+    EXPECT_EQ(L"Sheet1", ItemOf(first.Get(L"Worksheets").ToDispatch(), L"SHEET1").Get(L"Name").ToString());
 
-        Outcome outOfRange = sheets.Invoke(L"Item", DISPATCH_METHOD, Args(Var::I4(2)));
-        EXPECT_EQ(DISP_E_EXCEPTION, outOfRange.hr);
-        EXPECT_EQ(DISP_E_BADINDEX, outOfRange.scode);
-        EXPECT_FALSE(outOfRange.description.empty());
-
-        EXPECT_TRUE(app.Call(L"Quit").ok());
-    }
+    const Failure outOfRange = FailureOf([&] { sheets.GetDefault(int32_t{2}); });
+    EXPECT_EQ(DISP_E_BADINDEX, outOfRange.hr);
+    EXPECT_FALSE(outOfRange.description.empty());
+    app.Call(L"Quit");
 }
 
 TEST_F(ServerTest, MergeAppendsEverySheetBehindTheLastAndKeepsSources) {
@@ -110,31 +77,24 @@ TEST_F(ServerTest, MergeAppendsEverySheetBehindTheLastAndKeepsSources) {
     const std::string aBytes = ReadBytes(a);
     const std::wstring out = *folder_ / L"新ExcelFile.xlsx";
     {
-        Disp app = StartExcel();
-        ASSERT_TRUE(app);
-        std::vector<Disp> sources;
-        sources.push_back(OpenAllOmitted(app.GetObj(L"Workbooks"), a));
-        Named byName;
-        byName.emplace_back(L"Filename", Var::Str(b));
-        sources.push_back(app.GetObj(L"Workbooks").CallObj(L"Open", {}, std::move(byName)));
-        EXPECT_EQ(L"a.xlsx", sources[0].GetString(L"Name"));
-        EXPECT_EQ(a, sources[0].GetString(L"FullName"));
-        Disp target = app.GetObj(L"Workbooks").CallObj(L"Add", Args(Var::Omitted()));
-        for (const Disp& source : sources) {
-            for (const Disp& sheet : Enumerate(source.GetObj(L"Sheets"))) {
-                const long count = target.GetObj(L"Sheets").GetLong(L"Count");
-                Disp last = target.GetObj(L"Sheets").GetObj(L"Item", Args(Var::I4(count)));
-                std::vector<Var> copyArgs;
-                copyArgs.push_back(Var::Omitted());
-                copyArgs.push_back(Var::Object(last.get()));
-                Outcome copied = sheet.Call(L"Copy", std::move(copyArgs));
-                EXPECT_TRUE(copied.ok()) << Utf8(copied.description);
+        const Dispatch app = StartExcel();
+        std::vector<Dispatch> sources;
+        sources.push_back(OpenAllOmitted(app, a));
+        sources.push_back(app.Get(L"Workbooks").ToDispatch().Call(L"Open", Named{L"Filename", b}).ToDispatch());
+        EXPECT_EQ(L"a.xlsx", sources[0].Get(L"Name").ToString());
+        EXPECT_EQ(a, sources[0].Get(L"FullName").ToString());
+        const Dispatch target = AddBook(app);
+        for (const Dispatch& source : sources) {
+            Dispatch::Enumerator members = SheetsOf(source).Enumerate();
+            while (auto member = members.Next()) {
+                const int32_t count = SheetsOf(target).Get(L"Count").ToInt32();
+                const Dispatch last = SheetsOf(target).GetDefault(count).ToDispatch();
+                member->ToDispatch().Call(L"Copy", Missing(), last);
             }
         }
-        Outcome saved = SaveAsProductStyle(target, out);
-        EXPECT_TRUE(saved.ok()) << Utf8(saved.description);
-        EXPECT_EQ(L"新ExcelFile.xlsx", target.GetString(L"Name"));
-        EXPECT_TRUE(app.Call(L"Quit").ok());
+        SaveAsProductStyle(target, out);
+        EXPECT_EQ(L"新ExcelFile.xlsx", target.Get(L"Name").ToString());
+        app.Call(L"Quit");
     }
     EXPECT_EQ((std::vector<std::string>{"Sheet1", "a1", "a2", "b1", "Sheet1 (2)"}), SheetNamesOf(out));
     EXPECT_EQ(aBytes, ReadBytes(a));
@@ -144,24 +104,18 @@ TEST_F(ServerTest, SplitCopiesEachSheetBeforeTheFirstSheetOfANewBook) {
     const std::wstring source = *folder_ / L"Book1.xlsx";
     MakeBook(source, {"東京", "Sheet1", "Data"});
     {
-        Disp app = StartExcel();
-        ASSERT_TRUE(app);
-        Disp book = OpenAllOmitted(app.GetObj(L"Workbooks"), source);
-        const long count = book.GetObj(L"Sheets").GetLong(L"Count");
+        const Dispatch app = StartExcel();
+        const Dispatch book = OpenAllOmitted(app, source);
+        const int32_t count = SheetsOf(book).Get(L"Count").ToInt32();
         ASSERT_EQ(3, count);
-        std::vector<Disp> newBooks;
-        for (short j = 1; j <= count; ++j) {
-            Disp sheet = book.GetObj(L"Sheets").GetObj(L"Item", Args(Var::I2(j)));
-            newBooks.push_back(app.GetObj(L"Workbooks").CallObj(L"Add", Args(Var::Omitted())));
-            Disp first = newBooks.back().GetObj(L"Sheets").GetObj(L"Item", Args(Var::I2(1)));
-            Named before;
-            before.emplace_back(L"Before", Var::Object(first.get()));
-            Outcome copied = sheet.Call(L"Copy", {}, std::move(before));
-            EXPECT_TRUE(copied.ok()) << Utf8(copied.description);
-            Outcome saved = SaveAsProductStyle(newBooks.back(), *folder_ / (L"新Book1." + std::to_wstring(j) + L".xlsx"));
-            EXPECT_TRUE(saved.ok()) << Utf8(saved.description);
+        std::vector<Dispatch> newBooks;
+        for (int16_t j = 1; j <= count; ++j) {
+            const Dispatch sheet = SheetsOf(book).GetDefault(j).ToDispatch();
+            newBooks.push_back(AddBook(app));
+            sheet.Call(L"Copy", Named{L"Before", SheetsOf(newBooks.back()).GetDefault(int16_t{1})});
+            SaveAsProductStyle(newBooks.back(), *folder_ / (L"新Book1." + std::to_wstring(j) + L".xlsx"));
         }
-        EXPECT_TRUE(app.Call(L"Quit").ok());
+        app.Call(L"Quit");
     }
     EXPECT_EQ((std::vector<std::string>{"東京", "Sheet1"}), SheetNamesOf(*folder_ / L"新Book1.1.xlsx"));
     EXPECT_EQ((std::vector<std::string>{"Sheet1 (2)", "Sheet1"}), SheetNamesOf(*folder_ / L"新Book1.2.xlsx"));
@@ -169,29 +123,26 @@ TEST_F(ServerTest, SplitCopiesEachSheetBeforeTheFirstSheetOfANewBook) {
 }
 
 TEST_F(ServerTest, CopyWithNeitherAnchorMakesANewBookHoldingTheCopyAlone) {
-    Disp app = StartExcel();
-    ASSERT_TRUE(app);
-    Disp books = app.GetObj(L"Workbooks");
-    Disp book = books.CallObj(L"Add");
-    Disp sheet = book.GetObj(L"Sheets").GetObj(L"Item", Args(Var::I4(1)));
-    EXPECT_TRUE(sheet.Call(L"Copy").ok());
-    ASSERT_EQ(2, books.GetLong(L"Count"));
-    Disp made = books.GetObj(L"Item", Args(Var::I4(2)));
-    EXPECT_EQ(L"Book2", made.GetString(L"Name"));
-    EXPECT_EQ(1, made.GetObj(L"Sheets").GetLong(L"Count"));
-    EXPECT_EQ(1, book.GetObj(L"Sheets").GetLong(L"Count"));
-    EXPECT_TRUE(app.Call(L"Quit").ok());
+    const Dispatch app = StartExcel();
+    const Dispatch books = app.Get(L"Workbooks").ToDispatch();
+    const Dispatch book = books.Call(L"Add").ToDispatch();
+    SheetsOf(book).GetDefault(int32_t{1}).ToDispatch().Call(L"Copy");
+    ASSERT_EQ(2, books.Get(L"Count").ToInt32());
+    const Dispatch made = ItemOf(books, int32_t{2});
+    EXPECT_EQ(L"Book2", made.Get(L"Name").ToString());
+    EXPECT_EQ(1, SheetsOf(made).Get(L"Count").ToInt32());
+    EXPECT_EQ(1, SheetsOf(book).Get(L"Count").ToInt32());
+    app.Call(L"Quit");
 }
 
 TEST_F(ServerTest, CopyRefusesBothAnchorsAndAnchorsOutsideTheInstance) {
-    Disp app = StartExcel();
-    Disp other = StartExcel();
-    ASSERT_TRUE(app && other);
-    Disp book = app.GetObj(L"Workbooks").CallObj(L"Add");
-    Disp sheet = book.GetObj(L"Sheets").GetObj(L"Item", Args(Var::I4(1)));
-    Disp otherBook = other.GetObj(L"Workbooks").CallObj(L"Add");
-    Disp otherSheet = otherBook.GetObj(L"Sheets").GetObj(L"Item", Args(Var::I4(1)));
-    EXPECT_EQ(L"Book1", otherBook.GetString(L"Name"));  // numbering is per instance
+    const Dispatch app = StartExcel();
+    const Dispatch other = StartExcel();
+    const Dispatch book = AddBook(app);
+    const Dispatch sheet = SheetsOf(book).GetDefault(int32_t{1}).ToDispatch();
+    const Dispatch otherBook = AddBook(other);
+    const Dispatch otherSheet = SheetsOf(otherBook).GetDefault(int32_t{1}).ToDispatch();
+    EXPECT_EQ(L"Book1", otherBook.Get(L"Name").ToString());  // numbering is per instance
 
     struct Case {
         const char* what;
@@ -203,58 +154,53 @@ TEST_F(ServerTest, CopyRefusesBothAnchorsAndAnchorsOutsideTheInstance) {
         {"a workbook, not a sheet", nullptr, book.get()},
     };
     for (const Case& c : cases) {
-        std::vector<Var> args;
-        args.push_back(c.before ? Var::Object(c.before) : Var::Omitted());
-        args.push_back(c.after ? Var::Object(c.after) : Var::Omitted());
-        Outcome refused = sheet.Call(L"Copy", std::move(args));
-        EXPECT_EQ(DISP_E_EXCEPTION, refused.hr) << c.what;
-        EXPECT_EQ(kExcelError, refused.scode) << c.what;
+        const Failure refused = FailureOf([&] {
+            sheet.Call(L"Copy", c.before ? Variant(c.before) : Missing(), c.after ? Variant(c.after) : Missing());
+        });
+        EXPECT_EQ(kExcelError, refused.hr) << c.what;
         EXPECT_NE(std::wstring::npos, refused.description.find(L"Sheet1")) << c.what;
     }
-    EXPECT_EQ(1, book.GetObj(L"Sheets").GetLong(L"Count"));
-    EXPECT_EQ(1, otherBook.GetObj(L"Sheets").GetLong(L"Count"));
-    EXPECT_EQ(1, app.GetObj(L"Workbooks").GetLong(L"Count"));
-    EXPECT_TRUE(app.Call(L"Quit").ok());
-    EXPECT_TRUE(other.Call(L"Quit").ok());
+    EXPECT_EQ(1, SheetsOf(book).Get(L"Count").ToInt32());
+    EXPECT_EQ(1, SheetsOf(otherBook).Get(L"Count").ToInt32());
+    EXPECT_EQ(1, app.Get(L"Workbooks").ToDispatch().Get(L"Count").ToInt32());
+    app.Call(L"Quit");
+    other.Call(L"Quit");
 }
 
-TEST_F(ServerTest, ArgumentsByReferenceNamedAndMalformed) {
-    Disp app = StartExcel();
-    ASSERT_TRUE(app);
-    Disp book = app.GetObj(L"Workbooks").CallObj(L"Add");
-    Disp sheets = book.GetObj(L"Sheets");
-    VARIANT index;
-    VariantInit(&index);
-    V_VT(&index) = VT_I2;
-    V_I2(&index) = 1;
-    EXPECT_EQ(L"Sheet1", sheets.GetObj(L"Item", Args(Var::RefTo(&index))).GetString(L"Name"));
+// A VT_BYREF|VT_VARIANT argument pointing at `target`.
+Variant ByRef(VARIANT* target) {
+    Variant reference;
+    VARIANT* raw = reference.Receive();
+    raw->vt = VT_VARIANT | VT_BYREF;
+    raw->pvarVal = target;
+    return reference;
+}
 
-    // Copy(After:=sheet) by name, the anchor passed by reference.
-    Disp sheet = sheets.GetObj(L"Item", Args(Var::I4(1)));
-    VARIANT anchor;
-    VariantInit(&anchor);
-    V_VT(&anchor) = VT_DISPATCH;
-    V_DISPATCH(&anchor) = sheet.get();
-    sheet.get()->AddRef();  // a by-reference argument owns what it holds (the callee may replace it)
-    Named after;
-    after.emplace_back(L"After", Var::RefTo(&anchor));
-    EXPECT_TRUE(sheet.Call(L"Copy", {}, std::move(after)).ok());
-    VariantClear(&anchor);
-    EXPECT_EQ(L"Sheet1 (2)", sheets.GetObj(L"Item", Args(Var::I4(2))).GetString(L"Name"));
+TEST_F(ServerTest, ArgumentsByReferenceNamedMalformedAndInAnyLocale) {
+    const Dispatch app = StartExcel();
+    const Dispatch sheets = SheetsOf(AddBook(app));
+    Variant index(int16_t{1});
+    EXPECT_EQ(L"Sheet1", ItemOf(sheets, ByRef(index.ptr())).Get(L"Name").ToString());
 
-    Named unknown;
-    unknown.emplace_back(L"NoSuchParameter", Var::I4(1));
-    EXPECT_EQ(DISP_E_UNKNOWNNAME, sheet.Call(L"Copy", {}, std::move(unknown)).hr);
-    EXPECT_EQ(DISP_E_UNKNOWNNAME, app.Call(L"NoSuchMember").hr);
-    EXPECT_EQ(DISP_E_TYPEMISMATCH, sheets.Invoke(L"Item", DISPATCH_METHOD, Args(Var::Object(book.get()))).hr);
-    std::vector<Var> tooMany;
-    tooMany.push_back(Var::Omitted());
-    tooMany.push_back(Var::Omitted());
-    tooMany.push_back(Var::Omitted());
-    EXPECT_EQ(DISP_E_BADPARAMCOUNT, sheet.Call(L"Copy", std::move(tooMany)).hr);
-    // Any locale identifier is accepted.
-    EXPECT_TRUE(sheets.Invoke(L"Count", DISPATCH_PROPERTYGET, {}, {}, 0x0411).ok());
-    EXPECT_TRUE(app.Call(L"Quit").ok());
+    // Copy(After:=sheet), the anchor passed by reference.
+    const Dispatch sheet = sheets.GetDefault(int32_t{1}).ToDispatch();
+    Variant anchor(sheet.get());
+    sheet.Call(L"Copy", Named{L"After", ByRef(anchor.ptr())});
+    EXPECT_EQ(L"Sheet1 (2)", sheets.GetDefault(int32_t{2}).ToDispatch().Get(L"Name").ToString());
+
+    EXPECT_EQ(DISP_E_UNKNOWNNAME, FailureOf([&] { sheet.Call(L"Copy", Named{L"NoSuchParameter", int32_t{1}}); }).hr);
+    EXPECT_EQ(DISP_E_UNKNOWNNAME, FailureOf([&] { app.Call(L"NoSuchMember"); }).hr);
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, FailureOf([&] { sheets.Call(L"Item", sheets); }).hr);
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, FailureOf([&] { sheet.Call(L"Copy", Missing(), Missing(), Missing()); }).hr);
+
+    // Another locale identifier than 1033 is accepted too.
+    DISPID count = sheets.IdOf(L"Count");
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    Variant result;
+    EXPECT_EQ(S_OK, sheets.get()->Invoke(count, IID_NULL, 0x0411, DISPATCH_PROPERTYGET, &none, result.Receive(), nullptr,
+                                         nullptr));
+    EXPECT_EQ(2, result.ToInt32());
+    app.Call(L"Quit");
 }
 
 TEST_F(ServerTest, PathsOutsideTheAnsiCodePageRoundTrip) {
@@ -262,16 +208,13 @@ TEST_F(ServerTest, PathsOutsideTheAnsiCodePageRoundTrip) {
     ASSERT_TRUE(CreateDirectoryW(sub.c_str(), nullptr));
     const std::wstring path = sub + L"\\名前ǅ 😀.xlsx";
     {
-        Disp app = StartExcel();
-        ASSERT_TRUE(app);
-        Disp book = app.GetObj(L"Workbooks").CallObj(L"Add");
-        Outcome saved = SaveAsProductStyle(book, path);
-        EXPECT_TRUE(saved.ok()) << Utf8(saved.description);
-        EXPECT_EQ(path, book.GetString(L"FullName"));
-        EXPECT_TRUE(book.Call(L"Close").ok());
-        Disp again = OpenAllOmitted(app.GetObj(L"Workbooks"), path);
-        EXPECT_EQ(L"名前ǅ 😀.xlsx", again.GetString(L"Name"));
-        EXPECT_TRUE(app.Call(L"Quit").ok());
+        const Dispatch app = StartExcel();
+        const Dispatch book = AddBook(app);
+        SaveAsProductStyle(book, path);
+        EXPECT_EQ(path, book.Get(L"FullName").ToString());
+        book.Call(L"Close");
+        EXPECT_EQ(L"名前ǅ 😀.xlsx", OpenAllOmitted(app, path).Get(L"Name").ToString());
+        app.Call(L"Quit");
     }
     EXPECT_EQ((std::vector<std::string>{"Sheet1"}), SheetNamesOf(path));
     EXPECT_EQ((std::vector<std::wstring>{L"名前ǅ 😀.xlsx"}), FilesIn(sub));  // no temporary file left

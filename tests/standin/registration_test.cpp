@@ -54,11 +54,6 @@ std::wstring SelfPath() {
     return self;
 }
 
-bool JournalHas(const std::vector<std::wstring>& lines, const std::wstring& part) {
-    for (const auto& line : lines)
-        if (line.find(part) != std::wstring::npos) return true;
-    return false;
-}
 
 std::wstring ServerExe() {
     std::wstring command = ReadValue(kClsidKey + L"\\LocalServer32", nullptr);
@@ -116,16 +111,14 @@ TEST_F(ServerTest, RegistrationLeavesAnotherExcelApplicationAlone) {
     // Restored: a client gets the stand-in again, and registering twice changes nothing.
     EXPECT_EQ(0u, RunProgram(exe, L"--register"));
     EXPECT_EQ(L"\"" + exe + L"\"", ReadValue(kClsidKey + L"\\LocalServer32", nullptr));
-    Disp app = StartExcel();
-    ASSERT_TRUE(app);
-    EXPECT_TRUE(app.Call(L"Quit").ok());
+    EXPECT_FALSE(FailureOf([] { StartExcel().Call(L"Quit"); }).failed);
 }
 
 TEST_F(ServerTest, ServerEndsWhenItsClientProcessDiesHoldingReferences) {
     // The child takes an application and a workbook, then dies without releasing either.
     EXPECT_EQ(3u, RunProgram(SelfPath(), kHoldExcelAndDie));
     EXPECT_TRUE(WaitNoServer(5000));
-    EXPECT_TRUE(JournalHas(Journal(), L"server end: the client process ended"));
+    EXPECT_TRUE(JournalHas(L"server end: the client process ended"));
 }
 
 TEST_F(ServerTest, AnOpenOverwriteQuestionIsAnsweredNoWhenTheClientDies) {
@@ -139,7 +132,7 @@ TEST_F(ServerTest, AnOpenOverwriteQuestionIsAnsweredNoWhenTheClientDies) {
     CloseHandle(child);
     EXPECT_TRUE(WaitNoServer(5000));
     EXPECT_EQ("the old file", ReadBytes(target));
-    EXPECT_TRUE(JournalHas(Journal(), L"server overwrite confirmation answered No"));
+    EXPECT_TRUE(JournalHas(L"server overwrite confirmation answered No"));
 }
 
 }  // namespace

@@ -28,11 +28,17 @@ void ServerTest::TearDown() {
     folder_.reset();
 }
 
-Disp ServerTest::StartExcel() {
-    HRESULT hr = S_OK;
-    Disp app = Disp::CreateExcel(&hr);
-    EXPECT_TRUE(SUCCEEDED(hr)) << "CoCreateInstance(Excel.Application): " << Utf8(Hex(hr));
-    return app;
+bool Answers(const Dispatch& object, const IID& iid) {
+    IUnknown* other = nullptr;
+    if (!object || FAILED(object.get()->QueryInterface(iid, reinterpret_cast<void**>(&other)))) return false;
+    other->Release();
+    return true;
+}
+
+bool ServerTest::JournalHas(const std::wstring& part) const {
+    for (const auto& line : Journal())
+        if (line.find(part) != std::wstring::npos) return true;
+    return false;
 }
 
 void ServerTest::SetFaults(const std::wstring& rules) {

@@ -1,18 +1,24 @@
 // Shared set-up of the server tests: every test starts with no server process, gets a scratch
 // folder and a journal file of its own (handed to the server through the environment it inherits),
-// and ends by proving that no server process is left.
+// and ends by proving that no server process is left. Calls go through the program's own
+// automation client (win::Dispatch).
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "dispatch_client.h"
 #include "server_process.h"
+#include "win/dispatch.h"
 
 namespace zelmo::standin_test {
+
+using win::Dispatch;
+using win::Named;
+using win::Variant;
 
 inline constexpr HRESULT kExcelError = static_cast<HRESULT>(0x800A03EC);
 // The test program run with these arguments plays a client that dies holding the server's objects,
@@ -20,21 +26,47 @@ inline constexpr HRESULT kExcelError = static_cast<HRESULT>(0x800A03EC);
 inline constexpr wchar_t kHoldExcelAndDie[] = L"--child-hold-excel-and-die";
 inline constexpr wchar_t kSaveOverAndWait[] = L"--child-save-over";
 
+// How a call failed (failed is false when it did not): the code (EXCEPINFO's scode for a server
+// exception) and the server's source and description.
+struct Failure {
+    bool failed = false;
+    HRESULT hr = S_OK;
+    std::wstring source;
+    std::wstring description;
+};
+
+template <class Call>
+Failure FailureOf(Call&& call) {
+    try {
+        call();
+        return {};
+    } catch (const win::ComError& e) {
+        return {true, e.hr(), e.source(), e.description()};
+    }
+}
+
+// A new Excel.Application created by its programmatic identifier, out of process.
+inline Dispatch StartExcel() { return Dispatch::Create(L"Excel.Application", CLSCTX_LOCAL_SERVER); }
+bool Answers(const Dispatch& object, const IID& iid);
+// Item(index) of a collection as an object.
+template <class Index>
+Dispatch ItemOf(const Dispatch& collection, Index&& index) {
+    return collection.Call(L"Item", std::forward<Index>(index)).ToDispatch();
+}
+
 class ServerTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // A new Excel.Application (a test failure when it cannot be created).
-    Disp StartExcel();
     // Sets the fault rules the next server will start with.
     static void SetFaults(const std::wstring& rules);
-
     // A workbook file with these sheet names, written by the engine.
     static void MakeBook(const std::wstring& path, const std::vector<std::string>& sheetNames);
     // The sheet names of a workbook file, read by the engine (empty when unreadable).
     static std::vector<std::string> SheetNamesOf(const std::wstring& path);
     std::vector<std::wstring> Journal() const { return ReadLines(journal_); }
+    bool JournalHas(const std::wstring& part) const;
 
     std::unique_ptr<ScratchFolder> folder_;
     std::wstring journal_;
