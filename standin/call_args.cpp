@@ -57,7 +57,9 @@ const wchar_t* TypeName(VARTYPE type) {
 CallArgs::CallArgs(const DISPPARAMS& params, const MemberInfo& member, bool isPut)
     : member_(member), slots_(member.params.size()) {
     const UINT named = params.cNamedArgs;
-    if (named > params.cArgs) throw AutomationError::Call(E_INVALIDARG);
+    if (named > params.cArgs || (params.cArgs > 0 && params.rgvarg == nullptr) ||
+        (named > 0 && params.rgdispidNamedArgs == nullptr))
+        throw AutomationError::Call(E_INVALIDARG);
     for (UINT i = 0; i < named; ++i) {
         const DISPID id = params.rgdispidNamedArgs[i];
         Slot slot{&params.rgvarg[i], i, true};

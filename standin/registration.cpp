@@ -4,6 +4,8 @@
 #include <oleauto.h>
 #include <shlobj.h>
 
+#include <algorithm>
+
 #include "ids.h"
 #include "text.h"
 #include "type_library.h"
