@@ -135,6 +135,17 @@ int PickFolder(const std::wstring& path, DWORD timeoutMs) {
     return result;
 }
 
+// Text for the scripts, in UTF-8 whatever the console's code page.
+void PrintUtf8(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
 int DismissMessage(DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     HWND box = nullptr;
@@ -144,7 +155,7 @@ int DismissMessage(DWORD timeoutMs) {
     }
     wchar_t text[1024] = {};
     GetDlgItemTextW(box, 0xFFFF, text, 1024);
-    std::fwprintf(stdout, L"%ls\n", text);
+    PrintUtf8(text);
     PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     return 0;
 }
