@@ -183,5 +183,35 @@ TEST_F(ComExcelTest, AWorkbookThatCannotBeOpenedStopsTheSplit) {
     EXPECT_TRUE(Calls("SaveAs").empty());
 }
 
+// A workbook with a worksheet and a chart sheet, saved by a spreadsheet program.
+fs::path ChartSheetBook() {
+    std::string path = ZELMO_TEST_DATA "/chartsheet01.xlsx";
+    if (path.front() == '/') path = "Z:" + path;  // the source tree as Wine sees it
+    return fs::u8path(path);
+}
+
+TEST_F(ComExcelTest, ChartSheetsAreCopiedInBothOperations) {
+    fs::copy_file(ChartSheetBook(), folder_ / "chart.xlsx");
+    MergeBooks({Folder(), u"chart.xlsx", 1, excel_, messages_});
+    EXPECT_EQ(SheetsOf(folder_ / fs::u8path("新ExcelFile.xlsx")),
+              (Names{"Sheet1", "Sheet1 (2)", "Chart1"}));
+    EXPECT_TRUE(ServerExited());
+    fs::remove(journal_);
+
+    SplitSheets({Folder(), u"chart.xlsx", 1, excel_, messages_});
+    EXPECT_EQ(SheetsOf(folder_ / fs::u8path("新chart.2.xlsx")), (Names{"Chart1", "Sheet1"}));
+    EXPECT_EQ(messages_.shown,
+              (Names{"新ExcelFile.xlsxでコピーしました", "chart.xlsx分割しました"}));
+}
+
+TEST_F(ComExcelTest, AFailingQuitStillLeavesNoServer) {
+    MakeBook("a.xlsx", {"a1"});
+    SetEnvironmentVariableW(L"ZELMO_STANDIN_FAULTS", L"Quit");
+    SplitSheets({Folder(), u"a.xlsx", 1, excel_, messages_});
+    EXPECT_EQ(messages_.shown, Names{"a.xlsx分割しました"});
+    EXPECT_TRUE(fs::exists(folder_ / fs::u8path("新a.1.xlsx")));
+    // TearDown waits for the server to end once every reference is released.
+}
+
 }  // namespace
 }  // namespace zelmo::ops
