@@ -14,6 +14,7 @@ const IID kIidWorkbooks = {0x000208DB, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID kIidWorkbook = {0x000208DA, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID kIidSheets = {0x000208D7, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID kIidWorksheet = {0x000208D8, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kIidChart = {0x000208D6, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 Variant Missing() { return Variant::Missing(); }
 
@@ -120,6 +121,37 @@ TEST_F(ServerTest, SplitCopiesEachSheetBeforeTheFirstSheetOfANewBook) {
     EXPECT_EQ((std::vector<std::string>{"東京", "Sheet1"}), SheetNamesOf(*folder_ / L"新Book1.1.xlsx"));
     EXPECT_EQ((std::vector<std::string>{"Sheet1 (2)", "Sheet1"}), SheetNamesOf(*folder_ / L"新Book1.2.xlsx"));
     EXPECT_EQ((std::vector<std::string>{"Data", "Sheet1"}), SheetNamesOf(*folder_ / L"新Book1.3.xlsx"));
+}
+
+std::wstring TestData(const std::wstring& name) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring folder(self);
+    folder.resize(folder.find_last_of(L'\\') + 1);
+    return folder + L"data\\" + name;
+}
+
+TEST_F(ServerTest, ChartSheetsAreMembersOfSheetsAndCopyLikeWorksheets) {
+    const std::wstring out = *folder_ / L"merged.xlsx";
+    {
+        const Dispatch app = StartExcel();
+        const Dispatch source = OpenAllOmitted(app, TestData(L"chartsheet01.xlsx"));
+        EXPECT_EQ(2, SheetsOf(source).Get(L"Count").ToInt32());
+        EXPECT_EQ(1, source.Get(L"Worksheets").ToDispatch().Get(L"Count").ToInt32());
+        const Dispatch chart = SheetsOf(source).GetDefault(int32_t{2}).ToDispatch();
+        EXPECT_EQ(L"Chart1", chart.Get(L"Name").ToString());
+        EXPECT_TRUE(Answers(chart, kIidChart));
+        EXPECT_FALSE(Answers(chart, kIidWorksheet));
+        const Dispatch target = AddBook(app);
+        Dispatch::Enumerator members = SheetsOf(source).Enumerate();
+        while (auto member = members.Next()) {
+            const int32_t count = SheetsOf(target).Get(L"Count").ToInt32();
+            member->ToDispatch().Call(L"Copy", Missing(), SheetsOf(target).GetDefault(count));
+        }
+        SaveAsProductStyle(target, out);
+        app.Call(L"Quit");
+    }
+    EXPECT_EQ((std::vector<std::string>{"Sheet1", "Sheet1 (2)", "Chart1"}), SheetNamesOf(out));
 }
 
 TEST_F(ServerTest, CopyWithNeitherAnchorMakesANewBookHoldingTheCopyAlone) {
