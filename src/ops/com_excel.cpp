@@ -12,9 +12,9 @@ namespace {
 using win::Dispatch;
 using win::Variant;
 
-// `_Worksheet`: a fetched sheet is taken through it, as early-bound Basic does. A chart sheet
-// does not answer it and is then called through its own IDispatch, whose Copy takes the same
-// arguments.
+// `_Worksheet`: a sheet that is copied is called through its worksheet interface. A chart
+// sheet does not answer it and is then called through its own IDispatch, whose Copy takes the
+// same arguments. Sheets passed as Before or After travel as plain objects.
 constexpr IID kIidWorksheet = {
     0x000208D8, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
@@ -36,23 +36,16 @@ auto Calling(F&& call) -> decltype(call()) {
 
 Variant Missing() { return Variant::Missing(); }
 
-Dispatch AsWorksheet(Dispatch member) {
-    win::ComPtr<IDispatch> worksheet;
-    const HRESULT hr = member.get()->QueryInterface(kIidWorksheet, worksheet.put_void());
-    // _Worksheet is a dispinterface: its pointer is an IDispatch.
-    return SUCCEEDED(hr) && worksheet ? Dispatch(std::move(worksheet)) : std::move(member);
-}
-
 class ComSheet : public Sheet {
 public:
     explicit ComSheet(Dispatch sheet) : sheet_(std::move(sheet)) {}
 
     // Copy(Before, After).
     void CopyBefore(Sheet& anchor) override {
-        Calling([&] { sheet_.Call(L"Copy", Variant(Object(anchor)), Missing()); });
+        Calling([&] { AsWorksheet().Call(L"Copy", Variant(Object(anchor)), Missing()); });
     }
     void CopyAfter(Sheet& anchor) override {
-        Calling([&] { sheet_.Call(L"Copy", Missing(), Variant(Object(anchor))); });
+        Calling([&] { AsWorksheet().Call(L"Copy", Missing(), Variant(Object(anchor))); });
     }
     std::u16string Name() override {
         return Calling([&] { return win::ToU16(sheet_.Get(L"Name").ToString()); });
@@ -62,7 +55,19 @@ private:
     // Sheets passed as Before or After come from this adapter too.
     static const Dispatch& Object(Sheet& anchor) { return static_cast<ComSheet&>(anchor).sheet_; }
 
+    const Dispatch& AsWorksheet() {
+        if (!worksheet_) {
+            win::ComPtr<IDispatch> worksheet;
+            const HRESULT hr = sheet_.get()->QueryInterface(kIidWorksheet, worksheet.put_void());
+            // _Worksheet is a dispinterface: its pointer is an IDispatch.
+            worksheet_ =
+                SUCCEEDED(hr) && worksheet ? Dispatch(std::move(worksheet)) : sheet_.Clone();
+        }
+        return worksheet_;
+    }
+
     Dispatch sheet_;
+    Dispatch worksheet_;
 };
 
 class ComSheetEnumerator : public SheetEnumerator {
@@ -73,7 +78,7 @@ public:
         return Calling([&]() -> std::unique_ptr<Sheet> {
             std::optional<Variant> member = members_.Next();
             if (!member) return nullptr;
-            return std::make_unique<ComSheet>(AsWorksheet(member->ToDispatch()));
+            return std::make_unique<ComSheet>(member->ToDispatch());
         });
     }
 
@@ -94,7 +99,7 @@ public:
             Variant member = width == IndexWidth::k16
                                  ? sheets_.GetDefault(static_cast<int16_t>(index))
                                  : sheets_.GetDefault(index);
-            return std::make_unique<ComSheet>(AsWorksheet(member.ToDispatch()));
+            return std::make_unique<ComSheet>(member.ToDispatch());
         });
     }
     std::unique_ptr<SheetEnumerator> Enumerate() override {
