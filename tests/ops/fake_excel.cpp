@@ -156,9 +156,9 @@ public:
         excel_.Call(call);
         const std::size_t slash = path.rfind(u'\\');
         auto book = excel_.NewBook(slash == std::u16string::npos ? path : path.substr(slash + 1));
-        for (const auto& spec : file->second) {
+        for (const auto& def : file->second) {
             book->sheets.push_back(
-                std::make_shared<SheetData>(SheetData{spec.name, spec.chart, book.get()}));
+                std::make_shared<SheetData>(SheetData{def.name, def.chart, book.get()}));
         }
         return std::make_unique<FakeWorkbook>(excel_, book);
     }

@@ -14,7 +14,7 @@
 
 namespace zelmo::ops::fake {
 
-struct SheetSpec {
+struct SheetDef {
     std::u16string name;
     bool chart = false;
 };
@@ -33,7 +33,7 @@ struct SheetData {
 class FakeExcel : public ExcelFactory, public MessageSink {
 public:
     // Files Excel can open, by full path, with their sheets.
-    std::map<std::u16string, std::vector<SheetSpec>> files;
+    std::map<std::u16string, std::vector<SheetDef>> files;
     // Every call, in order: "Open C:\a.xlsx", "Book1.Sheets.Count = 2", "Quit", ... A call that
     // was made to fail ends in " !".
     std::vector<std::string> log;

@@ -66,7 +66,7 @@ TEST(SplitSheets, CallsInOrderAndWritesOneFilePerSheet) {
 
 TEST(SplitSheets, NumbersOfTwoDigitsChartSheetsAndADriveRoot) {
     FakeExcel excel;
-    std::vector<fake::SheetSpec> sheets;
+    std::vector<fake::SheetDef> sheets;
     for (int i = 1; i <= 12; ++i) sheets.push_back({u"s" + Decimal(i), i == 10});
     excel.files[u"C:\\\\Book1.xlsx"] = sheets;
     Split(excel, u"Book1.xlsx", 1, u"C:\\");
