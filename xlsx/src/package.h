@@ -65,6 +65,7 @@ public:
 
     PartStore& parts() { return *parts_; }
     const PartStore& parts() const { return *parts_; }
+    std::shared_ptr<const PartStore> sharedParts() const { return parts_; }
     ContentTypes& types() { return types_; }
     const ContentTypes& types() const { return types_; }
     Relationships& workbookRels() { return workbookRels_; }
@@ -73,7 +74,7 @@ public:
     std::string relPrefix() const;
 
 private:
-    std::unique_ptr<PartStore> parts_;
+    std::shared_ptr<PartStore> parts_;
     ContentTypes types_;
     std::string workbookPart_;
     pugi::xml_document workbook_;

@@ -189,10 +189,14 @@ std::string PartStore::Read(const std::string& name) const {
     if (it == entries_.end()) throw Error(ErrorKind::Corrupt, msg::Corrupt(name + " がありません"));
     const Entry& e = it->second;
     if (e.sourceIndex < 0) return e.data;
-    zip_file_t* f = zip_fopen_index(zip_, static_cast<zip_uint64_t>(e.sourceIndex), 0);
+    return Inflate(e.origin ? e.origin->zip_ : zip_, e.sourceIndex, e.size, name);
+}
+
+std::string PartStore::Inflate(zip_t* zip, std::int64_t index, std::uint64_t size, const std::string& name) {
+    zip_file_t* f = zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0);
     if (!f) throw Error(ErrorKind::Corrupt, msg::Corrupt(name + " を展開できません"));
     // The declared size bounds what is read: a lying header cannot make us inflate more.
-    std::string out(static_cast<std::size_t>(e.size), '\0');
+    std::string out(static_cast<std::size_t>(size), '\0');
     std::size_t got = 0;
     bool failed = false;
     while (got < out.size()) {
@@ -210,6 +214,22 @@ std::string PartStore::Read(const std::string& name) const {
     return out;
 }
 
+void PartStore::CopyFrom(const std::string& name, const std::shared_ptr<const PartStore>& from,
+                         const std::string& fromName) {
+    const Entry& source = from->entries_.at(fromName);
+    if (source.sourceIndex < 0) {
+        Write(name, source.data);
+        return;
+    }
+    Write(name, std::string());
+    Entry& e = entries_.at(name);
+    e.sourceIndex = source.sourceIndex;
+    e.size = source.size;
+    // A part copied within one store refers to the store's own zip (no reference to itself).
+    if (source.origin) e.origin = source.origin;
+    else if (from.get() != this) e.origin = from;
+}
+
 void PartStore::Write(const std::string& name, std::string data) {
     auto it = entries_.find(name);
     if (it == entries_.end()) {
@@ -217,6 +237,7 @@ void PartStore::Write(const std::string& name, std::string data) {
         it = entries_.emplace(name, Entry{}).first;
     }
     it->second.sourceIndex = -1;
+    it->second.origin.reset();
     it->second.size = data.size();
     it->second.data = std::move(data);
 }
@@ -273,7 +294,8 @@ std::string PartStore::Save() const {
             zip_error_init(&ps.error);
             s = zip_source_function(za, PrecompressedCallback, &ps);
         } else if (e.sourceIndex >= 0) {
-            s = zip_source_zip(za, zip_, static_cast<zip_uint64_t>(e.sourceIndex), ZIP_FL_COMPRESSED, 0, -1);
+            s = zip_source_zip(za, e.origin ? e.origin->zip_ : zip_, static_cast<zip_uint64_t>(e.sourceIndex),
+                               ZIP_FL_COMPRESSED, 0, -1);
         } else {
             s = zip_source_buffer(za, e.data.data(), e.data.size(), 0);
         }

@@ -35,6 +35,9 @@ public:
     // The uncompressed content of a part (throws Error Corrupt when it cannot be inflated).
     std::string Read(const std::string& name) const;
     void Write(const std::string& name, std::string data);
+    // Makes `name` hold part `fromName` of `from` as it is stored there: saving copies its
+    // compressed bytes without inflating them (`from` is kept alive as long as needed).
+    void CopyFrom(const std::string& name, const std::shared_ptr<const PartStore>& from, const std::string& fromName);
     void Remove(const std::string& name);
     std::vector<std::string> Names() const;
     // Finds an entry name ignoring ASCII case (zip names in packages are case-insensitive).
@@ -49,7 +52,9 @@ private:
         std::int64_t sourceIndex = -1;  // index in the original zip, or -1 when held in `data`
         std::string data;
         std::uint64_t size = 0;
+        std::shared_ptr<const PartStore> origin;  // the store whose zip `sourceIndex` refers to, if not this
     };
+    static std::string Inflate(zip_t* zip, std::int64_t index, std::uint64_t size, const std::string& name);
     std::string bytes_;
     zip_t* zip_ = nullptr;
     std::map<std::string, Entry> entries_;

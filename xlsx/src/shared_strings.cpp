@@ -30,7 +30,7 @@ SharedStrings SharedStrings::Parse(std::string_view xml, const std::string& part
         std::uint32_t count = 0;
         if (ParseIndex(head.document_element().attribute("count").value(), count)) sst.references_ = count;
     }
-    ForEachChunk(split.body, prefix + "si", 1 << 20, partName, [&](pugi::xml_document& doc) {
+    ForEachChunk(split.body, prefix + "si", 1 << 20, partName, [&](pugi::xml_document& doc, std::string_view) {
         for (pugi::xml_node si = doc.first_child(); si; si = si.next_sibling()) {
             if (si.type() != pugi::node_element) continue;
             StripPrefix(si, prefix);

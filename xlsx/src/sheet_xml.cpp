@@ -62,6 +62,7 @@ void DropUncarriedReferences(pugi::xml_node root, SheetRewrite& rw) {
         if (!n || n == root) break;
         n = n.next_sibling();
     }
+    if (!doomed.empty()) rw.changed = true;
     for (pugi::xml_node n : doomed) {
         // Inside an alternate-content block the whole block goes (its choices describe one object).
         pugi::xml_node top = n;
@@ -79,22 +80,29 @@ void DropUncarriedReferences(pugi::xml_node root, SheetRewrite& rw) {
     }
 }
 
+// Sets `a` to `value`, noting in `rw` whether that changed it.
+void Remap(pugi::xml_attribute a, std::uint32_t from, std::uint32_t to, SheetRewrite& rw) {
+    if (from == to) return;
+    a.set_value(to);
+    rw.changed = true;
+}
+
 void EditSkeleton(pugi::xml_node root, SheetRewrite& rw) {
     std::uint32_t v = 0;
     if (pugi::xml_node views = Child(root, "sheetViews"); views && rw.clearSelection)
         for (pugi::xml_node view = views.first_child(); view; view = view.next_sibling())
-            view.remove_attribute("tabSelected");
+            rw.changed |= view.remove_attribute("tabSelected");
     if (pugi::xml_node pr = Child(root, "sheetPr"))
-        if (pugi::xml_node tab = Child(pr, "tabColor")) rw.styles->FixColors(tab);
+        if (pugi::xml_node tab = Child(pr, "tabColor")) rw.changed |= rw.styles->FixColors(tab);
     if (pugi::xml_node cols = Child(root, "cols"))
         for (pugi::xml_node col = cols.first_child(); col; col = col.next_sibling())
             if (pugi::xml_attribute s = col.attribute("style"); s && ParseIndex(s.value(), v))
-                s.set_value(rw.styles->CellXf(v));
+                Remap(s, v, rw.styles->CellXf(v), rw);
     for (pugi::xml_node cf = root.first_child(); cf; cf = cf.next_sibling()) {
         if (LocalName(cf.name()) != "conditionalFormatting") continue;
         for (pugi::xml_node rule = cf.first_child(); rule; rule = rule.next_sibling())
             if (pugi::xml_attribute d = rule.attribute("dxfId"); d && ParseIndex(d.value(), v))
-                d.set_value(rw.styles->Dxf(v));
+                Remap(d, v, rw.styles->Dxf(v), rw);
     }
     if (pugi::xml_node ext = Child(root, "extLst")) {
         for (pugi::xml_node e = ext.first_child(); e;) {
@@ -102,6 +110,7 @@ void EditSkeleton(pugi::xml_node root, SheetRewrite& rw) {
             if (e.type() == pugi::node_element && !KeptExtension(e.attribute("uri").value())) {
                 Report(rw, ExtensionName(e));
                 ext.remove_child(e);
+                rw.changed = true;
             }
             e = next;
         }
@@ -120,7 +129,7 @@ void RewriteRows(pugi::xml_document& doc, const std::string& prefix, SheetRewrit
     const std::uint32_t defaultXf = rw.styles->CellXf(0);
     for (pugi::xml_node row = doc.first_child(); row; row = row.next_sibling()) {
         if (row.type() != pugi::node_element) continue;
-        if (pugi::xml_attribute s = row.attribute("s"); s && ParseIndex(s.value(), v)) s.set_value(rw.styles->CellXf(v));
+        if (pugi::xml_attribute s = row.attribute("s"); s && ParseIndex(s.value(), v)) Remap(s, v, rw.styles->CellXf(v), rw);
         for (pugi::xml_node c = row.first_child(); c; c = c.next_sibling()) {
             if (std::strcmp(c.name(), cName.c_str()) != 0) continue;
             bool shared = false;
@@ -130,23 +139,31 @@ void RewriteRows(pugi::xml_document& doc, const std::string& prefix, SheetRewrit
                 const char* n = a.name();
                 if (n[0] == 's' && n[1] == '\0') {
                     styled = true;
-                    if (ParseIndex(a.value(), v)) a.set_value(rw.styles->CellXf(v));
+                    if (ParseIndex(a.value(), v)) Remap(a, v, rw.styles->CellXf(v), rw);
                 } else if (n[0] == 't' && n[1] == '\0') {
                     shared = a.value()[0] == 's' && a.value()[1] == '\0';
                 } else if ((n[0] == 'c' || n[0] == 'v') && n[1] == 'm' && n[2] == '\0') {
                     // Cell and value metadata point into a workbook-level part that is not carried.
                     c.remove_attribute(a);
                     sawMetadata = true;
+                    rw.changed = true;
                 }
                 a = next;
             }
             if (!styled && defaultXf != 0) {
                 const pugi::xml_attribute ref = c.attribute("r");
                 (ref ? c.insert_attribute_after("s", ref) : c.prepend_attribute("s")) = defaultXf;
+                rw.changed = true;
             }
             if (!shared) continue;
             pugi::xml_node value = c.child(vName.c_str());
-            if (ParseIndex(value.child_value(), v)) value.text().set(rw.sharedString(v));
+            if (ParseIndex(value.child_value(), v)) {
+                const std::uint32_t mapped = rw.sharedString(v);
+                if (mapped != v) {
+                    value.text().set(mapped);
+                    rw.changed = true;
+                }
+            }
         }
     }
 }
@@ -195,17 +212,44 @@ std::string RewriteSheetXml(std::string_view xml, const std::string& partName, S
     if (!split.found) return edited;
 
     const SplitPart placeholder = SplitAround(edited, dataName);
+    const bool skeletonChanged = rw.changed;
+    // Pieces of cell data that need no change are copied as written; the output is only started
+    // once something changes, so a sheet that needs no rewrite costs no second copy in memory.
     std::string out;
-    out.reserve(xml.size() + xml.size() / 8);
-    out.append(placeholder.head);
-    if (placeholder.selfClosed) out += "<" + dataName + ">";
+    bool started = false;
+    std::size_t pendingFrom = 0, pendingTo = 0;  // unchanged text of the body not yet written
+    auto start = [&]() {
+        if (started) return;
+        started = true;
+        out.reserve(xml.size() + xml.size() / 8);
+        out.append(placeholder.head);
+        if (placeholder.selfClosed) out += "<" + dataName + ">";
+    };
+    auto flushPending = [&]() {
+        out.append(split.body.substr(pendingFrom, pendingTo - pendingFrom));
+        pendingFrom = pendingTo;
+    };
     bool sawMetadata = false;
     StringWriter writer(out);
-    ForEachChunk(split.body, prefix + "row", kChunkBytes, partName, [&](pugi::xml_document& doc) {
+    ForEachChunk(split.body, prefix + "row", kChunkBytes, partName, [&](pugi::xml_document& doc, std::string_view raw) {
+        const bool before = rw.changed;
+        rw.changed = false;
         RewriteRows(doc, prefix, rw, sawMetadata);
+        const bool chunkChanged = rw.changed;
+        rw.changed = before || chunkChanged;
+        if (!chunkChanged) {
+            pendingTo += raw.size();
+            return;
+        }
+        start();
+        flushPending();
         doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+        pendingFrom = pendingTo = pendingTo + raw.size();
     });
     if (sawMetadata) Report(rw, "cellMetadata");
+    if (!rw.changed && !skeletonChanged) return {};  // the caller copies the part as it is
+    start();
+    flushPending();
     if (placeholder.selfClosed) out += "</" + dataName + ">";
     out.append(placeholder.tail);
     return out;

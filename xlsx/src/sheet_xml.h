@@ -23,6 +23,8 @@ struct SheetRewrite {
     std::vector<std::string>* notCarried = nullptr;
     // Clear tabSelected so that the target keeps a single selected sheet.
     bool clearSelection = true;
+    // Set when the rewrite changed anything; when it did not, the source part can be copied as it is.
+    bool changed = false;
 };
 
 std::string RewriteSheetXml(std::string_view xml, const std::string& partName, SheetRewrite& rewrite);

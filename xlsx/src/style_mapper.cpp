@@ -17,8 +17,9 @@ StyleMapper::StyleMapper(const Styles& source, Styles& target)
       xfs_(source.Size(Styles::List::CellXfs), -1),
       dxfs_(source.Size(Styles::List::Dxfs), -1) {}
 
-void StyleMapper::FixColors(pugi::xml_node node) const {
-    if (!convertColors_) return;
+bool StyleMapper::FixColors(pugi::xml_node node) const {
+    if (!convertColors_) return false;
+    bool fixed = false;
     for (pugi::xml_node n = node; n;) {
         if (n.type() == pugi::node_element) {
             pugi::xml_attribute indexed = n.attribute("indexed");
@@ -29,6 +30,7 @@ void StyleMapper::FixColors(pugi::xml_node node) const {
                 std::snprintf(rgb, sizeof rgb, "FF%06X", static_cast<unsigned>(source_.palette()[i]));
                 n.remove_attribute(indexed);
                 n.append_attribute("rgb") = rgb;
+                fixed = true;
             }
         }
         if (n.first_child()) {
@@ -39,6 +41,7 @@ void StyleMapper::FixColors(pugi::xml_node node) const {
         if (!n || n == node) break;
         n = n.next_sibling();
     }
+    return fixed;
 }
 
 std::uint32_t StyleMapper::Map(Styles::List list, std::vector<std::int64_t>& cache, std::uint32_t index) {

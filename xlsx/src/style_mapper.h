@@ -16,8 +16,8 @@ public:
 
     std::uint32_t CellXf(std::uint32_t sourceIndex);
     std::uint32_t Dxf(std::uint32_t sourceIndex);
-    // Rewrites indexed colours below `node` as RGB when the two palettes differ.
-    void FixColors(pugi::xml_node node) const;
+    // Rewrites indexed colours below `node` as RGB when the two palettes differ; true if it did.
+    bool FixColors(pugi::xml_node node) const;
 
 private:
     std::uint32_t Map(Styles::List list, std::vector<std::int64_t>& cache, std::uint32_t index);

@@ -121,6 +121,7 @@ CopyReport Workbook::CopySheet(const Workbook& source, std::size_t sourceIndex, 
     std::string newPart;
     std::string sheetXml;
     CarriedParts related;
+    SheetRewrite rw;
     try {
         const SheetPlace place = PlaceFor(from.kind);
         newPart = target.FreePartName(place.folder, place.stem, "xml");
@@ -131,7 +132,6 @@ CopyReport Workbook::CopySheet(const Workbook& source, std::size_t sourceIndex, 
         const SharedStrings& sourceStrings = src.sharedStrings();
         std::vector<std::int64_t> stringMap(sourceStrings.Size(), -1);
         std::uint64_t references = 0;
-        SheetRewrite rw;
         rw.styles = &styles;
         rw.notCarried = &report.notCarried;
         rw.keepRelationship = [&](const std::string& id) { return related.keptIds.count(id) != 0; };
@@ -156,7 +156,8 @@ CopyReport Workbook::CopySheet(const Workbook& source, std::size_t sourceIndex, 
     }
 
     // Commit: parts, content types, relationships, the sheet entry, names and views.
-    target.parts().Write(newPart, std::move(sheetXml));
+    if (rw.changed) target.parts().Write(newPart, std::move(sheetXml));
+    else target.parts().CopyFrom(newPart, src.sharedParts(), from.part);  // nothing to rewrite: copied as stored
     if (!related.sheetRels.All().empty()) target.parts().Write(RelsPartName(newPart), related.sheetRels.Write());
     for (auto& p : related.parts) target.parts().Write(p.first, std::move(p.second));
     for (const auto& t : related.types)

@@ -93,7 +93,7 @@ SplitPart SplitAround(std::string_view xml, std::string_view qualifiedName) {
 }
 
 void ForEachChunk(std::string_view body, std::string_view qualifiedChild, std::size_t chunkBytes,
-                  const std::string& part, const std::function<void(pugi::xml_document&)>& fn) {
+                  const std::string& part, const std::function<void(pugi::xml_document&, std::string_view)>& fn) {
     const std::string close = "</" + std::string(qualifiedChild) + ">";
     std::vector<char> buffer;
     std::size_t pos = 0;
@@ -111,7 +111,7 @@ void ForEachChunk(std::string_view body, std::string_view qualifiedChild, std::s
                                                                  kParseOptions | pugi::parse_fragment,
                                                                  pugi::encoding_utf8);
         if (!r) throw Error(ErrorKind::Corrupt, msg::Corrupt(part + " の XML を読み取れません"));
-        fn(doc);
+        fn(doc, body.substr(pos, end - pos));
         doc.reset();
         pos = end;
     }

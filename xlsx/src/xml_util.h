@@ -47,10 +47,10 @@ struct SplitPart {
 SplitPart SplitAround(std::string_view xml, std::string_view qualifiedName);
 
 // Calls `fn` with documents holding consecutive runs of the children of a container's `body`,
-// each run ending at a `</qualifiedChild>` boundary, about `chunkBytes` of text at a time.
-// Element prefixes in `body` are kept as written (pugixml does not resolve namespaces).
+// each run ending at a `</qualifiedChild>` boundary, about `chunkBytes` of text at a time, and with
+// the text of that run. Element prefixes are kept as written (pugixml does not resolve namespaces).
 void ForEachChunk(std::string_view body, std::string_view qualifiedChild, std::size_t chunkBytes,
-                  const std::string& part, const std::function<void(pugi::xml_document&)>& fn);
+                  const std::string& part, const std::function<void(pugi::xml_document&, std::string_view)>& fn);
 
 // Renames "x:name" elements below and including `node` to "name" (prefix given as "x:"); used when a
 // part bound the main namespace to a prefix and its elements move into a part that does not.
