@@ -83,7 +83,7 @@ void CopySource(const std::u16string& name, Workbook& source, Workbook& target,
 
 void MergeBooks(const OperationContext& context) {
     // Nothing selected: nothing to open, nothing to make, nothing to say.
-    if (context.fileCount <= 0) return;
+    if (context.fileCount <= 0 || context.fileList.empty()) return;
 
     const std::vector<std::u16string> bookNames = SplitFileList(context.fileList);
     ExcelSession excel(context.excel);
