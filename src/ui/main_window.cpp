@@ -158,7 +158,7 @@ void Excel_Zelmo_2013::CreateControls() {
 void Excel_Zelmo_2013::Show() {
     const bool firstShowing = hwnd_ == nullptr;
     if (firstShowing) Load();
-    ShowWindow(hwnd_, SW_SHOW);
+    ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
     SetForegroundWindow(hwnd_);
     if (firstShowing) {
         // The focus lands on the first control that can take it; an option button that gets the

@@ -8,7 +8,9 @@
 #include <objbase.h>
 #include <oleauto.h>
 
+#include <cassert>
 #include <cstdint>
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -165,9 +167,10 @@ public:
         VariantClear(&v_);
         VariantInit(&v_);
     }
-    // The address for a callee to fill. The variant must be empty: filling a live value would
-    // leak what it holds, so this clears it first.
+    // The address for a callee to fill. The variant must be empty (filling a live value would leak
+    // what it holds): a debug build stops on a live value, a release build frees it first.
     VARIANT* Receive() noexcept {
+        assert(v_.vt == VT_EMPTY && "Variant::Receive on a variant that holds a value");
         Clear();
         return &v_;
     }

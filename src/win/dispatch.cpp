@@ -144,7 +144,7 @@ Variant Dispatch::Invoke(WORD flags, DISPID id, const std::vector<DISPID>& named
         throw ComError(hr, name);
     }
     if (info.pfnDeferredFillIn != nullptr) info.pfnDeferredFillIn(&info);
-    Bstr source(L""), description(L""), help(L"");
+    Bstr source, description, help;
     source.reset(info.bstrSource);
     description.reset(info.bstrDescription);
     help.reset(info.bstrHelpFile);

@@ -114,8 +114,8 @@ TEST(VariantTest, OwnsAndConvertsValues) {
     EXPECT_EQ(Variant(int16_t{-3}).ToString(), L"-3");
     EXPECT_EQ(Variant::Missing().vt(), VT_ERROR);
     EXPECT_EQ(Variant::Missing().get().scode, DISP_E_PARAMNOTFOUND);
-    Variant receiver(L"old");
-    EXPECT_EQ(receiver.Receive()->vt, VT_EMPTY);  // the old string was freed, not overwritten
+    moved.Clear();
+    EXPECT_TRUE(moved.empty());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cwchar>
+#include <optional>
 #include <string>
 #include <vector>
 

@@ -83,8 +83,8 @@ std::vector<std::wstring> Entries(HWND list) {
     std::vector<std::wstring> out;
     const auto n = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < n; ++i) {
-        std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0)), L'\0');
-        std::vector<wchar_t> buffer(text.size() + 1);
+        const auto length = static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0));
+        std::vector<wchar_t> buffer(length + 1);
         SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer.data()));
         out.emplace_back(buffer.data());
     }
