@@ -133,7 +133,7 @@ TEST(SharedStringTable, ItemsKeepRunsAndAreDeduplicated) {
     ASSERT_EQ(sst.Size(), 3u);
     EXPECT_EQ(sst.Item(1), "<si><r><rPr><b/></rPr><t xml:space=\"preserve\"> b </t></r></si>");
     EXPECT_EQ(sst.Item(2), "<si><t>東京</t><rPh sb=\"0\" eb=\"2\"><t>トウキョウ</t></rPh></si>");
-    EXPECT_EQ(sst.Add(sst.Item(2)), 2u);
+    EXPECT_EQ(sst.Add(std::string(sst.Item(2))), 2u);
     for (int i = 0; i < 100; ++i) EXPECT_EQ(sst.Add("<si><t>n" + std::to_string(i) + "</t></si>"), 3u + i);
     EXPECT_EQ(sst.Add("<si><t>n5</t></si>"), 8u);
     sst.Truncate(3, 9);

@@ -196,6 +196,12 @@ void Package::AdoptLookOf(const Package& source) {
     }
 }
 
+void Package::ReuseSharedStringsPartOf(const Package& source) {
+    if (!sharedStrings_ || source.sharedStringsPart_.empty() || !source.parts_->Has(source.sharedStringsPart_)) return;
+    parts_->CopyFrom(sharedStringsPart_, source.parts_, source.sharedStringsPart_);
+    sharedStrings_->MarkSaved();
+}
+
 void Package::RestoreStyles(const std::string& xml, bool changed) {
     styles_ = Styles::Parse(xml, "styles");
     if (changed) styles_->MarkChanged();

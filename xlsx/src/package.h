@@ -60,6 +60,10 @@ public:
     void AdoptLookOf(const Package& source);
     bool Date1904() const;
 
+    // The shared strings are exactly those of `source` in the same order: its part is copied as
+    // stored instead of writing the table again.
+    void ReuseSharedStringsPartOf(const Package& source);
+
     // A copy that fails puts the styles back as they were (`xml` from Styles::Write before it).
     void RestoreStyles(const std::string& xml, bool changed);
 

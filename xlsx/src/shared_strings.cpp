@@ -3,6 +3,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <functional>
 
 #include "xml_util.h"
 
@@ -34,60 +35,68 @@ SharedStrings SharedStrings::Parse(std::string_view xml, const std::string& part
         for (pugi::xml_node si = doc.first_child(); si; si = si.next_sibling()) {
             if (si.type() != pugi::node_element) continue;
             StripPrefix(si, prefix);
-            std::string raw;
-            AppendNode(raw, si);
-            sst.items_.push_back(std::move(raw));
+            const std::size_t before = sst.blob_.size();
+            AppendNode(sst.blob_, si);
+            if (sst.blob_.size() == before) continue;
+            sst.ends_.push_back(sst.blob_.size());
         }
     });
     return sst;
 }
 
 std::string SharedStrings::Write() const {
-    std::size_t size = 200;
-    for (const auto& s : items_) size += s.size();
     std::string out;
-    out.reserve(size);
+    out.reserve(blob_.size() + 200);
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
     out += "<sst xmlns=\"";
     out += kNsMain;
-    out += "\" count=\"" + std::to_string(std::max<std::uint64_t>(references_, items_.size())) +
-           "\" uniqueCount=\"" + std::to_string(items_.size()) + "\">";
-    for (const auto& s : items_) out += s;
+    out += "\" count=\"" + std::to_string(std::max<std::uint64_t>(references_, Size())) + "\" uniqueCount=\"" +
+           std::to_string(Size()) + "\">";
+    out += blob_;
     out += "</sst>";
     return out;
 }
 
-void SharedStrings::BuildIndex() {
-    index_.reserve(items_.size() * 2);
-    for (std::size_t i = 0; i < items_.size(); ++i)
-        index_.emplace(std::string_view(items_[i]), static_cast<std::uint32_t>(i));
-    indexed_ = true;
+void SharedStrings::Rehash(std::size_t buckets) {
+    table_.assign(buckets, 0);
+    const std::size_t mask = buckets - 1;
+    for (std::size_t i = 0; i < Size(); ++i) {
+        std::size_t slot = std::hash<std::string_view>()(Item(i)) & mask;
+        while (table_[slot] != 0) slot = (slot + 1) & mask;
+        table_[slot] = static_cast<std::uint32_t>(i + 1);
+    }
+}
+
+void SharedStrings::Append(std::string_view si) {
+    blob_.append(si);
+    ends_.push_back(blob_.size());
+    changed_ = true;
 }
 
 void SharedStrings::Truncate(std::size_t size, std::uint64_t references) {
     references_ = references;
-    if (size >= items_.size()) return;
-    for (std::size_t i = size; i < items_.size(); ++i) index_.erase(std::string_view(items_[i]));
-    items_.resize(size);
+    if (size >= Size()) return;
+    blob_.resize(size == 0 ? 0 : static_cast<std::size_t>(ends_[size - 1]));
+    ends_.resize(size);
+    if (!table_.empty()) Rehash(table_.size());
 }
 
-std::uint32_t SharedStrings::Add(const std::string& si) {
-    if (!indexed_) BuildIndex();
-    auto it = index_.find(std::string_view(si));
-    if (it != index_.end()) return it->second;
-    // The index holds views into the items: reserve so that adding never moves the strings' owners
-    // (std::string's buffers do not move with the vector, but small strings live inside it).
-    if (items_.size() == items_.capacity()) {
-        items_.reserve(items_.size() * 2 + 16);
-        index_.clear();
-        for (std::size_t i = 0; i < items_.size(); ++i)
-            index_.emplace(std::string_view(items_[i]), static_cast<std::uint32_t>(i));
+std::uint32_t SharedStrings::Add(std::string_view si) {
+    // Kept at most half full, so probes stay short.
+    if (table_.empty() || (Size() + 1) * 2 > table_.size()) {
+        std::size_t buckets = 1024;
+        while (buckets < (Size() + 1) * 4) buckets *= 2;
+        Rehash(buckets);
     }
-    items_.push_back(si);
-    const auto idx = static_cast<std::uint32_t>(items_.size() - 1);
-    index_.emplace(std::string_view(items_.back()), idx);
-    changed_ = true;
-    return idx;
+    const std::size_t mask = table_.size() - 1;
+    std::size_t slot = std::hash<std::string_view>()(si) & mask;
+    while (table_[slot] != 0) {
+        if (Item(table_[slot] - 1) == si) return table_[slot] - 1;
+        slot = (slot + 1) & mask;
+    }
+    Append(si);
+    table_[slot] = static_cast<std::uint32_t>(Size());
+    return static_cast<std::uint32_t>(Size() - 1);
 }
 
 }  // namespace zelmo::xlsx

@@ -73,7 +73,8 @@ Workbook Workbook::FromSheet(const Workbook& source, std::size_t sourceIndex, Co
     // The new workbook's empty placeholder sheet must not take the copy's name; it goes afterwards.
     pugi::xml_node placeholder = book.package_->SheetEntries().front().node;
     placeholder.attribute("name").set_value(SheetNamesEqual(sheets[sourceIndex].name, "Sheet1") ? "Sheet2" : "Sheet1");
-    CopyReport r = book.CopySheet(source, sourceIndex, 0, sheets[sourceIndex].name);
+    // The copy will be the workbook's only sheet: its selection can stay as it is.
+    CopyReport r = book.CopySheetImpl(source, sourceIndex, 0, sheets[sourceIndex].name, true);
     // The copy becomes the active sheet before the placeholder goes, so that removing it does not
     // have to rewrite the copy to select it.
     if (pugi::xml_node view = book.package_->WorkbookView()) view.remove_attribute("activeTab");
@@ -92,6 +93,11 @@ std::size_t Workbook::SheetCount() const { return package_->SheetEntries().size(
 
 CopyReport Workbook::CopySheet(const Workbook& source, std::size_t sourceIndex, std::size_t position,
                                const std::string& name) {
+    return CopySheetImpl(source, sourceIndex, position, name, false);
+}
+
+CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceIndex, std::size_t position,
+                                   const std::string& name, bool keepSelection) {
     Package& target = *package_;
     const Package& src = *source.package_;
     const auto targetSheets = target.SheetEntries();
@@ -131,8 +137,11 @@ CopyReport Workbook::CopySheet(const Workbook& source, std::size_t sourceIndex, 
         StyleMapper styles(src.styles(), targetStyles);
         const SharedStrings& sourceStrings = src.sharedStrings();
         std::vector<std::int64_t> stringMap(sourceStrings.Size(), -1);
+        // A new table usually ends up holding most of the source's strings: no growth by doubling.
+        if (targetStrings.Size() == 0) targetStrings.Reserve(sourceStrings.Size(), sourceStrings.Bytes());
         std::uint64_t references = 0;
         rw.styles = &styles;
+        rw.clearSelection = !keepSelection;
         rw.notCarried = &report.notCarried;
         rw.keepRelationship = [&](const std::string& id) { return related.keptIds.count(id) != 0; };
         rw.sharedString = [&](std::uint32_t i) -> std::uint32_t {
@@ -142,13 +151,18 @@ CopyReport Workbook::CopySheet(const Workbook& source, std::size_t sourceIndex, 
             }
             if (stringMap[i] < 0) {
                 // Copy the item first: when the source is this workbook, Add may move the table.
-                const std::string item = sourceStrings.Item(i);
+                const std::string item(sourceStrings.Item(i));
                 stringMap[i] = targetStrings.Add(item);
             }
             return static_cast<std::uint32_t>(stringMap[i]);
         };
         sheetXml = RewriteSheetXml(src.parts().Read(from.part), from.part, rw);
         targetStrings.CountReference(references);
+        // A new table that came out equal to the source's (every string used, in the same order) is
+        // copied as stored rather than written again.
+        bool sameStrings = stringsBefore == 0 && targetStrings.Size() == sourceStrings.Size() && &src != &target;
+        for (std::size_t i = 0; sameStrings && i < stringMap.size(); ++i) sameStrings = stringMap[i] == static_cast<std::int64_t>(i);
+        if (sameStrings) target.ReuseSharedStringsPartOf(src);
     } catch (...) {
         target.RestoreStyles(stylesBefore, stylesChanged);
         targetStrings.Truncate(stringsBefore, referencesBefore);

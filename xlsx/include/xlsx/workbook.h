@@ -94,6 +94,8 @@ public:
 
 private:
     explicit Workbook(std::unique_ptr<Package> package);
+    CopyReport CopySheetImpl(const Workbook& source, std::size_t sourceIndex, std::size_t position,
+                             const std::string& name, bool keepSelection);
     std::unique_ptr<Package> package_;
 };
 
