@@ -129,8 +129,8 @@ void PressKey(WORD vk, bool shift) {
     Pump();
 }
 
-HWND ModalDriver::WaitForDialog(bool folderDialog) {
-    const ULONGLONG deadline = GetTickCount64() + 10000;
+HWND ModalDriver::WaitForDialog(bool folderDialog, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     while (GetTickCount64() < deadline) {
         ThreadDialogs search{folderDialog, nullptr};
         EnumThreadWindows(uiThread_, FindDialog, reinterpret_cast<LPARAM>(&search));
@@ -148,12 +148,15 @@ HWND ModalDriver::WaitForDialog(bool folderDialog) {
 bool ModalDriver::Select(HWND dialog, const std::wstring& path) {
     HWND tree = FindWindowExW(dialog, nullptr, L"SysTreeView32", nullptr);
     const std::wstring leaf = path.substr(path.find_last_of(L'\\') + 1);
+    // A drive's root ("X:\\") shows as a label that holds the drive ("... (X:)").
+    const std::wstring drive = leaf.empty() ? path.substr(0, 2) : std::wstring();
     const ULONGLONG deadline = GetTickCount64() + 10000;
     // A first selection request can be ignored while the dialog fills its tree: retry until the
     // caret shows the folder.
     while (GetTickCount64() < deadline) {
         SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
-        if (CaretText(tree) == leaf) return true;
+        const std::wstring caret = CaretText(tree);
+        if (leaf.empty() ? caret.find(drive) != std::wstring::npos : caret == leaf) return true;
         Sleep(50);
     }
     return false;
@@ -181,8 +184,8 @@ bool ModalDriver::CancelFolderDialog() {
     return true;
 }
 
-std::wstring ModalDriver::DismissMessage() {
-    HWND box = WaitForDialog(false);
+std::wstring ModalDriver::DismissMessage(DWORD timeoutMs) {
+    HWND box = WaitForDialog(false, timeoutMs);
     if (box == nullptr) return {};
     wchar_t text[2048] = {};
     GetDlgItemTextW(box, 0xFFFF, text, 2048);

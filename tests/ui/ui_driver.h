@@ -55,12 +55,12 @@ public:
     bool PickVanishingFolder(const std::wstring& path);
     bool CancelFolderDialog();
     // Waits for a message box of the program; returns its text and presses OK ("" on timeout).
-    std::wstring DismissMessage();
+    std::wstring DismissMessage(DWORD timeoutMs = 10000);
     // The caption of the dialog last found.
     std::wstring lastCaption;
 
 private:
-    HWND WaitForDialog(bool folderDialog);
+    HWND WaitForDialog(bool folderDialog, DWORD timeoutMs = 10000);
     bool Select(HWND dialog, const std::wstring& path);
     DWORD uiThread_;
 };

@@ -1,0 +1,66 @@
+// The fixture of the end-to-end tests: the real main window driven in-process against the stand-in
+// spreadsheet server, a scratch folder of workbooks written by the package engine, the server's
+// journal and fault rules handed over through the environment, and after every test the check that
+// no server process is left.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ui_fixture.h"
+
+namespace zelmo::e2e {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+// The server's overwrite question, if one is expected, and how to answer it.
+enum class Answer { kNone, kYes, kNo };
+
+// What one press of "実行" brought up.
+struct RunResult {
+    std::wstring question;  // the server's overwrite question ("" when none was answered)
+    std::wstring message;   // the program's closing message ("" when none came)
+};
+
+class EndToEndTest : public ui::MainWindowTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A workbook with these sheets (and no others), written by the package engine.
+    static void MakeBook(const fs::path& path, const Names& sheets);
+    static Names SheetsOf(const fs::path& path);
+    static std::string Bytes(const fs::path& path);
+
+    // The server started next writes its journal to a fresh file of this name and injects these
+    // faults (nullptr: none).
+    void UseJournal(const std::string& name);
+    static void SetFaults(const wchar_t* rules);
+    std::vector<std::string> Journal() const;
+    // Journal lines of calls of `member` ("Open", "SaveAs", "Copy", ...).
+    std::vector<std::string> Calls(const std::string& member) const;
+
+    // "ファイル読込" of the merge (Cmd_BookFile) or split (Cmd_SheetFile) panel, the folder picked in
+    // the real dialog.
+    void LoadMerge(const fs::path& folder);
+    void LoadSplit(const fs::path& folder);
+    // Selects exactly these entries of the list (by their text).
+    void Select(const wchar_t* list, const std::vector<std::wstring>& names);
+    // Presses "実行", answers the server's question if asked to, and dismisses the closing message.
+    RunResult Run(Answer answer = Answer::kNone);
+
+    // Waits (up to about 15 s) until no stand-in server process exists.
+    static bool NoServerLeft();
+    static int ServerProcessCount();
+
+    static std::string U8(const std::wstring& text);
+    static std::string U8(const fs::path& path) { return U8(path.wstring()); }
+
+    fs::path folder_;    // the workbooks' folder
+    fs::path journals_;  // the server journals, outside the listed folder
+    fs::path journal_;
+};
+
+}  // namespace zelmo::e2e
