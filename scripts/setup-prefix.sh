@@ -13,7 +13,19 @@ if [ ! -d "$LOCPATH/ja_JP.UTF-8" ]; then
     localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" 2>/dev/null || [ -d "$LOCPATH/ja_JP.UTF-8" ]
 fi
 
-[ -f "$STAMP" ] && { echo "setup-prefix: up to date"; exit 0; }
+# Wine draws the title-bar buttons with Marlett, which it finds only in the prefix's Fonts folder.
+ensure_fonts() {
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    if [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+        cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+    fi
+}
+
+if [ -f "$STAMP" ]; then
+    ensure_fonts
+    echo "setup-prefix: up to date"
+    exit 0
+fi
 
 own_display=0
 if [ -z "${DISPLAY:-}" ] || [ -z "${ZELMO_SESSION:-}" ]; then
@@ -58,5 +70,6 @@ REG
 wine_locale "$WINE" regedit /S "$(wine_locale "$WINE" winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
 "$WINESERVER" -w
 
+ensure_fonts
 touch "$STAMP"
 echo "setup-prefix: Wine prefix ready in $WINEPREFIX"
