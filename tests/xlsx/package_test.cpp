@@ -118,13 +118,31 @@ TEST(NewWorkbook, BigPartsSurviveTheParallelDeflate) {
     std::string rows;
     for (int r = 1; r <= 30000; ++r)
         rows += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"><v>" + std::to_string(r * 3) +
-                "</v></c></row>";
+                "</v></c><c r=\"B" + std::to_string(r) + "\" t=\"inlineStr\"><is><t>x" + std::to_string(r) +
+                "</t></is></c></row>";
+    const std::string last = "<row r=\"30000\"><c r=\"A30000\"><v>90000</v></c>";
     const Workbook source = Workbook::Open(MinimalWorkbook({{"Big", rows}}));
-    const std::string bytes = Workbook::FromSheet(source, 0).SaveToBytes();
-    const std::string sheet = test::ReadPart(bytes, "xl/worksheets/sheet2.xml");
+    // Copied into a workbook whose default format differs, so the sheet is rewritten (and stored
+    // deflated), then copied again within that workbook, then its neighbour removed so that it
+    // becomes the selected sheet (read back and rewritten).
+    Workbook book = Workbook::CreateNew();
+    book.CopySheet(source, 0, 0, "Big");
+    book.CopySheet(book, 0, 2, "Big (2)");
+    book.RemoveSheet(1);
+    book.RemoveSheet(0);
+    const std::string bytes = book.SaveToBytes();
+    const Workbook again = Workbook::Open(bytes);
+    ASSERT_EQ(again.SheetCount(), 1u);
+    EXPECT_EQ(again.Sheets()[0].name, "Big (2)");
+    std::string sheet;
+    for (const auto& name : test::PartNames(bytes))
+        if (name.rfind("xl/worksheets/sheet", 0) == 0) sheet = test::ReadPart(bytes, name);
     ASSERT_GT(sheet.size(), 64u << 10);
-    EXPECT_NE(sheet.find("<row r=\"30000\"><c r=\"A30000\"><v>90000</v></c></row>"), std::string::npos);
-    EXPECT_EQ(Workbook::Open(bytes).Sheets()[0].name, "Big");
+    EXPECT_NE(sheet.find("<v>90000</v>"), std::string::npos);
+    EXPECT_NE(sheet.find("<t>x30000</t>"), std::string::npos);
+    // A split copy of a big sheet that needs no change is copied as stored.
+    const std::string split = Workbook::FromSheet(source, 0).SaveToBytes();
+    EXPECT_NE(test::ReadPart(split, "xl/worksheets/sheet2.xml").find(last), std::string::npos);
 }
 
 TEST(SaveFile, ReplacesAtomicallyAndLeavesNothingOnFailure) {

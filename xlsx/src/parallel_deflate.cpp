@@ -10,7 +10,7 @@
 namespace zelmo::xlsx {
 namespace {
 
-constexpr std::size_t kBlock = 2u << 20;
+constexpr std::size_t kBlock = 128u << 10;
 constexpr std::size_t kWindow = 32u << 10;
 
 struct Job {

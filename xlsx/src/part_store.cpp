@@ -3,6 +3,7 @@
 #include "part_store.h"
 
 #include <zip.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -54,7 +55,9 @@ constexpr std::size_t kPrecompressFrom = 64u << 10;
 // A libzip source handing out data that is already deflated, with its size and CRC, so that
 // libzip stores it without compressing it again.
 struct PrecompressedSource {
-    const Deflated* deflated;
+    const std::string* data = nullptr;  // raw deflate stream
+    std::uint64_t size = 0;
+    std::uint32_t crc = 0;
     std::size_t pos = 0;
     zip_error_t error;
 };
@@ -66,8 +69,8 @@ zip_int64_t PrecompressedCallback(void* user, void* data, zip_uint64_t len, zip_
             p->pos = 0;
             return 0;
         case ZIP_SOURCE_READ: {
-            const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(len), p->deflated->data.size() - p->pos);
-            std::memcpy(data, p->deflated->data.data() + p->pos, n);
+            const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(len), p->data->size() - p->pos);
+            std::memcpy(data, p->data->data() + p->pos, n);
             p->pos += n;
             return static_cast<zip_int64_t>(n);
         }
@@ -78,10 +81,10 @@ zip_int64_t PrecompressedCallback(void* user, void* data, zip_uint64_t len, zip_
             zip_stat_init(st);
             st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC |
                         ZIP_STAT_ENCRYPTION_METHOD;
-            st->size = p->deflated->size;
-            st->comp_size = p->deflated->data.size();
+            st->size = p->size;
+            st->comp_size = p->data->size();
             st->comp_method = ZIP_CM_DEFLATE;
-            st->crc = p->deflated->crc;
+            st->crc = p->crc;
             st->encryption_method = ZIP_EM_NONE;
             return sizeof(zip_stat_t);
         }
@@ -188,6 +191,19 @@ std::string PartStore::Read(const std::string& name) const {
     auto it = entries_.find(name);
     if (it == entries_.end()) throw Error(ErrorKind::Corrupt, msg::Corrupt(name + " がありません"));
     const Entry& e = it->second;
+    if (e.deflated) {
+        std::string out(static_cast<std::size_t>(e.size), '\0');
+        z_stream z{};
+        if (inflateInit2(&z, -15) != Z_OK) throw std::bad_alloc();
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(e.data.data()));
+        z.avail_in = static_cast<uInt>(e.data.size());
+        z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+        z.avail_out = static_cast<uInt>(out.size());
+        const int rc = inflate(&z, Z_FINISH);
+        inflateEnd(&z);
+        if (rc != Z_STREAM_END || z.avail_out != 0) throw Error(ErrorKind::Corrupt, msg::Corrupt(name + " を展開できません"));
+        return out;
+    }
     if (e.sourceIndex < 0) return e.data;
     return Inflate(e.origin ? e.origin->zip_ : zip_, e.sourceIndex, e.size, name);
 }
@@ -219,6 +235,10 @@ void PartStore::CopyFrom(const std::string& name, const std::shared_ptr<const Pa
     const Entry& source = from->entries_.at(fromName);
     if (source.sourceIndex < 0) {
         Write(name, source.data);
+        Entry& copy = entries_.at(name);
+        copy.deflated = source.deflated;
+        copy.size = source.size;
+        copy.crc = source.crc;
         return;
     }
     Write(name, std::string());
@@ -238,8 +258,23 @@ void PartStore::Write(const std::string& name, std::string data) {
     }
     it->second.sourceIndex = -1;
     it->second.origin.reset();
+    it->second.deflated = false;
+    it->second.crc = 0;
     it->second.size = data.size();
     it->second.data = std::move(data);
+}
+
+void PartStore::WriteDeflated(const std::string& name, std::string_view data) {
+    if (data.size() < kPrecompressFrom) {
+        Write(name, std::string(data));
+        return;
+    }
+    Deflated d = std::move(DeflateAll({data}, static_cast<int>(kDeflateLevel)).front());
+    Write(name, std::move(d.data));
+    Entry& e = entries_.at(name);
+    e.deflated = true;
+    e.size = d.size;
+    e.crc = d.crc;
 }
 
 void PartStore::Remove(const std::string& name) {
@@ -272,7 +307,7 @@ std::string PartStore::Save() const {
     std::map<std::string, std::size_t> bigIndex;
     for (const auto& name : order_) {
         const Entry& e = entries_.at(name);
-        if (e.sourceIndex < 0 && e.data.size() >= kPrecompressFrom) {
+        if (e.sourceIndex < 0 && !e.deflated && e.data.size() >= kPrecompressFrom) {
             bigIndex[name] = big.size();
             big.emplace_back(e.data);
         }
@@ -283,14 +318,19 @@ std::string PartStore::Save() const {
     } catch (const std::exception&) {
         fail("圧縮できません");
     }
-    std::vector<PrecompressedSource> sources(deflated.size());
-
+    // One source per part handed over deflated (ahead now, or stored so).
+    std::vector<PrecompressedSource> sources(order_.size());
+    std::size_t nextSource = 0;
     for (const auto& name : order_) {
         const Entry& e = entries_.at(name);
         zip_source_t* s = nullptr;
-        if (auto big_it = bigIndex.find(name); big_it != bigIndex.end()) {
-            PrecompressedSource& ps = sources[big_it->second];
-            ps.deflated = &deflated[big_it->second];
+        const Deflated* ahead = nullptr;
+        if (auto big_it = bigIndex.find(name); big_it != bigIndex.end()) ahead = &deflated[big_it->second];
+        if (e.deflated || ahead) {
+            PrecompressedSource& ps = sources[nextSource++];
+            ps.data = ahead ? &ahead->data : &e.data;
+            ps.size = ahead ? ahead->size : e.size;
+            ps.crc = ahead ? ahead->crc : e.crc;
             zip_error_init(&ps.error);
             s = zip_source_function(za, PrecompressedCallback, &ps);
         } else if (e.sourceIndex >= 0) {

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "parallel_deflate.h"
+
 typedef struct zip zip_t;
 
 namespace zelmo::xlsx {
@@ -35,6 +37,9 @@ public:
     // The uncompressed content of a part (throws Error Corrupt when it cannot be inflated).
     std::string Read(const std::string& name) const;
     void Write(const std::string& name, std::string data);
+    // Stores a big part deflated right away (on every core), so that a workbook collecting many
+    // copied sheets holds them compressed.
+    void WriteDeflated(const std::string& name, std::string_view data);
     // Makes `name` hold part `fromName` of `from` as it is stored there: saving copies its
     // compressed bytes without inflating them (`from` is kept alive as long as needed).
     void CopyFrom(const std::string& name, const std::shared_ptr<const PartStore>& from, const std::string& fromName);
@@ -53,6 +58,8 @@ private:
         std::string data;
         std::uint64_t size = 0;
         std::shared_ptr<const PartStore> origin;  // the store whose zip `sourceIndex` refers to, if not this
+        bool deflated = false;                    // `data` is a raw deflate stream of `size` bytes with `crc`
+        std::uint32_t crc = 0;
     };
     static std::string Inflate(zip_t* zip, std::int64_t index, std::uint64_t size, const std::string& name);
     std::string bytes_;

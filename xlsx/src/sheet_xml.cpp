@@ -90,8 +90,14 @@ void Remap(pugi::xml_attribute a, std::uint32_t from, std::uint32_t to, SheetRew
 void EditSkeleton(pugi::xml_node root, SheetRewrite& rw) {
     std::uint32_t v = 0;
     if (pugi::xml_node views = Child(root, "sheetViews"); views && rw.clearSelection)
-        for (pugi::xml_node view = views.first_child(); view; view = view.next_sibling())
-            rw.changed |= view.remove_attribute("tabSelected");
+        for (pugi::xml_node view = views.first_child(); view; view = view.next_sibling()) {
+            // Only a selected view matters; tabSelected="false" is left as written.
+            const pugi::xml_attribute selected = view.attribute("tabSelected");
+            if (selected && selected.as_bool()) {
+                view.remove_attribute(selected);
+                rw.changed = true;
+            }
+        }
     if (pugi::xml_node pr = Child(root, "sheetPr"))
         if (pugi::xml_node tab = Child(pr, "tabColor")) rw.changed |= rw.styles->FixColors(tab);
     if (pugi::xml_node cols = Child(root, "cols"))

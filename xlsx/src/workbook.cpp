@@ -170,7 +170,7 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
     }
 
     // Commit: parts, content types, relationships, the sheet entry, names and views.
-    if (rw.changed) target.parts().Write(newPart, std::move(sheetXml));
+    if (rw.changed) target.parts().WriteDeflated(newPart, sheetXml);
     else target.parts().CopyFrom(newPart, src.sharedParts(), from.part);  // nothing to rewrite: copied as stored
     if (!related.sheetRels.All().empty()) target.parts().Write(RelsPartName(newPart), related.sheetRels.Write());
     for (auto& p : related.parts) target.parts().Write(p.first, std::move(p.second));
