@@ -24,7 +24,7 @@ inline constexpr const char* kXlsm =
 inline constexpr const char* kStrict = "Strict Open XML 形式のブックには対応していません。";
 inline constexpr const char* kTruncated = "ファイルが途中で切れているか、壊れています。";
 inline constexpr const char* kTooLarge =
-    "ブックの中身が大きすぎるか、圧縮率が異常です (圧縮爆弾の疑い) 。開くのを中止しました。";
+    "ブックの中身が大きすぎるか、圧縮率が異常です (圧縮爆弾の疑い)。開くのを中止しました。";
 inline constexpr const char* kUnsafePath = "ブックに不正な名前の部品が含まれています。開くのを中止しました。";
 inline constexpr const char* kSheetOutOfRange = "指定されたシートがありません。";
 inline constexpr const char* kPositionOutOfRange = "シートの挿入位置が範囲外です。";

@@ -169,8 +169,7 @@ bool Package::Date1904() const {
 }
 
 void Package::AdoptLookOf(const Package& source) {
-    Styles& own = styles();  // makes sure the part and its relationship exist
-    (void)own;
+    styles();  // makes sure this workbook has a styles part and its relationship
     styles_ = Styles::Parse(const_cast<Package&>(source).styles().Write(), "styles");
     styles_->MarkChanged();
     if (const Relationship* theme = source.workbookRels_.FirstOfType("theme")) {
