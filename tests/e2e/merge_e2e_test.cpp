@@ -7,6 +7,7 @@
 
 #include "e2e_fixture.h"
 #include "journal_lines.h"
+#include "wine_drive.h"
 
 namespace zelmo::e2e {
 namespace {
@@ -81,32 +82,17 @@ TEST_F(MergeEndToEnd, AnUnreadableWorkbookStopsTheMergeBeforeAnythingIsWritten) 
     EXPECT_FALSE(fs::exists(Output()));
 }
 
-// A spare drive letter mapped to a scratch folder for the length of a test (a device name of the
-// session, seen by the server process as well).
-class MappedDrive {
-public:
-    MappedDrive(const wchar_t* drive, const fs::path& folder) : drive_(drive) {
-        fs::create_directories(folder);
-        mapped_ = GetFileAttributesW((drive_ + L"\\").c_str()) == INVALID_FILE_ATTRIBUTES &&
-                  DefineDosDeviceW(0, drive_.c_str(), folder.wstring().c_str()) != 0;
-    }
-    ~MappedDrive() {
-        if (mapped_) DefineDosDeviceW(DDD_REMOVE_DEFINITION, drive_.c_str(), nullptr);
-    }
-    MappedDrive(const MappedDrive&) = delete;
-    MappedDrive& operator=(const MappedDrive&) = delete;
-    bool mapped() const { return mapped_; }
-
-private:
-    std::wstring drive_;
-    bool mapped_ = false;
-};
-
+#ifdef ZELMO_E2E_DRIVE_FOLDER
 TEST_F(MergeEndToEnd, AFolderAtADrivesRootPassesTheDoubledSeparatorThrough) {
-    const fs::path mapped = folder_.parent_path() / "drive";
-    const MappedDrive drive(L"X:", mapped);
-    ASSERT_TRUE(drive.mapped()) << "X: is in use or cannot be mapped";
-    const std::wstring root = L"X:\\";
+    // The drive's folder, as the host and as Wine's Z: spell it.
+    const std::string unixFolder = ZELMO_E2E_DRIVE_FOLDER;
+    const fs::path mapped = fs::u8path("Z:" + unixFolder);
+    std::error_code ignored;
+    fs::remove_all(mapped, ignored);
+    fs::create_directories(mapped);
+    const WineDrive drive(L'X', unixFolder);
+    if (!drive.mapped()) GTEST_SKIP() << "X: is taken or this is not Wine";
+    const std::wstring root = drive.root();
     MakeBook(mapped / "a.xlsx", {"a1", "a2"});
     MakeBook(mapped / "b.xlsx", {"b1"});
 
@@ -114,7 +100,7 @@ TEST_F(MergeEndToEnd, AFolderAtADrivesRootPassesTheDoubledSeparatorThrough) {
     EXPECT_EQ(probe().FolderFullPath(), root);
     Select(L"List_Book", {L"a.xlsx", L"b.xlsx"});
     EXPECT_EQ(Run().message, kMerged);
-    EXPECT_EQ(SheetsOf(fs::path(root) / L"新ExcelFile.xlsx"), (Names{"Sheet1", "a1", "a2", "b1"}));
+    EXPECT_EQ(SheetsOf(mapped / L"新ExcelFile.xlsx"), (Names{"Sheet1", "a1", "a2", "b1"}));
     const std::string doubled = U8(root) + "\\";
     const auto opens = Calls("Open");
     ASSERT_EQ(opens.size(), 2u);
@@ -129,13 +115,14 @@ TEST_F(MergeEndToEnd, AFolderAtADrivesRootPassesTheDoubledSeparatorThrough) {
     Select(L"List_Seet", {L"a.xlsx"});
     UseJournal("split");
     EXPECT_EQ(Run().message, L"a.xlsx分割しました");
-    EXPECT_EQ(SheetsOf(fs::path(root) / L"新a.2.xlsx"), (Names{"a2", "Sheet1"}));
+    EXPECT_EQ(SheetsOf(mapped / L"新a.2.xlsx"), (Names{"a2", "Sheet1"}));
     ASSERT_FALSE(Calls("Open").empty());
     EXPECT_NE(Calls("Open")[0].find("Filename=VT_BSTR:\"" + doubled + "a.xlsx\""), std::string::npos);
     for (const auto& save : Calls("SaveAs")) {
         EXPECT_NE(save.find("Filename=VT_BSTR:\"" + doubled + "新a."), std::string::npos) << save;
     }
 }
+#endif
 
 }  // namespace
 }  // namespace zelmo::e2e
