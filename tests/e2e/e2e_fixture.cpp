@@ -17,20 +17,26 @@ namespace {
 constexpr wchar_t kServerExe[] = L"ZelmoSheetServer.exe";
 constexpr wchar_t kServerTitle[] = L"ZelmoSheetServer";
 
+HWND ServerQuestion() {
+    HWND box = FindWindowW(L"#32770", kServerTitle);
+    return box != nullptr && IsWindowVisible(box) ? box : nullptr;
+}
+
+// Answers the server's overwrite question and returns its text.
+std::wstring AnswerQuestion(HWND box, bool yes) {
+    wchar_t text[2048] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 2048);
+    const int id = yes ? IDYES : IDNO;
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+    return text;
+}
+
 // Waits for the server's overwrite question (a message box of another process), answers it and
 // returns its text; "" when none came.
 std::wstring AnswerServerQuestion(bool yes) {
     const ULONGLONG deadline = GetTickCount64() + 30000;
     while (GetTickCount64() < deadline) {
-        HWND box = FindWindowW(L"#32770", kServerTitle);
-        if (box != nullptr && IsWindowVisible(box)) {
-            wchar_t text[2048] = {};
-            GetDlgItemTextW(box, 0xFFFF, text, 2048);
-            const int id = yes ? IDYES : IDNO;
-            PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
-            return text;
-        }
+        if (HWND box = ServerQuestion()) return AnswerQuestion(box, yes);
         Sleep(20);
     }
     return {};
@@ -143,8 +149,18 @@ RunResult EndToEndTest::Run(Answer answer) {
     RunResult result;
     ui::WithModalDriver(
         [&](ui::ModalDriver& d) {
-            if (answer != Answer::kNone) result.question = AnswerServerQuestion(answer == Answer::kYes);
-            result.message = d.DismissMessage(60000);
+            if (answer != Answer::kNone) {
+                result.question = AnswerServerQuestion(answer == Answer::kYes);
+                result.message = d.DismissMessage(60000);
+                return;
+            }
+            // No question expected: one that comes all the same is answered No (so that the
+            // operation can end) and reported in `question`.
+            const ULONGLONG deadline = GetTickCount64() + 60000;
+            while (result.message.empty() && GetTickCount64() < deadline) {
+                if (HWND box = ServerQuestion()) result.question = AnswerQuestion(box, false);
+                result.message = d.DismissMessage(100);
+            }
         },
         [&] { Click(C(L"Cmd_Return")); }, 90000);
     return result;

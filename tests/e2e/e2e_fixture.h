@@ -48,7 +48,8 @@ protected:
     void LoadSplit(const fs::path& folder);
     // Selects exactly these entries of the list (by their text).
     void Select(const wchar_t* list, const std::vector<std::wstring>& names);
-    // Presses "実行", answers the server's question if asked to, and dismisses the closing message.
+    // Presses "実行", answers the server's question if told to expect one, and dismisses the
+    // closing message. An unexpected question is answered No and returned in `question`.
     RunResult Run(Answer answer = Answer::kNone);
 
     // Waits (up to about 15 s) until no stand-in server process exists.
