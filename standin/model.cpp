@@ -187,7 +187,8 @@ void Instance::CopySheet(const std::shared_ptr<Book>& source, uint64_t sheetId, 
     try {
         report = target->engine.CopySheet(source->engine, index, position, name);
     } catch (const xlsx::Error& e) {
-        throw AutomationError(L"シート" + Quoted(FromUtf8(sourceName)) + L"をコピーできません。" + FromUtf8(e.what()));
+        throw AutomationError(L"ブック" + Quoted(source->name) + L"のシート" + Quoted(FromUtf8(sourceName)) +
+                              L"をコピーできません。" + FromUtf8(e.what()));
     }
     target->sheetIds.insert(target->sheetIds.begin() + static_cast<std::ptrdiff_t>(position), NewSheetId());
     target->saved = false;
@@ -217,7 +218,8 @@ std::shared_ptr<Book> Instance::CopyToNewBook(const std::shared_ptr<Book>& sourc
             engine.RemoveSheet(0);
         }
     } catch (const xlsx::Error& e) {
-        throw AutomationError(L"シート" + Quoted(FromUtf8(sourceName)) + L"をコピーできません。" + FromUtf8(e.what()));
+        throw AutomationError(L"ブック" + Quoted(source->name) + L"のシート" + Quoted(FromUtf8(sourceName)) +
+                              L"をコピーできません。" + FromUtf8(e.what()));
     }
     for (const std::string& part : report.notCarried)
         Journal::Get().Write(L"server copy of sheet \"" + FromUtf8(sourceName) + L"\" did not carry: " + FromUtf8(part));
