@@ -145,18 +145,18 @@ void EndToEndTest::Select(const wchar_t* list, const std::vector<std::wstring>& 
     EXPECT_EQ(selected, names.size()) << "not every name is in the list";
 }
 
-RunResult EndToEndTest::Run(Answer answer) {
+RunResult EndToEndTest::Run(Answer answer, DWORD waitMs) {
     RunResult result;
     ui::WithModalDriver(
         [&](ui::ModalDriver& d) {
             if (answer != Answer::kNone) {
                 result.question = AnswerServerQuestion(answer == Answer::kYes);
-                result.message = d.DismissMessage(60000);
+                result.message = d.DismissMessage(waitMs);
                 return;
             }
             // No question expected: one that comes all the same is answered No (so that the
             // operation can end) and reported in `question`.
-            const ULONGLONG deadline = GetTickCount64() + 60000;
+            const ULONGLONG deadline = GetTickCount64() + waitMs;
             while (result.message.empty() && GetTickCount64() < deadline) {
                 if (HWND box = ServerQuestion()) result.question = AnswerQuestion(box, false);
                 result.message = d.DismissMessage(100);

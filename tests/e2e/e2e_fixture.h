@@ -50,7 +50,8 @@ protected:
     void Select(const wchar_t* list, const std::vector<std::wstring>& names);
     // Presses "実行", answers the server's question if told to expect one, and dismisses the
     // closing message. An unexpected question is answered No and returned in `question`.
-    RunResult Run(Answer answer = Answer::kNone);
+    // `waitMs` bounds the wait for the closing message.
+    RunResult Run(Answer answer = Answer::kNone, DWORD waitMs = 60000);
 
     // Waits (up to about 15 s) until no stand-in server process exists.
     static bool NoServerLeft();
