@@ -5,10 +5,13 @@
                  conditional formats, validations, hyperlinks, merges, widths, heights, hidden and
                  outlined rows/columns, panes, print settings, header/footer, protection, tab colour,
                  a hidden sheet, print areas and titles on two sheets, a workbook-scoped name.
+  mac1904.xlsx   (openpyxl) the 1904 date system: dates, a date-time, a time of day, a duration, a
+                 plain number.
   strings.xlsx   (raw XML) shared strings with rich and phonetic runs, an inline string, shared and
                  array formulas with cached results, booleans and errors, elements in an "x:" prefix.
 Usage: make_fixtures.py OUTDIR
 """
+import datetime as dt
 import os
 import sys
 import zipfile
@@ -17,6 +20,7 @@ from openpyxl import Workbook
 from openpyxl.formatting.rule import CellIsRule, FormulaRule
 from openpyxl.styles import Alignment, Border, Font, NamedStyle, PatternFill, Protection, Side
 from openpyxl.styles.colors import COLOR_INDEX, Color
+from openpyxl.utils.datetime import CALENDAR_MAC_1904
 from openpyxl.workbook.defined_name import DefinedName
 from openpyxl.worksheet.datavalidation import DataValidation
 
@@ -99,6 +103,23 @@ def rich(path):
     hidden["A1"] = "secret"
     wb.defined_names.append(DefinedName("合計範囲", attr_text="'明細 一覧'!$A$2:$A$40"))
     wb.defined_names.append(DefinedName("Other", attr_text="'別シート'!$A$1"))
+    wb.save(path)
+
+
+def mac1904(path):
+    wb = Workbook()
+    wb.epoch = CALENDAR_MAC_1904
+    ws = wb.active
+    ws.title = "Mac日付"
+    values = [(dt.date(2024, 2, 29), "yyyy/mm/dd"), (dt.datetime(2001, 1, 1, 12, 30), "yyyy-mm-dd hh:mm"),
+              (dt.date(1999, 12, 31), '[$-411]ggge"年"m"月"d"日"'), (dt.date(2020, 5, 5), 14),
+              (dt.time(6, 15), "hh:mm"), (1.25, "[h]:mm"), (12345, "General"), (0.5, "0.0E+00")]
+    for r, (v, fmt) in enumerate(values, start=1):
+        cell = ws.cell(row=r, column=1, value=v)
+        if isinstance(fmt, int):
+            from openpyxl.styles.numbers import BUILTIN_FORMATS
+            fmt = BUILTIN_FORMATS[fmt]
+        cell.number_format = fmt
     wb.save(path)
 
 
@@ -195,6 +216,7 @@ def main(argv):
     os.makedirs(out, exist_ok=True)
     rich(os.path.join(out, "rich.xlsx"))
     strings(os.path.join(out, "strings.xlsx"))
+    mac1904(os.path.join(out, "mac1904.xlsx"))
     return 0
 
 

@@ -93,6 +93,7 @@ protected:
         std::sort(files.begin(), files.end());
         files.push_back((dir_ / "rich.xlsx").string());
         files.push_back((dir_ / "strings.xlsx").string());
+        files.push_back((dir_ / "mac1904.xlsx").string());
         return files;
     }
     fs::path dir_;

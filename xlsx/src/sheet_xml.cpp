@@ -3,6 +3,8 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "xml_util.h"
@@ -125,6 +127,20 @@ void EditSkeleton(pugi::xml_node root, SheetRewrite& rw) {
     DropUncarriedReferences(root, rw);
 }
 
+// Moves a date serial (value or cached formula result) to the target's date system.
+void ShiftDate(pugi::xml_node c, const std::string& vName, SheetRewrite& rw) {
+    pugi::xml_node value = c.child(vName.c_str());
+    const char* text = value.child_value();
+    if (!*text) return;
+    char* end = nullptr;
+    const double serial = std::strtod(text, &end);
+    if (*end != '\0') return;
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.17g", serial + rw.dateShift);
+    value.text().set(buffer);
+    rw.changed = true;
+}
+
 // Remaps the indices in one piece of sheetData.
 void RewriteRows(pugi::xml_document& doc, const std::string& prefix, SheetRewrite& rw, bool& sawMetadata) {
     const std::string cName = prefix + "c";
@@ -140,14 +156,20 @@ void RewriteRows(pugi::xml_document& doc, const std::string& prefix, SheetRewrit
             if (std::strcmp(c.name(), cName.c_str()) != 0) continue;
             bool shared = false;
             bool styled = false;
+            bool number = true;
+            std::uint32_t style = 0;
             for (pugi::xml_attribute a = c.first_attribute(); a;) {
                 pugi::xml_attribute next = a.next_attribute();
                 const char* n = a.name();
                 if (n[0] == 's' && n[1] == '\0') {
                     styled = true;
-                    if (ParseIndex(a.value(), v)) Remap(a, v, rw.styles->CellXf(v), rw);
+                    if (ParseIndex(a.value(), v)) {
+                        style = v;
+                        Remap(a, v, rw.styles->CellXf(v), rw);
+                    }
                 } else if (n[0] == 't' && n[1] == '\0') {
                     shared = a.value()[0] == 's' && a.value()[1] == '\0';
+                    number = a.value()[0] == 'n' && a.value()[1] == '\0';
                 } else if ((n[0] == 'c' || n[0] == 'v') && n[1] == 'm' && n[2] == '\0') {
                     // Cell and value metadata point into a workbook-level part that is not carried.
                     c.remove_attribute(a);
@@ -161,6 +183,7 @@ void RewriteRows(pugi::xml_document& doc, const std::string& prefix, SheetRewrit
                 (ref ? c.insert_attribute_after("s", ref) : c.prepend_attribute("s")) = defaultXf;
                 rw.changed = true;
             }
+            if (number && rw.dateShift != 0 && rw.styles->IsDateFormat(style)) ShiftDate(c, vName, rw);
             if (!shared) continue;
             pugi::xml_node value = c.child(vName.c_str());
             if (ParseIndex(value.child_value(), v)) {

@@ -23,6 +23,8 @@ struct SheetRewrite {
     std::vector<std::string>* notCarried = nullptr;
     // Clear tabSelected so that the target keeps a single selected sheet.
     bool clearSelection = true;
+    // Days added to numbers shown as calendar dates: +1462 from the 1904 to the 1900 date system, -1462 back.
+    double dateShift = 0;
     // Set when the rewrite changed anything; when it did not, the source part can be copied as it is.
     bool changed = false;
 };

@@ -111,6 +111,54 @@ std::uint32_t StyleMapper::CellXf(std::uint32_t index) {
     return mapped;
 }
 
+namespace {
+
+// Built-in number formats that show a calendar date (times of day and durations are left out:
+// they mean the same in both date systems).
+bool BuiltInDate(std::uint32_t id) {
+    return (id >= 14 && id <= 17) || id == 22 || (id >= 27 && id <= 31) || (id >= 34 && id <= 36) ||
+           (id >= 50 && id <= 58);
+}
+
+// A custom format shows a calendar date when, outside quoted text, escapes and [colour]/[condition]/
+// [$-locale]/[h] sections, it has a year, day or era code (y, d, g; "General" is no era).
+bool CustomDate(const std::string& code) {
+    for (std::size_t i = 0; i < code.size(); ++i) {
+        const char ch = code[i];
+        if (ch == '"') {
+            const std::size_t close = code.find('"', i + 1);
+            if (close == std::string::npos) return false;
+            i = close;
+        } else if (ch == '\\' || ch == '_' || ch == '*') {
+            ++i;
+        } else if (ch == '[') {
+            const std::size_t close = code.find(']', i);
+            if (close == std::string::npos) return false;
+            i = close;
+        } else if ((ch == 'G' || ch == 'g') && code.size() - i >= 7 &&
+                   (code.compare(i, 7, "General") == 0 || code.compare(i, 7, "general") == 0)) {
+            i += 6;
+        } else if (ch == 'y' || ch == 'Y' || ch == 'd' || ch == 'D' || ch == 'g' || ch == 'G') {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool StyleMapper::IsDateFormat(std::uint32_t index) {
+    if (dates_.empty()) dates_.assign(source_.Size(Styles::List::CellXfs), -1);
+    if (index >= dates_.size()) return false;
+    if (dates_[index] < 0) {
+        std::uint32_t id = 0;
+        ParseIndex(source_.At(Styles::List::CellXfs, index).attribute("numFmtId").value(), id);
+        const std::string* code = source_.NumFmtCode(id);
+        dates_[index] = static_cast<std::int8_t>(code ? (*code != "General" && CustomDate(*code)) : BuiltInDate(id));
+    }
+    return dates_[index] == 1;
+}
+
 std::uint32_t StyleMapper::Dxf(std::uint32_t index) { return Map(Styles::List::Dxfs, dxfs_, index); }
 
 }  // namespace zelmo::xlsx

@@ -15,6 +15,8 @@ public:
     StyleMapper(const Styles& source, Styles& target);
 
     std::uint32_t CellXf(std::uint32_t sourceIndex);
+    // Whether the source's cell format shows numbers as calendar dates.
+    bool IsDateFormat(std::uint32_t sourceIndex);
     std::uint32_t Dxf(std::uint32_t sourceIndex);
     // Rewrites indexed colours below `node` as RGB when the two palettes differ; true if it did.
     bool FixColors(pugi::xml_node node) const;
@@ -30,6 +32,7 @@ private:
     bool convertColors_;
     std::vector<std::int64_t> fonts_, fills_, borders_, styleXfs_, xfs_, dxfs_;
     std::unordered_map<std::uint32_t, std::uint32_t> numFmts_;
+    std::vector<std::int8_t> dates_;  // per source format: -1 unknown, 0 no, 1 date
 };
 
 }  // namespace zelmo::xlsx

@@ -120,10 +120,6 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
     const std::uint64_t referencesBefore = targetStrings.References();
 
     CopyReport report;
-    if (src.Date1904() != target.Date1904()) {
-        // Serial dates would shift by four years between the 1900 and 1904 date systems.
-        report.notCarried.push_back("dateSystem");
-    }
     std::string newPart;
     std::string sheetXml;
     CarriedParts related;
@@ -142,6 +138,8 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
         std::uint64_t references = 0;
         rw.styles = &styles;
         rw.clearSelection = !keepSelection;
+        // Serial dates count from 1900 or from 1904: numbers shown as dates move to the target's system.
+        if (src.Date1904() != target.Date1904()) rw.dateShift = src.Date1904() ? 1462 : -1462;
         rw.notCarried = &report.notCarried;
         rw.keepRelationship = [&](const std::string& id) { return related.keptIds.count(id) != 0; };
         rw.sharedString = [&](std::uint32_t i) -> std::uint32_t {
