@@ -8,6 +8,7 @@ merged cells, conditional formatting ranges and their formats, data validations,
 panes, sheet state, tab colour, print area and titles, page setup, header/footer and sheet
 protection. Prints every difference and exits with 1 when there is one.
 """
+import re
 import sys
 import warnings
 
@@ -73,11 +74,20 @@ def dxf(d, wb):
             d.numFmt.formatCode if d.numFmt else None, border(d.border, wb) if d.border else None)
 
 
-def value(c):
+def value(c, renames=None):
     v = c.value
     if hasattr(v, "text"):  # ArrayFormula
         return ("array", v.ref, v.text)
+    if renames and isinstance(v, str) and v.startswith("="):
+        for old, new in renames.items():
+            v = re.sub(r"(?<![\w.])" + re.escape(old) + r"(?=\[|\W|$)(?![(!])", new, v, flags=re.I)
     return v
+
+
+def tables(ws):
+    """The sheet's tables by range: name, header names, totals-row count."""
+    return {str(t.ref): (t.displayName, tuple(c.name for c in t.tableColumns), t.totalsRowCount)
+            for t in ws.tables.values()}
 
 
 def compare(problems, what, a, b):
@@ -94,6 +104,10 @@ def check(src_path, src_name, out_path, out_name):
     compare(p, "state", s.sheet_state, o.sheet_state)
     if type(s).__name__ == "Chartsheet":
         return [f"{where}: {x}" for x in p]
+    # Tables come along, renamed when their name is taken in the target; formulas follow the names.
+    st, ot = tables(s), tables(o)
+    compare(p, "tables", {r: t[1:] for r, t in st.items()}, {r: t[1:] for r, t in ot.items()})
+    renames = {st[r][0]: ot[r][0] for r in st if r in ot and st[r][0] != ot[r][0]}
     # Only cells the source holds: openpyxl makes empty cells up on access, styled by each book's
     # default format, which a copy need not share.
     for (r, col) in sorted(s._cells):
@@ -107,7 +121,7 @@ def check(src_path, src_name, out_path, out_name):
         if c.value is None and not c.has_style:  # made up for a comment or hyperlink anchor
             continue
         if True:
-            compare(p, f"{c.coordinate} value", value(c), value(d))
+            compare(p, f"{c.coordinate} value", value(c, renames), value(d))
             compare(p, f"{c.coordinate} type", c.data_type, d.data_type)
             compare(p, f"{c.coordinate} style", cell_style(c, sb), cell_style(d, ob))
             compare(p, f"{c.coordinate} hyperlink", c.hyperlink.target if c.hyperlink else None,

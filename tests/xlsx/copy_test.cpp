@@ -101,7 +101,7 @@ TEST(CopySheet, RelatedPartsAreCarriedOrReported) {
         std::vector<std::string> notCarried;
         const char* carriedPart;  // a part the copy must have brought along ("" for none)
     } cases[] = {
-        {"table01.xlsx", {"table"}, ""},
+        {"table01.xlsx", {}, "xl/tables/table1.xml"},
         {"comment01.xlsx", {}, "xl/comments1.xml"},
         {"image01.xlsx", {}, "xl/media/image1.png"},
         {"header_image01.xlsx", {}, "xl/media/image1.jpeg"},

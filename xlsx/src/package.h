@@ -13,6 +13,7 @@
 #include "relationships.h"
 #include "shared_strings.h"
 #include "styles.h"
+#include "xml_util.h"
 #include "xlsx/workbook.h"
 
 namespace zelmo::xlsx {
@@ -40,6 +41,7 @@ public:
     pugi::xml_node SheetsNode() const;
     // The definedNames element, created (in schema order) when `create` is set.
     pugi::xml_node DefinedNames(bool create);
+    pugi::xml_node ExistingDefinedNames() const { return Child(workbook_.document_element(), "definedNames"); }
     pugi::xml_node WorkbookView() const;
 
     Styles& styles();
@@ -73,6 +75,7 @@ public:
     ContentTypes& types() { return types_; }
     const ContentTypes& types() const { return types_; }
     Relationships& workbookRels() { return workbookRels_; }
+    const Relationships& workbookRels() const { return workbookRels_; }
     const std::string& workbookPart() const { return workbookPart_; }
     const std::string& prefix() const { return prefix_; }
     std::string relPrefix() const;

@@ -1,16 +1,21 @@
 #include "sheet_parts.h"
 
 #include <algorithm>
-#include <map>
+#include <functional>
+#include <memory>
 
+#include "tables.h"
+#include "threaded_comments.h"
 #include "xml_util.h"
 
 namespace zelmo::xlsx {
 namespace {
 
-// Relationship types of a sheet whose parts are copied along.
+// Relationship types of a sheet whose parts are copied along. Controls, embedded objects and custom
+// properties are self-contained parts (their shapes live in the VML drawing, carried too).
 bool Carried(const std::string& type) {
-    for (const char* t : {"drawing", "vmlDrawing", "comments", "printerSettings", "image"})
+    for (const char* t : {"drawing", "vmlDrawing", "comments", "printerSettings", "image", "table", "threadedComment",
+                          "ctrlProp", "oleObject", "package", "control", "customProperty"})
         if (IsType(type, t)) return true;
     return false;
 }
@@ -20,10 +25,17 @@ std::string TypeName(const std::string& type) {
     return slash == std::string::npos ? type : type.substr(slash + 1);
 }
 
+void Note(std::vector<std::string>& list, const std::string& what) {
+    if (std::find(list.begin(), list.end(), what) == list.end()) list.push_back(what);
+}
+
 class PartCopier {
 public:
-    PartCopier(const Package& source, const Package& target, CarriedParts& out)
-        : source_(source), target_(target), out_(out) {}
+    // Rewrites the content of a copied part (by content type) before it is stored.
+    using Transform = std::function<std::string(const std::string& part, const std::string& type, std::string xml)>;
+
+    PartCopier(const Package& source, const Package& target, CarriedParts& out, Transform transform)
+        : source_(source), target_(target), out_(out), transform_(std::move(transform)) {}
 
     // Copies `part` of the source (with everything it refers to) and returns its name in the target.
     std::string Copy(const std::string& part) {
@@ -31,8 +43,9 @@ public:
         if (done != copied_.end()) return done->second;
         const std::string name = NewName(part);
         copied_[part] = name;
-        out_.types.emplace_back(name, source_.types().TypeOf(part));
-        out_.parts.emplace_back(name, source_.parts().Read(part));
+        const std::string type = source_.types().TypeOf(part);
+        out_.types.emplace_back(name, type);
+        out_.parts.emplace_back(name, transform_(part, type, source_.parts().Read(part)));
 
         const std::string relsName = RelsPartName(part);
         if (source_.parts().Has(relsName)) {
@@ -40,13 +53,19 @@ public:
             Relationships copy;
             for (Relationship rel : rels.All()) {
                 if (!rel.external) {
+                    // A table's query table needs the workbook's data connections, which stay behind:
+                    // the table goes as an ordinary table with its data.
+                    if (IsType(rel.type, "queryTable")) {
+                        Note(out_.notCarried, "queryTable");
+                        continue;
+                    }
                     const std::string child = source_.parts().FindName(ResolveTarget(part, rel.target));
                     if (child.empty()) continue;  // a dangling target: leave the relationship out
                     rel.target = RelativeTarget(name, Copy(child));
                 }
                 copy.AddWithId(rel);
             }
-            out_.parts.emplace_back(RelsPartName(name), copy.Write());
+            if (!copy.All().empty()) out_.parts.emplace_back(RelsPartName(name), copy.Write());
         }
         return name;
     }
@@ -71,6 +90,7 @@ private:
     const Package& source_;
     const Package& target_;
     CarriedParts& out_;
+    Transform transform_;
     std::map<std::string, std::string> copied_;
     std::set<std::string> reserved_;
 };
@@ -78,18 +98,31 @@ private:
 }  // namespace
 
 CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSheetPart, const Package& target,
-                              const std::string& newSheetPart) {
+                              const std::string& newSheetPart, StyleMapper& styles) {
     CarriedParts out;
     const std::string relsName = RelsPartName(sourceSheetPart);
     if (!source.parts().Has(relsName)) return out;
     const Relationships rels = Relationships::Parse(source.parts().Read(relsName), relsName);
-    PartCopier copier(source, target, out);
+
+    // Read from the target only when the sheet has parts that must be unique there.
+    std::unique_ptr<TableNaming> tables;
+    std::unique_ptr<ThreadIds> threads;
+    PartCopier copier(source, target, out, [&](const std::string& part, const std::string& type, std::string xml) {
+        if (type == kCtTable) {
+            if (!tables) tables = std::make_unique<TableNaming>(target);
+            return tables->Adopt(xml, part, styles);
+        }
+        if (type == kCtThreadedComments) {
+            if (!threads) threads = std::make_unique<ThreadIds>(target);
+            out.threadedComments = true;
+            return threads->Adopt(xml, part);
+        }
+        return xml;
+    });
     for (Relationship rel : rels.All()) {
         if (!rel.external) {
             if (!Carried(rel.type)) {
-                const std::string what = TypeName(rel.type);
-                if (std::find(out.notCarried.begin(), out.notCarried.end(), what) == out.notCarried.end())
-                    out.notCarried.push_back(what);
+                Note(out.notCarried, TypeName(rel.type));
                 continue;
             }
             const std::string part = source.parts().FindName(ResolveTarget(sourceSheetPart, rel.target));
@@ -99,6 +132,20 @@ CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSh
         out.keptIds.insert(rel.id);
         out.sheetRels.AddWithId(rel);
     }
+
+    // Second pass, once every table's new name and every thread's new id is known.
+    if (tables && !tables->Renames().empty()) {
+        out.tableRenames = tables->Renames();
+        for (std::size_t i = 0; i < out.types.size(); ++i)
+            if (out.types[i].second == kCtTable)
+                for (auto& p : out.parts)
+                    if (p.first == out.types[i].first) p.second = RenameTablesInTablePart(p.second, p.first, out.tableRenames);
+    }
+    if (threads && !threads->Renamed().empty())
+        for (std::size_t i = 0; i < out.types.size(); ++i)
+            if (out.types[i].second == kCtComments)
+                for (auto& p : out.parts)
+                    if (p.first == out.types[i].first) p.second = threads->RenameAuthors(p.second, p.first);
     return out;
 }
 

@@ -1,14 +1,17 @@
 // The parts related to a copied sheet: which relationships are carried (hyperlinks, printer
-// settings, drawings with their charts and pictures, comments) and deep copies of those parts under
-// new names in the target; the rest (tables, pivot tables, controls, ...) is reported as not carried.
+// settings, drawings with their charts and pictures, comments and threaded comments, tables, form
+// controls, embedded objects) and deep copies of those parts under new names in the target; the
+// rest (pivot tables, slicers, ...) is reported as not carried.
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "package.h"
+#include "style_mapper.h"
 
 namespace zelmo::xlsx {
 
@@ -18,9 +21,12 @@ struct CarriedParts {
     std::vector<std::pair<std::string, std::string>> parts;  // new part name, content
     std::vector<std::pair<std::string, std::string>> types;  // new part name, content type
     std::vector<std::string> notCarried;
+    // Tables renamed to stay unique in the target: old and new name, for the copy's formulas.
+    std::vector<std::pair<std::string, std::string>> tableRenames;
+    bool threadedComments = false;  // the persons of the source must go along
 };
 
 CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSheetPart, const Package& target,
-                              const std::string& newSheetPart);
+                              const std::string& newSheetPart, StyleMapper& styles);
 
 }  // namespace zelmo::xlsx

@@ -89,6 +89,28 @@ void Remap(pugi::xml_attribute a, std::uint32_t from, std::uint32_t to, SheetRew
     rw.changed = true;
 }
 
+// Formulas outside the cells: conditional formats, validations and their extension forms.
+void RewriteFormulas(pugi::xml_node root, SheetRewrite& rw) {
+    for (pugi::xml_node n = root.first_child(); n;) {
+        if (n.type() == pugi::node_element) {
+            const std::string_view local = LocalName(n.name());
+            if (local == "formula" || local == "formula1" || local == "formula2" || local == "f") {
+                std::string text = n.child_value();
+                if (rw.formula(text)) {
+                    n.text().set(text.c_str());
+                    rw.changed = true;
+                }
+            } else if (n.first_child()) {
+                n = n.first_child();
+                continue;
+            }
+        }
+        while (n && n != root && !n.next_sibling()) n = n.parent();
+        if (!n || n == root) break;
+        n = n.next_sibling();
+    }
+}
+
 void EditSkeleton(pugi::xml_node root, SheetRewrite& rw) {
     std::uint32_t v = 0;
     if (pugi::xml_node views = Child(root, "sheetViews"); views && rw.clearSelection)
@@ -124,6 +146,7 @@ void EditSkeleton(pugi::xml_node root, SheetRewrite& rw) {
         }
         if (!ext.find_child([](pugi::xml_node c) { return c.type() == pugi::node_element; })) root.remove_child(ext);
     }
+    if (rw.formula) RewriteFormulas(root, rw);
     DropUncarriedReferences(root, rw);
 }
 
@@ -145,6 +168,8 @@ void ShiftDate(pugi::xml_node c, const std::string& vName, SheetRewrite& rw) {
 void RewriteRows(pugi::xml_document& doc, const std::string& prefix, SheetRewrite& rw, bool& sawMetadata) {
     const std::string cName = prefix + "c";
     const std::string vName = prefix + "v";
+    const std::string fName = prefix + "f";
+    std::string text;
     std::uint32_t v = 0;
     // Cells without a style use format 0, which in the target may look different (another default
     // font): such cells get the target's equivalent of the source's format 0 written out.
@@ -184,6 +209,14 @@ void RewriteRows(pugi::xml_document& doc, const std::string& prefix, SheetRewrit
                 rw.changed = true;
             }
             if (number && rw.dateShift != 0 && rw.styles->IsDateFormat(style)) ShiftDate(c, vName, rw);
+            if (rw.formula)
+                if (pugi::xml_node f = c.child(fName.c_str()); f && *f.child_value()) {
+                    text = f.child_value();
+                    if (rw.formula(text)) {
+                        f.text().set(text.c_str());
+                        rw.changed = true;
+                    }
+                }
             if (!shared) continue;
             pugi::xml_node value = c.child(vName.c_str());
             if (ParseIndex(value.child_value(), v)) {

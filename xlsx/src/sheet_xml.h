@@ -19,6 +19,9 @@ struct SheetRewrite {
     std::function<std::uint32_t(std::uint32_t)> sharedString;
     // Whether the relationship id of the sheet's part is carried into the copy.
     std::function<bool(const std::string&)> keepRelationship;
+    // Rewrites one formula in place (tables renamed, external links renumbered); true when it changed
+    // it. Left empty when no formula needs a change, so that cells are not looked at for it.
+    std::function<bool(std::string&)> formula;
     // Features the copy leaves out are appended here (names such as "ext:slicerList").
     std::vector<std::string>* notCarried = nullptr;
     // Clear tabSelected so that the target keeps a single selected sheet.

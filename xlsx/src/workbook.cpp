@@ -11,6 +11,8 @@
 #include "sheet_parts.h"
 #include "sheet_xml.h"
 #include "style_mapper.h"
+#include "tables.h"
+#include "threaded_comments.h"
 #include "xml_util.h"
 
 namespace zelmo::xlsx {
@@ -124,13 +126,22 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
     std::string sheetXml;
     CarriedParts related;
     SheetRewrite rw;
+    PersonsUpdate persons;
     try {
         const SheetPlace place = PlaceFor(from.kind);
         newPart = target.FreePartName(place.folder, place.stem, "xml");
-        related = CopyRelatedParts(src, from.part, target, newPart);
-        report.notCarried.insert(report.notCarried.end(), related.notCarried.begin(), related.notCarried.end());
-
         StyleMapper styles(src.styles(), targetStyles);
+        related = CopyRelatedParts(src, from.part, target, newPart, styles);
+        report.notCarried.insert(report.notCarried.end(), related.notCarried.begin(), related.notCarried.end());
+        if (related.threadedComments) persons = MergePersons(src, target);
+        if (!related.tableRenames.empty()) {
+            // The copy's formulas follow its tables' new names.
+            rw.formula = [&](std::string& f) {
+                bool changed = false;
+                for (const auto& r : related.tableRenames) changed |= RenameTableInFormula(f, r.first, r.second);
+                return changed;
+            };
+        }
         const SharedStrings& sourceStrings = src.sharedStrings();
         std::vector<std::int64_t> stringMap(sourceStrings.Size(), -1);
         // A new table usually ends up holding most of the source's strings: no growth by doubling.
@@ -174,6 +185,7 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
     for (auto& p : related.parts) target.parts().Write(p.first, std::move(p.second));
     for (const auto& t : related.types)
         if (!t.second.empty()) target.types().Ensure(t.first, t.second);
+    ApplyPersons(target, std::move(persons));
     const std::string sheetType = src.types().TypeOf(from.part);
     target.types().SetOverride(newPart, sheetType.empty() ? kCtWorksheet : sheetType);
     const std::string relId = target.workbookRels().Add(from.relType, RelativeTarget(target.workbookPart(), newPart));
