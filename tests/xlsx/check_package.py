@@ -1,0 +1,479 @@
+#!/usr/bin/python3
+"""Compares copied sheets with their sources part by part and checks that a package is sound.
+
+Usage:
+  check_package.py OUT.xlsx [SRC.xlsx SRC_SHEET OUT_SHEET NOT_CARRIED]...
+  check_package.py OUT.xlsx --by-name SRC.xlsx [NOT_CARRIED]
+  check_package.py --self-test
+
+OUT.xlsx alone: only the soundness checks. Each group of four names a copied sheet: the kinds and
+counts of the parts reachable from it (drawings, charts with their style and colour parts, pictures,
+comments, VML, threaded comments and persons, tables, pivot tables with their caches, slicers and
+slicer caches, controls, embedded objects, external links, worksheet extensions ...) must equal the
+source's, except for what NOT_CARRIED (the engine's CopyReport::notCarried, comma-separated, "-" for
+none) names. --by-name pairs every sheet of OUT with the sheet of the same name in SRC.
+
+Soundness, what the spreadsheet program would otherwise repair: every part has a content type and
+every Override names an existing part; every internal relationship target exists and has the content
+type its relationship type needs; no r:id (or VML o:relid) without its relationship; relationship ids
+unique per part; sheet names and sheetIds unique; defined names unique per scope with a valid
+localSheetId; table ids, names and display names unique and distinct from defined names; pivot cache
+ids unique and each pivot table's cacheId bound to its own cache definition; drawing object ids unique
+per drawing; comment authors and thread persons exist; slicers name existing slicer caches; a
+calculation chain names existing sheets; drawings, charts, comments, tables ... owned by one part.
+Prints every problem; exit status 1 when there is one, 0 when there is none, 2 on a usage error.
+"""
+import posixpath
+import re
+import sys
+import urllib.parse
+import zipfile
+import xml.etree.ElementTree as ET
+
+NS_R = "http://schemas.openxmlformats.org/officeDocument/2006/relationships"
+NS_PR = "http://schemas.openxmlformats.org/package/2006/relationships"
+NS_CT = "http://schemas.openxmlformats.org/package/2006/content-types"
+NS_MAIN = "http://schemas.openxmlformats.org/spreadsheetml/2006/main"
+NS_TC = "http://schemas.microsoft.com/office/spreadsheetml/2018/threadedcomments"
+SHEET_KINDS = {"worksheet", "chartsheet", "dialogsheet", "xlMacrosheet", "xlIntlMacrosheet"}
+# Parts that belong to exactly one other part: a second owner makes the program repair the file.
+SINGLE_OWNER = {"worksheet", "chartsheet", "drawing", "chart", "comments", "vmlDrawing", "table", "pivotTable",
+                "threadedComment", "slicer", "timeline", "ctrlProp", "queryTable", "chartUserShapes"}
+# Content type (by suffix) that a relationship type requires of its target.
+EXPECTED_TYPE = {
+    "worksheet": "spreadsheetml.worksheet+xml", "chartsheet": "spreadsheetml.chartsheet+xml",
+    "drawing": "drawing+xml", "chart": "drawingml.chart+xml", "comments": "spreadsheetml.comments+xml",
+    "vmlDrawing": "vmlDrawing", "table": "spreadsheetml.table+xml", "pivotTable": "spreadsheetml.pivotTable+xml",
+    "pivotCacheDefinition": "pivotCacheDefinition+xml", "pivotCacheRecords": "pivotCacheRecords+xml",
+    "threadedComment": "threadedcomments+xml", "person": "person+xml", "slicer": "slicer+xml",
+    "slicerCache": "slicerCache+xml", "externalLink": "externalLink+xml", "chartStyle": "chartstyle+xml",
+    "chartColorStyle": "chartcolorstyle+xml", "ctrlProp": "controlproperties+xml", "image": "image/",
+    "styles": "spreadsheetml.styles+xml", "sharedStrings": "spreadsheetml.sharedStrings+xml",
+    "timeline": "timeline+xml", "timelineCache": "timelineCache+xml", "queryTable": "queryTable+xml",
+}
+
+
+# An external workbook's index in a formula ("[1]Sheet!A1", "'[2]A b'!C3", "[1]!Name"), not a table's
+# column ("Table1[Amount]", "Table1[[#This Row],[1]]").
+EXTERNAL_INDEX = re.compile(r"(?<![\w\].])\[(\d+)\]")
+
+
+def local(tag):
+    return tag.rsplit("}", 1)[-1]
+
+
+def kind_of(rel_type):
+    return rel_type.rstrip("/").rsplit("/", 1)[-1]
+
+
+class Package:
+    """A zip package read with the standard library: parts, content types, relationships."""
+
+    def __init__(self, path, problems):
+        self.path = path
+        self.problems = problems
+        self.zip = zipfile.ZipFile(path)
+        self.names = [n for n in self.zip.namelist() if not n.endswith("/")]
+        self.by_lower = {n.lower(): n for n in self.names}
+        self._xml, self._rels = {}, {}
+        self.defaults, self.overrides = {}, {}
+        ct = self.xml("[Content_Types].xml")
+        if ct is None:
+            self.problem("[Content_Types].xml is missing or unreadable")
+        else:
+            for e in ct:
+                if local(e.tag) == "Default":
+                    self.defaults[e.get("Extension", "").lower()] = e.get("ContentType", "")
+                elif local(e.tag) == "Override":
+                    self.overrides[e.get("PartName", "").lstrip("/").lower()] = e.get("ContentType", "")
+
+    def problem(self, text):
+        self.problems.append(f"{self.path}: {text}")
+
+    def find(self, name):
+        return self.by_lower.get(name.lower())
+
+    def read(self, name):
+        return self.zip.read(self.find(name))
+
+    def xml(self, name):
+        """The parsed part, or None when it is missing or not well-formed (VML often is not)."""
+        if name not in self._xml:
+            real = self.find(name)
+            try:
+                self._xml[name] = ET.fromstring(self.zip.read(real)) if real else None
+            except ET.ParseError:
+                self._xml[name] = None
+        return self._xml[name]
+
+    def content_type(self, name):
+        if name.lower() in self.overrides:
+            return self.overrides[name.lower()]
+        base = posixpath.basename(name)
+        return self.defaults.get(base.rsplit(".", 1)[1].lower() if "." in base else "")
+
+    def rels(self, part):
+        """[(id, kind, target part or external URL, external)] of `part` (root: "")."""
+        if part not in self._rels:
+            folder, base = posixpath.split(part)
+            rels_name = posixpath.join(folder, "_rels", base + ".rels")
+            out = []
+            root = self.xml(rels_name) if self.find(rels_name) else None
+            if self.find(rels_name) and root is None:
+                self.problem(f"{rels_name}: not well-formed XML")
+            for r in (root if root is not None else []):
+                target = r.get("Target", "")
+                external = r.get("TargetMode") == "External"
+                if not external:
+                    target = urllib.parse.unquote(target)
+                    target = posixpath.normpath(target.lstrip("/") if target.startswith("/")
+                                                else posixpath.join(folder, target)).lstrip("/")
+                out.append((r.get("Id"), kind_of(r.get("Type", "")), target, external))
+            self._rels[part] = out
+        return self._rels[part]
+
+    def workbook_part(self):
+        for _, kind, target, external in self.rels(""):
+            if kind == "officeDocument" and not external:
+                return target
+        return "xl/workbook.xml"
+
+    def sheets(self):
+        """[(name, sheetId, part, kind, state)] in workbook order."""
+        wb = self.workbook_part()
+        root = self.xml(wb)
+        rels = {rid: (kind, target) for rid, kind, target, _ in self.rels(wb)}
+        out = []
+        for s in (root.iter(f"{{{NS_MAIN}}}sheet") if root is not None else []):
+            kind, target = rels.get(s.get(f"{{{NS_R}}}id"), (None, None))
+            out.append((s.get("name"), s.get("sheetId"), target, kind, s.get("state", "visible")))
+        return out
+
+
+def check_content_types(pkg):
+    for n in pkg.names:
+        if n != "[Content_Types].xml" and not pkg.content_type(n):
+            pkg.problem(f"{n}: no content type (neither Override nor Default)")
+    for name in pkg.overrides:
+        if not pkg.find(name):
+            pkg.problem(f"[Content_Types].xml: Override for the missing part /{name}")
+
+
+def check_relationships(pkg):
+    """Targets exist with a fitting content type, ids are unique, every r:id is declared, and the
+    parts that belong to one owner have one."""
+    owners = {}
+    sources = [""] + [n for n in pkg.names if not n.endswith(".rels")]
+    for part in sources:
+        rels = pkg.rels(part)
+        ids = [r[0] for r in rels]
+        for dup in sorted({i for i in ids if ids.count(i) > 1}):
+            pkg.problem(f"{part or '/'}: relationship id {dup} used twice")
+        for rid, kind, target, external in rels:
+            if external:
+                continue
+            if not pkg.find(target):
+                pkg.problem(f"{part or '/'}: relationship {rid} ({kind}) targets the missing part {target}")
+                continue
+            want = EXPECTED_TYPE.get(kind)
+            have = pkg.content_type(target) or ""
+            if want and not (have.startswith(want) if want.endswith("/") else have.lower().endswith(want.lower())):
+                pkg.problem(f"{target}: content type {have!r} does not fit relationship type {kind}")
+            if kind in SINGLE_OWNER:
+                owners.setdefault(pkg.find(target), set()).add(part)
+        declared = set(ids)
+        for rid in referenced_ids(pkg, part):
+            if rid not in declared:
+                pkg.problem(f"{part}: r:id {rid} has no relationship")
+    for target, who in sorted(owners.items()):
+        if len(who) > 1:
+            pkg.problem(f"{target}: owned by more than one part ({', '.join(sorted(who))})")
+
+
+def referenced_ids(pkg, part):
+    if not part or not part.endswith((".xml", ".vml")):
+        return set()
+    root = pkg.xml(part)
+    if root is None:  # legacy VML is often not well-formed: find its references by pattern
+        if part.endswith(".xml") and not re.search(rb"vml", pkg.read(part)[:400]):
+            pkg.problem(f"{part}: not well-formed XML")
+        raw = pkg.read(part).decode("utf-8", "replace")
+        return set(re.findall(r'\b(?:o:relid|r:id|r:pict)="([^"]*)"', raw))
+    out = set()
+    for e in root.iter():
+        for k, v in e.attrib.items():
+            if k.startswith(f"{{{NS_R}}}") or k == "{urn:schemas-microsoft-com:office:office}relid":
+                out.add(v)
+    return out
+
+
+def duplicates(values):
+    seen, dup = set(), []
+    for v in values:
+        if v in seen and v not in dup:
+            dup.append(v)
+        seen.add(v)
+    return dup
+
+
+def check_workbook(pkg):
+    wb = pkg.workbook_part()
+    root = pkg.xml(wb)
+    if root is None:
+        pkg.problem(f"{wb}: missing or not well-formed")
+        return
+    sheets = pkg.sheets()
+    for d in duplicates([s[0].casefold() for s in sheets]):
+        pkg.problem(f"{wb}: sheet name {d!r} used twice")
+    for d in duplicates([s[1] for s in sheets]):
+        pkg.problem(f"{wb}: sheetId {d} used twice")
+    for name, _, part, kind, _ in sheets:
+        if kind not in SHEET_KINDS:
+            pkg.problem(f"{wb}: sheet {name!r} has no sheet relationship")
+    if sheets and all(s[4] != "visible" for s in sheets):
+        pkg.problem(f"{wb}: no visible sheet")
+    names = []
+    for dn in root.iter(f"{{{NS_MAIN}}}definedName"):
+        scope = dn.get("localSheetId")
+        if scope is not None and not (scope.isdigit() and int(scope) < len(sheets)):
+            pkg.problem(f"{wb}: defined name {dn.get('name')!r} has localSheetId {scope} of {len(sheets)} sheets")
+        names.append((dn.get("name", "").casefold(), scope))
+    for d in duplicates(names):
+        pkg.problem(f"{wb}: defined name {d[0]!r} defined twice in scope {d[1]}")
+    caches = {}
+    rels = {rid: target for rid, _, target, _ in pkg.rels(wb)}
+    for pc in root.iter(f"{{{NS_MAIN}}}pivotCache"):
+        cid = pc.get("cacheId")
+        if cid in caches:
+            pkg.problem(f"{wb}: pivot cacheId {cid} used twice")
+        caches[cid] = rels.get(pc.get(f"{{{NS_R}}}id"))
+    check_external_indices(pkg, sheets, root)
+    check_tables(pkg, {n for n, _ in names})
+    check_pivots(pkg, caches)
+    check_calc_chain(pkg, {s[1] for s in sheets})
+
+
+def check_external_indices(pkg, sheets, workbook):
+    """Formulas and defined names may name external workbooks only by the indices the workbook has."""
+    count = len(list(workbook.iter(f"{{{NS_MAIN}}}externalReference")))
+    texts = [(pkg.workbook_part(), dn.text) for dn in workbook.iter(f"{{{NS_MAIN}}}definedName")]
+    for _, _, part, kind, _ in sheets:
+        root = pkg.xml(part) if kind == "worksheet" and part and pkg.find(part) else None
+        texts += [(part, f.text) for f in (root.iter(f"{{{NS_MAIN}}}f") if root is not None else [])]
+    bad = {}
+    for part, text in texts:
+        for n in EXTERNAL_INDEX.findall(text or ""):
+            if not 0 < int(n) <= count:
+                bad.setdefault((part, n), text)
+    for (part, n), text in sorted(bad.items()):
+        pkg.problem(f"{part}: external workbook [{n}] in {text!r}, the workbook has {count} external references")
+
+
+def parts_of_type(pkg, suffix):
+    return sorted(n for n in pkg.names if (pkg.content_type(n) or "").lower().endswith(suffix.lower()))
+
+
+def check_tables(pkg, defined):
+    ids, names = [], []
+    for part in parts_of_type(pkg, "spreadsheetml.table+xml"):
+        t = pkg.xml(part)
+        if t is None:
+            pkg.problem(f"{part}: not well-formed XML")
+            continue
+        ids.append(t.get("id"))
+        names += [t.get("name", "").casefold(), t.get("displayName", "").casefold()]
+        if t.get("displayName", "").casefold() in defined or t.get("name", "").casefold() in defined:
+            pkg.problem(f"{part}: table name {t.get('displayName')!r} is also a defined name")
+    for d in duplicates(ids):
+        pkg.problem(f"table id {d} used by more than one table")
+    # name and displayName of one table are normally equal: count each table once
+    per_table = [n for i, n in enumerate(names) if i % 2 == 0 or n != names[i - 1]]
+    for d in duplicates(per_table):
+        pkg.problem(f"table name {d!r} used by more than one table")
+
+
+def check_pivots(pkg, caches):
+    for part in parts_of_type(pkg, "spreadsheetml.pivotTable+xml"):
+        p = pkg.xml(part)
+        if p is None:
+            pkg.problem(f"{part}: not well-formed XML")
+            continue
+        cid = p.get("cacheId")
+        if cid not in caches:
+            pkg.problem(f"{part}: cacheId {cid} is not a pivot cache of the workbook")
+            continue
+        mine = [t for _, kind, t, _ in pkg.rels(part) if kind == "pivotCacheDefinition"]
+        if mine and caches[cid] and pkg.find(mine[0]) != pkg.find(caches[cid]):
+            pkg.problem(f"{part}: cacheId {cid} is bound to {caches[cid]}, the pivot table relates to {mine[0]}")
+
+
+def check_calc_chain(pkg, sheet_ids):
+    for part in parts_of_type(pkg, "spreadsheetml.calcChain+xml"):
+        root = pkg.xml(part)
+        current = None
+        for c in (root if root is not None else []):
+            current = c.get("i", current)
+            if current is not None and current not in sheet_ids:
+                pkg.problem(f"{part}: entry {c.get('r')} names sheetId {current}, which does not exist")
+                break
+
+
+def check_drawings_comments(pkg):
+    for part in parts_of_type(pkg, "drawing+xml"):
+        root = pkg.xml(part)
+        if root is None:
+            pkg.problem(f"{part}: not well-formed XML")
+            continue
+        ids = [e.get("id") for e in root.iter() if local(e.tag) == "cNvPr"]
+        for d in duplicates(ids):
+            pkg.problem(f"{part}: drawing object id {d} used twice")
+    persons = set()
+    for part in parts_of_type(pkg, "person+xml"):
+        root = pkg.xml(part)
+        persons |= {p.get("id") for p in (root if root is not None else [])}
+    thread_ids = []
+    for part in parts_of_type(pkg, "threadedcomments+xml"):
+        root = pkg.xml(part)
+        if root is None:
+            pkg.problem(f"{part}: not well-formed XML")
+            continue
+        mine = {tc.get("id") for tc in root}
+        thread_ids += [tc.get("id") for tc in root]
+        for tc in root:
+            if tc.get("personId") not in persons:
+                pkg.problem(f"{part}: threaded comment {tc.get('id')} names the unknown person {tc.get('personId')}")
+            if tc.get("parentId") and tc.get("parentId") not in mine:
+                pkg.problem(f"{part}: reply {tc.get('id')} to the unknown comment {tc.get('parentId')}")
+    for d in duplicates(thread_ids):
+        pkg.problem(f"threaded comment id {d} used twice")
+    for part in parts_of_type(pkg, "spreadsheetml.comments+xml"):
+        root = pkg.xml(part)
+        if root is None:
+            pkg.problem(f"{part}: not well-formed XML")
+            continue
+        authors = [a.text or "" for a in root.iter(f"{{{NS_MAIN}}}author")]
+        for c in root.iter(f"{{{NS_MAIN}}}comment"):
+            aid = c.get("authorId", "0")
+            if not aid.isdigit() or int(aid) >= len(authors):
+                pkg.problem(f"{part}: comment {c.get('ref')} has authorId {aid} of {len(authors)} authors")
+            elif authors[int(aid)].startswith("tc=") and authors[int(aid)][3:] not in thread_ids:
+                pkg.problem(f"{part}: comment {c.get('ref')} stands for the missing thread {authors[int(aid)][3:]}")
+    caches = set()
+    for part in parts_of_type(pkg, "slicerCache+xml"):
+        root = pkg.xml(part)
+        caches.add(root.get("name") if root is not None else None)
+    slicer_names = []
+    for part in parts_of_type(pkg, "slicer+xml"):
+        root = pkg.xml(part)
+        for s in (root if root is not None else []):
+            slicer_names.append(s.get("name"))
+            if s.get("cache") not in caches:
+                pkg.problem(f"{part}: slicer {s.get('name')!r} names the missing slicer cache {s.get('cache')!r}")
+    for d in duplicates(slicer_names):
+        pkg.problem(f"slicer name {d!r} used twice")
+
+
+def validate(pkg):
+    check_content_types(pkg)
+    check_relationships(pkg)
+    check_workbook(pkg)
+    check_drawings_comments(pkg)
+
+
+def inventory(pkg, sheet_part):
+    """{kind: [(part or URL, path of kinds from the sheet)]} for everything a sheet reaches, with the
+    derived kinds: slicer caches its slicers name, persons of its threads, external links of its
+    formulas, and its worksheet extensions (ext:<name>)."""
+    found, seen, todo = {}, {sheet_part}, [(sheet_part, ())]
+    while todo:
+        part, path = todo.pop()
+        for rid, kind, target, external in pkg.rels(part):
+            key = target if external else pkg.find(target) or target
+            if kind in SHEET_KINDS or (not external and key in seen):
+                continue
+            found.setdefault(kind + (" (external)" if external else ""), []).append((key, path + (kind,)))
+            if not external:
+                seen.add(key)
+                todo.append((key, path + (kind,)))
+    for slicer, path in found.get("slicer", []):
+        root = pkg.xml(slicer)
+        for s in (root if root is not None else []):
+            found.setdefault("slicerCache", []).append((s.get("cache"), path + ("slicerCache",)))
+    for thread, path in found.get("threadedComment", []):
+        root = pkg.xml(thread)
+        people = sorted({tc.get("personId") for tc in (root if root is not None else [])})
+        found.setdefault("person", []).extend((p, path + ("person",)) for p in people)
+    sheet = pkg.xml(sheet_part)
+    if sheet is not None:
+        links = set()
+        for f in sheet.iter(f"{{{NS_MAIN}}}f"):
+            links |= set(EXTERNAL_INDEX.findall(f.text or ""))
+        books = [t for _, kind, t, _ in pkg.rels(pkg.workbook_part()) if kind == "externalLink"]
+        for n in sorted(links):
+            if n.isdigit() and 0 < int(n) <= len(books):
+                found.setdefault("externalLink", []).append((books[int(n) - 1], ("externalLink",)))
+        for ext in sheet.iter(f"{{{NS_MAIN}}}ext"):
+            first = next(iter(ext), None)
+            name = "ext:" + (local(first.tag) if first is not None else ext.get("uri", ""))
+            found.setdefault(name, []).append((ext.get("uri"), (name,)))
+    return found
+
+
+def compare(src, src_sheet, out, out_sheet, not_carried, problems):
+    where = f"{src.path}[{src_sheet}] -> {out.path}[{out_sheet}]"
+    parts = []
+    for pkg, name in ((src, src_sheet), (out, out_sheet)):
+        match = [s for s in pkg.sheets() if s[0] == name]
+        if not match or not match[0][2] or not pkg.find(match[0][2]):
+            problems.append(f"{where}: no sheet {name!r} in {pkg.path}")
+            return
+        parts.append(pkg.find(match[0][2]))
+    a, b = inventory(src, parts[0]), inventory(out, parts[1])
+    for kind in sorted(set(a) | set(b)):
+        total = len(a.get(kind, []))
+        kept = sum(1 for _, path in a.get(kind, []) if not any(k in not_carried for k in path))
+        have = len(b.get(kind, []))
+        if not kept <= have <= total:
+            why = f" ({total - kept} reported as not carried)" if kept != total else ""
+            problems.append(f"{where}: {kind}: source has {total}{why}, copy has {have}")
+
+
+def main(argv):
+    args = argv[1:]
+    if args == ["--self-test"]:
+        import check_package_selftest
+        return check_package_selftest.run(sys.modules[__name__])
+    if not args:
+        print(__doc__, file=sys.stderr)
+        return 2
+    problems = []
+    out = Package(args[0], problems)
+    validate(out)
+    groups = []
+    if len(args) >= 3 and args[1] == "--by-name":
+        src = Package(args[2], problems)
+        src_names = {s[0] for s in src.sheets()}
+        nc = args[3] if len(args) > 3 else "-"
+        groups = [(src, s[0], s[0], nc) for s in out.sheets() if s[0] in src_names]
+    elif (len(args) - 1) % 4 == 0:
+        books = {}
+        for i in range(1, len(args), 4):
+            path, src_sheet, out_sheet, nc = args[i:i + 4]
+            if path not in books:
+                books[path] = Package(path, problems)
+            groups.append((books[path], src_sheet, out_sheet, nc))
+    else:
+        print(__doc__, file=sys.stderr)
+        return 2
+    for src, src_sheet, out_sheet, nc in groups:
+        not_carried = {x for x in nc.split(",") if x and x != "-"}
+        compare(src, src_sheet, out, out_sheet, not_carried, problems)
+    for line in problems[:40]:
+        print(line)
+    if len(problems) > 40:
+        print(f"... {len(problems) - 40} more")
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
