@@ -9,6 +9,10 @@
                  plain number.
   strings.xlsx   (raw XML) shared strings with rich and phonetic runs, an inline string, shared and
                  array formulas with cached results, booleans and errors, elements in an "x:" prefix.
+  related.xlsx   (raw XML) a sheet with threaded comments (and their legacy comments and VML), a
+                 persons part, a form control, sparklines, formulas using workbook names (one
+                 through another) and the second of two external links; a second sheet the names
+                 refer to.
 Usage: make_fixtures.py OUTDIR
 """
 import datetime as dt
@@ -211,12 +215,167 @@ def strings(path):
             z.writestr(name, '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n' + xml)
 
 
+MS_REL = "http://schemas.microsoft.com/office/2017/10/relationships"
+TC_NS = "http://schemas.microsoft.com/office/spreadsheetml/2018/threadedcomments"
+CT = "application/vnd.openxmlformats-officedocument.spreadsheetml."
+THREAD1 = "{1D3A6F2E-0000-4000-8000-000000000001}"
+THREAD2 = "{1D3A6F2E-0000-4000-8000-000000000002}"
+PERSON1 = "{5E2B8C11-0000-4000-8000-0000000000A1}"
+PERSON2 = "{5E2B8C11-0000-4000-8000-0000000000A2}"
+
+
+def related(path):
+    def over(part, ct):
+        return f'<Override PartName="/{part}" ContentType="{ct}"/>'
+
+    def link(book, sheet, cell, value):
+        return (f'<externalLink xmlns="{NS}"><externalBook xmlns:r="{REL}" r:id="rId1"><sheetNames>'
+                f'<sheetName val="{sheet}"/></sheetNames><sheetDataSet><sheetData sheetId="0"><row r="1">'
+                f'<cell r="{cell}"><v>{value}</v></cell></row></sheetData></sheetDataSet></externalBook>'
+                '</externalLink>')
+
+    def link_rels(book):
+        return (f'<Relationships xmlns="{PKG}"><Relationship Id="rId1" Type="{REL}/externalLinkPath" '
+                f'Target="{book}" TargetMode="External"/></Relationships>')
+
+    parts = {
+        "[Content_Types].xml":
+            '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
+            '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
+            '<Default Extension="xml" ContentType="application/xml"/>'
+            '<Default Extension="vml" ContentType="application/vnd.openxmlformats-officedocument.vmlDrawing"/>'
+            + over("xl/workbook.xml", CT + "sheet.main+xml")
+            + over("xl/worksheets/sheet1.xml", CT + "worksheet+xml")
+            + over("xl/worksheets/sheet2.xml", CT + "worksheet+xml")
+            + over("xl/styles.xml", CT + "styles+xml")
+            + over("xl/comments1.xml", CT + "comments+xml")
+            + over("xl/threadedComments/threadedComment1.xml", "application/vnd.ms-excel.threadedcomments+xml")
+            + over("xl/persons/person.xml", "application/vnd.ms-excel.person+xml")
+            + over("xl/ctrlProps/ctrlProp1.xml", "application/vnd.ms-excel.controlproperties+xml")
+            + over("xl/externalLinks/externalLink1.xml", CT + "externalLink+xml")
+            + over("xl/externalLinks/externalLink2.xml", CT + "externalLink+xml") + '</Types>',
+        "_rels/.rels":
+            f'<Relationships xmlns="{PKG}"><Relationship Id="rId1" Type="{REL}/officeDocument" '
+            'Target="xl/workbook.xml"/></Relationships>',
+        "xl/_rels/workbook.xml.rels":
+            f'<Relationships xmlns="{PKG}">'
+            f'<Relationship Id="rId1" Type="{REL}/worksheet" Target="worksheets/sheet1.xml"/>'
+            f'<Relationship Id="rId2" Type="{REL}/worksheet" Target="worksheets/sheet2.xml"/>'
+            f'<Relationship Id="rId3" Type="{REL}/styles" Target="styles.xml"/>'
+            f'<Relationship Id="rId4" Type="{MS_REL}/person" Target="persons/person.xml"/>'
+            f'<Relationship Id="rId5" Type="{REL}/externalLink" Target="externalLinks/externalLink1.xml"/>'
+            f'<Relationship Id="rId6" Type="{REL}/externalLink" Target="externalLinks/externalLink2.xml"/>'
+            '</Relationships>',
+        "xl/workbook.xml":
+            f'<workbook xmlns="{NS}" xmlns:r="{REL}"><bookViews><workbookView/></bookViews><sheets>'
+            '<sheet name="Data" sheetId="1" r:id="rId1"/><sheet name="Params" sheetId="2" r:id="rId2"/></sheets>'
+            '<externalReferences><externalReference r:id="rId5"/><externalReference r:id="rId6"/>'
+            '</externalReferences><definedNames>'
+            '<definedName name="Chain">Rate*2</definedName>'
+            '<definedName name="Ext">[1]Prices!$A$1</definedName>'
+            '<definedName name="Limit">100</definedName>'
+            '<definedName name="Rate">0.1</definedName>'
+            '<definedName name="Region">Params!$A$1:$A$3</definedName>'
+            '<definedName name="Unused">42</definedName>'
+            '</definedNames></workbook>',
+        "xl/styles.xml":
+            f'<styleSheet xmlns="{NS}"><fonts count="1"><font><sz val="11"/><name val="Calibri"/></font></fonts>'
+            '<fills count="2"><fill><patternFill patternType="none"/></fill><fill><patternFill '
+            'patternType="gray125"/></fill></fills><borders count="1"><border/></borders>'
+            '<cellStyleXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0"/></cellStyleXfs>'
+            '<cellXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0" xfId="0"/></cellXfs>'
+            '<cellStyles count="1"><cellStyle name="Normal" xfId="0" builtinId="0"/></cellStyles>'
+            '<dxfs count="1"><dxf><font><b/></font></dxf></dxfs></styleSheet>',
+        "xl/worksheets/sheet1.xml":
+            f'<worksheet xmlns="{NS}" xmlns:r="{REL}" '
+            'xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006" '
+            'xmlns:x14="http://schemas.microsoft.com/office/spreadsheetml/2009/9/main" '
+            'xmlns:xm="http://schemas.microsoft.com/office/excel/2006/main" mc:Ignorable="x14"><sheetData>'
+            '<row r="1"><c r="A1"><v>1</v></c><c r="B1"><f>Chain*A1</f><v>0.2</v></c>'
+            "<c r=\"C1\"><f>'[2]Other sheet'!B2</f><v>7</v></c></row>"
+            '<row r="2"><c r="A2"><v>2</v></c><c r="B2"><f>SUM(Region)</f><v>6</v></c></row>'
+            '<row r="3"><c r="A3"><v>3</v></c></row></sheetData>'
+            '<conditionalFormatting sqref="A1:A3"><cfRule type="expression" dxfId="0" priority="1">'
+            '<formula>A1&gt;Limit</formula></cfRule></conditionalFormatting>'
+            '<legacyDrawing r:id="rId2"/>'
+            '<mc:AlternateContent><mc:Choice Requires="x14"><controls><mc:AlternateContent>'
+            '<mc:Choice Requires="x14"><control shapeId="1025" r:id="rId4" name="Check Box 1">'
+            '<controlPr defaultSize="0" autoFill="0" autoLine="0" autoPict="0"><anchor moveWithCells="1">'
+            '<from><xdr:col xmlns:xdr="http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing">4'
+            '</xdr:col><xdr:colOff xmlns:xdr="http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing">'
+            '0</xdr:colOff><xdr:row xmlns:xdr="http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing">'
+            '1</xdr:row><xdr:rowOff xmlns:xdr="http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing">'
+            '0</xdr:rowOff></from><to><xdr:col xmlns:xdr="http://schemas.openxmlformats.org/drawingml/2006/'
+            'spreadsheetDrawing">6</xdr:col><xdr:colOff xmlns:xdr="http://schemas.openxmlformats.org/drawingml/'
+            '2006/spreadsheetDrawing">0</xdr:colOff><xdr:row xmlns:xdr="http://schemas.openxmlformats.org/'
+            'drawingml/2006/spreadsheetDrawing">2</xdr:row><xdr:rowOff xmlns:xdr="http://schemas.openxmlformats.'
+            'org/drawingml/2006/spreadsheetDrawing">0</xdr:rowOff></to></anchor></controlPr></control>'
+            '</mc:Choice></mc:AlternateContent></controls></mc:Choice></mc:AlternateContent>'
+            '<extLst><ext uri="{05C60535-1F16-4fd2-B633-F4F36F0B64E0}" '
+            'xmlns:x14="http://schemas.microsoft.com/office/spreadsheetml/2009/9/main"><x14:sparklineGroups '
+            'xmlns:xm="http://schemas.microsoft.com/office/excel/2006/main"><x14:sparklineGroup '
+            'displayEmptyCellsAs="gap"><x14:colorSeries rgb="FF376092"/><x14:sparklines><x14:sparkline>'
+            '<xm:f>Data!A1:A3</xm:f><xm:sqref>D1</xm:sqref></x14:sparkline><x14:sparkline>'
+            '<xm:f>Params!A1:A3</xm:f><xm:sqref>D2</xm:sqref></x14:sparkline></x14:sparklines>'
+            '</x14:sparklineGroup></x14:sparklineGroups></ext></extLst></worksheet>',
+        "xl/worksheets/_rels/sheet1.xml.rels":
+            f'<Relationships xmlns="{PKG}">'
+            f'<Relationship Id="rId1" Type="{REL}/comments" Target="../comments1.xml"/>'
+            f'<Relationship Id="rId2" Type="{REL}/vmlDrawing" Target="../drawings/vmlDrawing1.vml"/>'
+            f'<Relationship Id="rId3" Type="{MS_REL}/threadedComment" '
+            'Target="../threadedComments/threadedComment1.xml"/>'
+            f'<Relationship Id="rId4" Type="{REL}/ctrlProp" Target="../ctrlProps/ctrlProp1.xml"/>'
+            '</Relationships>',
+        "xl/worksheets/sheet2.xml":
+            f'<worksheet xmlns="{NS}"><sheetData><row r="1"><c r="A1"><v>1</v></c><c r="B1"><v>0.1</v></c>'
+            '</row><row r="2"><c r="A2"><v>2</v></c></row><row r="3"><c r="A3"><v>3</v></c></row>'
+            '</sheetData></worksheet>',
+        "xl/comments1.xml":
+            f'<comments xmlns="{NS}" xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006" '
+            'mc:Ignorable="xr" xmlns:xr="http://schemas.microsoft.com/office/spreadsheetml/2014/revision">'
+            f'<authors><author>tc={THREAD1}</author></authors><commentList>'
+            f'<comment ref="A1" authorId="0" shapeId="0" xr:uid="{THREAD1}"><text><t>[Threaded comment]\n\n'
+            'Check this\nReply: Done</t></text></comment></commentList></comments>',
+        "xl/threadedComments/threadedComment1.xml":
+            f'<ThreadedComments xmlns="{TC_NS}" xmlns:x="{NS}">'
+            f'<threadedComment ref="A1" dT="2024-01-05T09:00:00.00" personId="{PERSON1}" id="{THREAD1}">'
+            '<text>Check this</text></threadedComment>'
+            f'<threadedComment ref="A1" dT="2024-01-05T10:00:00.00" personId="{PERSON2}" id="{THREAD2}" '
+            f'parentId="{THREAD1}"><text>Done</text></threadedComment></ThreadedComments>',
+        "xl/persons/person.xml":
+            f'<personList xmlns="{TC_NS}" xmlns:x="{NS}">'
+            f'<person displayName="山田 花子" id="{PERSON1}" userId="hanako@example.com" providerId="None"/>'
+            f'<person displayName="Taro" id="{PERSON2}" userId="taro@example.com" providerId="None"/></personList>',
+        "xl/ctrlProps/ctrlProp1.xml":
+            '<formControlPr xmlns="http://schemas.microsoft.com/office/spreadsheetml/2009/9/main" '
+            'objectType="CheckBox" checked="Checked" lockText="1"/>',
+        "xl/externalLinks/externalLink1.xml": link("prices.xlsx", "Prices", "A1", 5),
+        "xl/externalLinks/_rels/externalLink1.xml.rels": link_rels("prices.xlsx"),
+        "xl/externalLinks/externalLink2.xml": link("other.xlsx", "Other sheet", "B2", 7),
+        "xl/externalLinks/_rels/externalLink2.xml.rels": link_rels("other.xlsx"),
+        "xl/drawings/vmlDrawing1.vml":
+            '<xml xmlns:v="urn:schemas-microsoft-com:vml" xmlns:o="urn:schemas-microsoft-com:office:office" '
+            'xmlns:x="urn:schemas-microsoft-com:office:excel"><o:shapelayout v:ext="edit"><o:idmap v:ext="edit" '
+            'data="1"/></o:shapelayout><v:shapetype id="_x0000_t202" coordsize="21600,21600" o:spt="202" '
+            'path="m,l,21600r21600,l21600,xe"><v:stroke joinstyle="miter"/><v:path gradientshapeok="t" '
+            'o:connecttype="rect"/></v:shapetype><v:shape id="_x0000_s1025" type="#_x0000_t202" '
+            'style="position:absolute;margin-left:60pt;margin-top:1.5pt;width:96pt;height:55.5pt;z-index:1;'
+            'visibility:hidden" fillcolor="#ffffe1" o:insetmode="auto"><v:textbox/><x:ClientData ObjectType="Note">'
+            '<x:MoveWithCells/><x:SizeWithCells/><x:Anchor>1, 15, 0, 2, 3, 15, 4, 4</x:Anchor><x:AutoFill>False'
+            '</x:AutoFill><x:Row>0</x:Row><x:Column>0</x:Column></x:ClientData></v:shape></xml>',
+    }
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for name, xml in parts.items():
+            z.writestr(name, '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n' + xml)
+
+
 def main(argv):
     out = argv[1] if len(argv) > 1 else "."
     os.makedirs(out, exist_ok=True)
     rich(os.path.join(out, "rich.xlsx"))
     strings(os.path.join(out, "strings.xlsx"))
     mac1904(os.path.join(out, "mac1904.xlsx"))
+    related(os.path.join(out, "related.xlsx"))
     return 0
 
 

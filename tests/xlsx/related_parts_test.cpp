@@ -5,11 +5,16 @@
 
 #include <pugixml.hpp>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <set>
 
 #include "tables.h"
+#include "workbook_refs.h"
 #include "xlsx/workbook.h"
 #include "zip_fixture.h"
 
@@ -165,6 +170,204 @@ TEST(RelatedParts, TableNamesInFormulas) {
         EXPECT_EQ(RenameTableInFormula(f, "Table1", "Sales2"), std::string(c.formula) != c.expected) << c.formula;
         EXPECT_EQ(f, c.expected);
     }
+}
+
+
+// related.xlsx of make_fixtures.py: threaded comments, persons, a form control, sparklines, names and
+// external links used by formulas.
+class Related : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        namespace fs = std::filesystem;
+        dir_ = (fs::temp_directory_path() / ("zelmo-xlsx-related-" + std::to_string(::getpid()))).string();
+        fs::create_directories(dir_);
+        const std::string make = std::string("/usr/bin/python3 ") + ZELMO_XLSX_SCRIPTS + "/make_fixtures.py '" + dir_ +
+                                 "' >/dev/null 2>&1";
+        made_ = std::system(make.c_str()) == 0;
+    }
+    static void TearDownTestSuite() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+    void SetUp() override {
+        if (!made_) GTEST_SKIP() << "python3-openpyxl is needed to make the fixtures";
+    }
+    static Workbook Source() { return Workbook::OpenFile(dir_ + "/related.xlsx"); }
+    static std::string dir_;
+    static bool made_;
+};
+std::string Related::dir_;
+bool Related::made_ = false;
+
+constexpr const char* kThread1 = "{1D3A6F2E-0000-4000-8000-000000000001}";
+constexpr const char* kThread2 = "{1D3A6F2E-0000-4000-8000-000000000002}";
+
+TEST_F(Related, ThreadedCommentsGoWithTheirPersonsAndStayUnique) {
+    const struct {
+        const char* what;
+        bool intoItself;
+        int copies;
+    } cases[] = {{"into a new workbook", false, 1}, {"twice into one workbook", false, 2}, {"within its workbook", true, 1}};
+    for (const auto& c : cases) {
+        const Workbook source = Source();
+        Workbook target = c.intoItself ? Source() : Workbook::CreateNew();
+        for (int i = 0; i < c.copies; ++i) target.CopySheet(source, 0, target.SheetCount(), "Copy" + std::to_string(i));
+        const std::string bytes = target.SaveToBytes();
+        ExpectValidPackage(bytes);
+        // One persons part, reachable from the workbook, with each person once.
+        const auto persons = PartsUnder(bytes, "xl/persons/");
+        ASSERT_EQ(persons.size(), 1u) << c.what;
+        EXPECT_EQ(Xml(bytes, persons[0]).select_nodes("//person").size(), 2u) << c.what;
+        EXPECT_NE(ReadPart(bytes, "xl/_rels/workbook.xml.rels").find("relationships/person\""), std::string::npos);
+        // Thread ids unique in the workbook; replies point at their thread; the legacy comments
+        // part of each copy names the ids of its own threads.
+        std::set<std::string> ids;
+        const auto threads = PartsUnder(bytes, "xl/threadedComments/");
+        ASSERT_EQ(threads.size(), static_cast<std::size_t>(c.copies + (c.intoItself ? 1 : 0))) << c.what;
+        bool keptOriginal = false;
+        for (const auto& part : threads) {
+            const pugi::xml_document t = Xml(bytes, part);
+            const pugi::xml_node first = t.first_child().first_child();
+            const pugi::xml_node reply = first.next_sibling();
+            EXPECT_TRUE(ids.insert(first.attribute("id").value()).second) << c.what;
+            EXPECT_TRUE(ids.insert(reply.attribute("id").value()).second) << c.what;
+            EXPECT_STREQ(reply.attribute("parentId").value(), first.attribute("id").value()) << c.what;
+            keptOriginal |= std::string(first.attribute("id").value()) == kThread1 &&
+                            std::string(reply.attribute("id").value()) == kThread2;
+        }
+        EXPECT_TRUE(keptOriginal) << c.what << ": the first copy keeps the ids";
+        for (const auto& part : PartsUnder(bytes, "xl/comments")) {
+            const std::string xml = ReadPart(bytes, part);
+            const std::size_t at = xml.find("tc={");
+            ASSERT_NE(at, std::string::npos) << c.what;
+            const std::string id = xml.substr(at + 3, 38);
+            EXPECT_TRUE(ids.count(id)) << c.what << ": " << part << " names " << id;
+            EXPECT_NE(xml.find("xr:uid=\"" + id), std::string::npos) << c.what;
+        }
+    }
+}
+
+TEST_F(Related, NamesAndExternalLinksUsedByTheFormulasComeAlong) {
+    const struct {
+        const char* what;
+        std::string targetNames;  // definedNames of the target
+        int copies;
+        std::vector<std::string> names;  // workbook names of the target afterwards
+        const char* rate;
+    } cases[] = {
+        {"a new workbook", "", 1, {"Chain", "Limit", "Rate", "Region"}, "0.1"},
+        {"the target's own Rate is kept", "<definedNames><definedName name=\"RATE\">0.5</definedName></definedNames>", 1,
+         {"Chain", "Limit", "RATE", "Region"}, "0.5"},
+        {"copied twice, names and link once", "", 2, {"Chain", "Limit", "Rate", "Region"}, "0.1"},
+    };
+    for (const auto& c : cases) {
+        const Workbook source = Source();
+        Workbook target = Workbook::Open(test::MinimalWorkbook({{"Sheet1", ""}}, c.targetNames));
+        for (int i = 0; i < c.copies; ++i) target.CopySheet(source, 0, target.SheetCount(), "Copy" + std::to_string(i));
+        const std::string bytes = target.SaveToBytes();
+        ExpectValidPackage(bytes);
+        const pugi::xml_document wb = Xml(bytes, "xl/workbook.xml");
+        std::vector<std::string> names;
+        std::string rate;
+        for (pugi::xml_node n : wb.child("workbook").child("definedNames").children()) {
+            names.emplace_back(n.attribute("name").value());
+            if (SheetNamesEqual(n.attribute("name").value(), "rate")) rate = n.child_value();
+        }
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, c.names) << c.what;
+        EXPECT_EQ(rate, c.rate) << c.what;
+        // Only the second link is used: it becomes the target's first, and "[2]" reads "[1]".
+        const pugi::xpath_node_set refs = wb.select_nodes("//externalReferences/externalReference");
+        ASSERT_EQ(refs.size(), 1u) << c.what;
+        const auto links = PartsUnder(bytes, "xl/externalLinks/");
+        ASSERT_EQ(links.size(), 1u) << c.what;
+        EXPECT_NE(ReadPart(bytes, "xl/externalLinks/_rels/" + links[0].substr(17) + ".rels").find("other.xlsx"),
+                  std::string::npos);
+        for (int i = 0; i < c.copies; ++i) {
+            const pugi::xml_document sheet = Xml(bytes, "xl/worksheets/sheet" + std::to_string(i + 2) + ".xml");
+            EXPECT_STREQ(sheet.select_node("//c[@r='C1']/f").node().child_value(), "'[1]Other sheet'!B2") << c.what;
+        }
+    }
+}
+
+TEST(ExternalLinks, NumbersInFormulasAreRenumbered) {
+    const std::map<unsigned, unsigned> links{{1, 3}, {2, 1}};
+    const struct {
+        const char* formula;
+        const char* expected;
+    } cases[] = {
+        {"[1]Prices!$A$1+'[2]Other sheet'!B2", "[3]Prices!$A$1+'[1]Other sheet'!B2"},
+        {"SUM([2]!Total)*[7]S!A1", "SUM([1]!Total)*[7]S!A1"},  // a link name; an unknown number stays
+        {"Table1[[#This Row],[1]]+\"[1]x\"", "Table1[[#This Row],[1]]+\"[1]x\""},  // table column, text
+        {"[@[2]]*2", "[@[2]]*2"},
+    };
+    for (const auto& c : cases) {
+        std::string f = c.formula;
+        RenumberExternalLinks(f, links);
+        EXPECT_EQ(f, c.expected);
+    }
+}
+
+TEST_F(Related, SparklinesControlsAndSelfReferencesFollowTheCopy) {
+    const struct {
+        const char* what;
+        std::vector<std::string> targetSheets;
+        std::vector<std::string> notCarried;
+        std::size_t sparklines;
+    } cases[] = {
+        {"the other sheet is missing", {"Sheet1"}, {"ext:sparklineGroups"}, 1},
+        {"the other sheet is there", {"Sheet1", "Params"}, {}, 2},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::pair<std::string, std::string>> sheets;
+        for (const auto& n : c.targetSheets) sheets.emplace_back(n, "");
+        Workbook target = Workbook::Open(test::MinimalWorkbook(sheets));
+        const CopyReport report = target.CopySheet(Source(), 0, target.SheetCount(), "Data (2)");
+        EXPECT_EQ(report.notCarried, c.notCarried) << c.what;
+        const std::string bytes = target.SaveToBytes();
+        ExpectValidPackage(bytes);
+        const std::string part = "xl/worksheets/sheet" + std::to_string(c.targetSheets.size() + 1) + ".xml";
+        const pugi::xml_document sheet = Xml(bytes, part);
+        const pugi::xpath_node_set lines = sheet.select_nodes("//*[local-name()='sparkline']");
+        ASSERT_EQ(lines.size(), c.sparklines) << c.what;
+        EXPECT_STREQ(lines.first().node().first_child().child_value(), "'Data (2)'!A1:A3") << c.what;
+        EXPECT_EQ(PartsUnder(bytes, "xl/ctrlProps/").size(), 1u) << c.what;
+        EXPECT_TRUE(sheet.select_node("//*[local-name()='control']")) << c.what;
+    }
+}
+
+// The part-by-part checker (check_package.py) on merges and splits of the fixtures: nothing the
+// spreadsheet program would repair, and every related part there unless reported as not carried.
+TEST_F(Related, PackageCheckerFindsNothingToRepair) {
+    const std::string out = dir_ + "/merged.xlsx";
+    std::string args = "'" + out + "'";
+    Workbook merged = Workbook::CreateNew();
+    const struct {
+        std::string file;
+        std::size_t sheet;
+    } sources[] = {{dir_ + "/related.xlsx", 0}, {dir_ + "/related.xlsx", 1}, {dir_ + "/related.xlsx", 0},
+                   {std::string(ZELMO_XLSX_DATA) + "/table10.xlsx", 0}, {std::string(ZELMO_XLSX_DATA) + "/table06.xlsx", 0},
+                   {std::string(ZELMO_XLSX_DATA) + "/table10.xlsx", 0}};
+    int n = 0;
+    for (const auto& s : sources) {
+        const Workbook book = Workbook::OpenFile(s.file);
+        const std::string name = "S" + std::to_string(++n);
+        const CopyReport report = merged.CopySheet(book, s.sheet, merged.SheetCount(), name);
+        std::string notCarried;
+        for (const auto& what : report.notCarried) notCarried += (notCarried.empty() ? "" : ",") + what;
+        args += " '" + s.file + "' '" + book.Sheets()[s.sheet].name + "' '" + name + "' '" +
+                (notCarried.empty() ? "-" : notCarried) + "'";
+    }
+    merged.RemoveSheet(0);
+    merged.SaveFile(out);
+    const std::string cmd = std::string("/usr/bin/python3 ") + ZELMO_XLSX_SCRIPTS + "/check_package.py " + args;
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    // Each sheet alone in a workbook of its own.
+    const std::string alone = dir_ + "/alone.xlsx";
+    Workbook::FromSheet(Source(), 0).SaveFile(alone);
+    const std::string one = std::string("/usr/bin/python3 ") + ZELMO_XLSX_SCRIPTS + "/check_package.py '" + alone +
+                            "' '" + dir_ + "/related.xlsx' Data Data ext:sparklineGroups";
+    EXPECT_EQ(std::system(one.c_str()), 0) << one;
 }
 
 }  // namespace

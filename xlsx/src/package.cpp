@@ -103,6 +103,17 @@ pugi::xml_node Package::DefinedNames(bool create) {
     return root.append_child(name.c_str());
 }
 
+pugi::xml_node Package::ExternalReferences(bool create) {
+    pugi::xml_node root = workbook_.document_element();
+    pugi::xml_node refs = Child(root, "externalReferences");
+    if (refs || !create) return refs;
+    const std::string name = prefix_ + "externalReferences";
+    if (pugi::xml_node next = Child(root, "definedNames")) return root.insert_child_before(name.c_str(), next);
+    for (const char* after : kAfterDefinedNames)
+        if (pugi::xml_node next = Child(root, after)) return root.insert_child_before(name.c_str(), next);
+    return root.append_child(name.c_str());
+}
+
 Styles& Package::styles() {
     if (styles_) return *styles_;
     const Relationship* rel = workbookRels_.FirstOfType("styles");

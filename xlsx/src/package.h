@@ -41,6 +41,11 @@ public:
     pugi::xml_node SheetsNode() const;
     // The definedNames element, created (in schema order) when `create` is set.
     pugi::xml_node DefinedNames(bool create);
+    // The externalReferences element, created (in schema order) when `create` is set.
+    pugi::xml_node ExternalReferences(bool create);
+    pugi::xml_node ExistingExternalReferences() const {
+        return Child(workbook_.document_element(), "externalReferences");
+    }
     pugi::xml_node ExistingDefinedNames() const { return Child(workbook_.document_element(), "definedNames"); }
     pugi::xml_node WorkbookView() const;
 

@@ -98,11 +98,13 @@ private:
 }  // namespace
 
 CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSheetPart, const Package& target,
-                              const std::string& newSheetPart, StyleMapper& styles) {
+                              const std::string& newSheetPart, StyleMapper& styles,
+                              const std::vector<std::string>& workbookParts) {
     CarriedParts out;
     const std::string relsName = RelsPartName(sourceSheetPart);
-    if (!source.parts().Has(relsName)) return out;
-    const Relationships rels = Relationships::Parse(source.parts().Read(relsName), relsName);
+    if (!source.parts().Has(relsName) && workbookParts.empty()) return out;
+    const Relationships rels = source.parts().Has(relsName) ? Relationships::Parse(source.parts().Read(relsName), relsName)
+                                                            : Relationships();
 
     // Read from the target only when the sheet has parts that must be unique there.
     std::unique_ptr<TableNaming> tables;
@@ -132,6 +134,8 @@ CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSh
         out.keptIds.insert(rel.id);
         out.sheetRels.AddWithId(rel);
     }
+
+    for (const std::string& part : workbookParts) out.workbookParts.push_back(copier.Copy(part));
 
     // Second pass, once every table's new name and every thread's new id is known.
     if (tables && !tables->Renames().empty()) {

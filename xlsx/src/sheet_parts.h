@@ -24,9 +24,12 @@ struct CarriedParts {
     // Tables renamed to stay unique in the target: old and new name, for the copy's formulas.
     std::vector<std::pair<std::string, std::string>> tableRenames;
     bool threadedComments = false;  // the persons of the source must go along
+    std::vector<std::string> workbookParts;  // new names of `workbookParts`, in their order
 };
 
+// Also deep-copies `workbookParts`, workbook-level parts of the source the copy needs (external links).
 CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSheetPart, const Package& target,
-                              const std::string& newSheetPart, StyleMapper& styles);
+                              const std::string& newSheetPart, StyleMapper& styles,
+                              const std::vector<std::string>& workbookParts = {});
 
 }  // namespace zelmo::xlsx

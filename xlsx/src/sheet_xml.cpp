@@ -14,11 +14,14 @@ namespace {
 
 constexpr std::size_t kChunkBytes = 4u << 20;
 
+constexpr const char* kSparklines = "{05C60535-1F16-4fd2-B633-F4F36F0B64E0}";
+
 // Extensions whose content is self-contained (no references to other parts or to sheet names).
 bool KeptExtension(const char* uri) {
     static const char* const kKept[] = {
         "{78C0D931-6437-407d-A8EE-F0AAD7539E65}",  // conditional formats
         "{CCE6A557-97BC-4b89-ADB6-D9C93CAAB3DF}",  // data validations
+        kSparklines,
     };
     for (const char* k : kKept)
         if (std::strcmp(uri, k) == 0) return true;
@@ -111,6 +114,41 @@ void RewriteFormulas(pugi::xml_node root, SheetRewrite& rw) {
     }
 }
 
+// The sheet a reference such as "'My sheet'!A1:A3" names ("" for none).
+std::string SheetOfReference(const std::string& ref) {
+    const std::size_t bang = ref.rfind('!');
+    if (bang == std::string::npos) return {};
+    std::string sheet = ref.substr(0, bang);
+    if (sheet.size() >= 2 && sheet.front() == '\'' && sheet.back() == '\'') {
+        sheet = sheet.substr(1, sheet.size() - 2);
+        for (std::size_t at = 0; (at = sheet.find("''", at)) != std::string::npos; ++at) sheet.erase(at, 1);
+    }
+    return sheet;
+}
+
+// Sparklines show data of a sheet of the same workbook: those drawing on a sheet the target lacks
+// would have nothing to show, and are left out (reported).
+void KeepSparklinesWithData(pugi::xml_node ext, SheetRewrite& rw) {
+    for (pugi::xml_node groups = ext.first_child(); groups; groups = groups.next_sibling())
+        for (pugi::xml_node group = groups.first_child(); group;) {
+            const pugi::xml_node nextGroup = group.next_sibling();
+            pugi::xml_node lines = Child(group, "sparklines");
+            for (pugi::xml_node line = lines.first_child(); line;) {
+                const pugi::xml_node next = line.next_sibling();
+                const std::string sheet = SheetOfReference(Child(line, "f").child_value());
+                if (!sheet.empty() && sheet != rw.fromName && sheet != rw.toName &&
+                    !(rw.sheetInTarget && rw.sheetInTarget(sheet))) {
+                    lines.remove_child(line);
+                    Report(rw, "ext:sparklineGroups");
+                    rw.changed = true;
+                }
+                line = next;
+            }
+            if (lines && !Child(lines, "sparkline")) groups.remove_child(group);
+            group = nextGroup;
+        }
+}
+
 void EditSkeleton(pugi::xml_node root, SheetRewrite& rw) {
     std::uint32_t v = 0;
     if (pugi::xml_node views = Child(root, "sheetViews"); views && rw.clearSelection)
@@ -141,6 +179,10 @@ void EditSkeleton(pugi::xml_node root, SheetRewrite& rw) {
                 Report(rw, ExtensionName(e));
                 ext.remove_child(e);
                 rw.changed = true;
+            } else if (e.type() == pugi::node_element && std::strcmp(e.attribute("uri").value(), kSparklines) == 0) {
+                KeepSparklinesWithData(e, rw);
+                pugi::xml_node groups = Child(e, "sparklineGroups");
+                if (!groups || !Child(groups, "sparklineGroup")) ext.remove_child(e);
             }
             e = next;
         }

@@ -13,6 +13,7 @@
 #include "style_mapper.h"
 #include "tables.h"
 #include "threaded_comments.h"
+#include "workbook_refs.h"
 #include "xml_util.h"
 
 namespace zelmo::xlsx {
@@ -127,21 +128,39 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
     CarriedParts related;
     SheetRewrite rw;
     PersonsUpdate persons;
+    WorkbookRefs refs;
     try {
         const SheetPlace place = PlaceFor(from.kind);
         newPart = target.FreePartName(place.folder, place.stem, "xml");
+        const std::string sheetSource = src.parts().Read(from.part);
+        refs = FindWorkbookRefs(src, from.name, sheetSource, target);
         StyleMapper styles(src.styles(), targetStyles);
-        related = CopyRelatedParts(src, from.part, target, newPart, styles);
+        related = CopyRelatedParts(src, from.part, target, newPart, styles, refs.newLinkParts);
         report.notCarried.insert(report.notCarried.end(), related.notCarried.begin(), related.notCarried.end());
         if (related.threadedComments) persons = MergePersons(src, target);
-        if (!related.tableRenames.empty()) {
-            // The copy's formulas follow its tables' new names.
-            rw.formula = [&](std::string& f) {
-                bool changed = false;
+        bool renumber = false;
+        for (const auto& l : refs.links) renumber |= l.first != l.second;
+        // Formulas naming their own sheet name the copy, as in the spreadsheet program.
+        const bool renameSheet = from.name != name && sheetSource.find(QuoteSheetName(from.name) + "!") != std::string::npos;
+        if (!related.tableRenames.empty() || renumber || renameSheet) {
+            // The copy's formulas follow its tables' new names and the target's numbering of links.
+            rw.formula = [&related, &refs, &from, &name, renumber, renameSheet](std::string& f) {
+                bool changed = renumber && RenumberExternalLinks(f, refs.links);
                 for (const auto& r : related.tableRenames) changed |= RenameTableInFormula(f, r.first, r.second);
+                if (renameSheet && FormulaRefersTo(f, from.name)) {
+                    f = RenameSheetInFormula(f, from.name, name);
+                    changed = true;
+                }
                 return changed;
             };
         }
+        rw.fromName = from.name;
+        rw.toName = name;
+        rw.sheetInTarget = [&targetSheets](const std::string& sheet) {
+            for (const auto& s : targetSheets)
+                if (SheetNamesEqual(s.name, sheet)) return true;
+            return false;
+        };
         const SharedStrings& sourceStrings = src.sharedStrings();
         std::vector<std::int64_t> stringMap(sourceStrings.Size(), -1);
         // A new table usually ends up holding most of the source's strings: no growth by doubling.
@@ -165,7 +184,7 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
             }
             return static_cast<std::uint32_t>(stringMap[i]);
         };
-        sheetXml = RewriteSheetXml(src.parts().Read(from.part), from.part, rw);
+        sheetXml = RewriteSheetXml(sheetSource, from.part, rw);
         targetStrings.CountReference(references);
         // A new table that came out equal to the source's (every string used, in the same order) is
         // copied as stored rather than written again.
@@ -208,6 +227,18 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
         CopySheetNames(sourceNames, readIndex, from.name, target.DefinedNames(true), position, name);
         if (pugi::xml_node names = target.DefinedNames(false); names && !names.first_child())
             names.parent().remove_child(names);
+    }
+    AddExternalLinks(target, related.workbookParts);
+    if (!refs.names.empty()) {
+        // Names the copy's formulas use, as the source defines them (links renumbered).
+        pugi::xml_node names = target.DefinedNames(true);
+        const std::string element = ElementPrefix(names) + "definedName";
+        for (pugi::xml_node n : refs.names) {
+            pugi::xml_node copy = names.append_copy(n);
+            copy.set_name(element.c_str());
+            std::string formula = copy.child_value();
+            if (RenumberExternalLinks(formula, refs.links)) copy.text().set(formula.c_str());
+        }
     }
     if (pugi::xml_node view = target.WorkbookView()) {
         ShiftViewIndex(view, "activeTab", position, 1);

@@ -1,0 +1,218 @@
+#include "workbook_refs.h"
+
+#include <cctype>
+#include <cstring>
+#include <set>
+
+#include "defined_names.h"
+#include "xml_util.h"
+
+namespace zelmo::xlsx {
+namespace {
+
+bool NameChar(char ch) {
+    const auto u = static_cast<unsigned char>(ch);
+    return std::isalnum(u) || u == '_' || u == '.' || u == '\\' || u >= 0x80;
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
+// Whether `name` stands in `text` as a name of its own (not part of a longer name, not a function).
+bool TokenAt(std::string_view text, std::size_t at, std::size_t length) {
+    const std::size_t end = at + length;
+    return (at == 0 || !NameChar(text[at - 1])) && (end == text.size() || (!NameChar(text[end]) && text[end] != '('));
+}
+
+// Whether the text at `at` of a sheet part lies inside a formula element.
+bool InFormula(std::string_view xml, std::size_t at) {
+    const std::size_t open = xml.rfind('<', at);
+    if (open == std::string_view::npos || open + 1 >= xml.size() || xml[open + 1] == '/') return false;
+    std::size_t end = open + 1;
+    while (end < xml.size() && xml[end] != '>' && xml[end] != ' ' && xml[end] != '/') ++end;
+    std::string_view tag = xml.substr(open + 1, end - open - 1);
+    if (const std::size_t colon = tag.find(':'); colon != std::string_view::npos) tag.remove_prefix(colon + 1);
+    return tag == "f" || tag == "formula" || tag == "formula1" || tag == "formula2";
+}
+
+bool UsedInSheet(std::string_view xml, const std::string& name) {
+    for (std::size_t at = xml.find(name); at != std::string_view::npos; at = xml.find(name, at + 1))
+        if (TokenAt(xml, at, name.size()) && InFormula(xml, at)) return true;
+    return false;
+}
+
+bool UsedInFormula(const std::string& formula, const std::string& name) {
+    bool quoted = false;
+    for (std::size_t i = 0; i + name.size() <= formula.size(); ++i) {
+        if (formula[i] == '"') quoted = !quoted;
+        if (!quoted && EqualIgnoringCase(std::string_view(formula).substr(i, name.size()), name) &&
+            TokenAt(formula, i, name.size()))
+            return true;
+    }
+    return false;
+}
+
+// Calls fn(position, length, number) for every external link reference "[n]" of a formula; table
+// references (`Table1[Column]`, `[@Column]`) are skipped whole.
+template <typename Fn>
+void ForEachLink(std::string_view f, Fn fn) {
+    std::size_t i = 0;
+    while (i < f.size()) {
+        if (f[i] == '"') {
+            const std::size_t close = f.find('"', i + 1);
+            if (close == std::string_view::npos) return;
+            i = close + 1;
+            continue;
+        }
+        if (f[i] != '[') {
+            ++i;
+            continue;
+        }
+        std::size_t j = i + 1;
+        unsigned number = 0;
+        while (j < f.size() && j - i <= 6 && std::isdigit(static_cast<unsigned char>(f[j])))
+            number = number * 10 + static_cast<unsigned>(f[j++] - '0');
+        if (j > i + 1 && j < f.size() && f[j] == ']' && (i == 0 || !NameChar(f[i - 1]))) {
+            fn(i, j + 1 - i, number);
+            i = j + 1;
+            continue;
+        }
+        int depth = 0;  // a structured reference: to its closing bracket
+        for (j = i; j < f.size(); ++j) {
+            if (f[j] == '[') ++depth;
+            else if (f[j] == ']' && --depth == 0) break;
+        }
+        i = j + 1;
+    }
+}
+
+// The source's external link parts by number (1-based; "" where a reference is broken).
+std::vector<std::string> LinkParts(const Package& p) {
+    std::vector<std::string> out;
+    const pugi::xml_node refs = Child(p.ExistingExternalReferences(), "externalReference");
+    const std::string rid = p.relPrefix() + "id";
+    for (pugi::xml_node r = refs; r; r = r.next_sibling()) {
+        if (r.type() != pugi::node_element) continue;
+        const Relationship* rel = p.workbookRels().ById(r.attribute(rid.c_str()).value());
+        out.push_back(rel && !rel->external ? p.parts().FindName(ResolveTarget(p.workbookPart(), rel->target)) : "");
+    }
+    return out;
+}
+
+// Where a link part points (the linked workbook's path), to recognise a link the target already has.
+std::string LinkTarget(const Package& p, const std::string& part) {
+    if (part.empty()) return {};
+    const std::string rels = RelsPartName(part);
+    if (!p.parts().Has(rels)) return {};
+    const Relationships all = Relationships::Parse(p.parts().Read(rels), rels);
+    for (const Relationship& r : all.All())
+        if (r.external) return r.target;
+    return {};
+}
+
+}  // namespace
+
+WorkbookRefs FindWorkbookRefs(const Package& source, const std::string& sheetName, std::string_view sheetXml,
+                              const Package& target) {
+    WorkbookRefs out;
+    const pugi::xml_node targetNames = target.ExistingDefinedNames();
+    auto targetHas = [&](const std::string& name) {
+        for (pugi::xml_node t = targetNames.first_child(); t; t = t.next_sibling())
+            if (!t.attribute("localSheetId") && SheetNamesEqual(t.attribute("name").value(), name)) return true;
+        return false;
+    };
+    std::vector<pugi::xml_node> candidates;
+    for (pugi::xml_node n = source.ExistingDefinedNames().first_child(); n; n = n.next_sibling()) {
+        const std::string name = n.attribute("name").value();
+        if (n.type() != pugi::node_element || n.attribute("localSheetId") || name.empty() ||
+            EqualIgnoringCase(std::string_view(name).substr(0, 6), "_xlnm.") ||
+            FormulaRefersTo(n.child_value(), sheetName) || targetHas(name))
+            continue;
+        candidates.push_back(n);
+    }
+    // Names used by the sheet, then names used by those, until nothing new turns up.
+    std::vector<bool> used(candidates.size(), false);
+    for (bool more = true; more;) {
+        more = false;
+        for (std::size_t i = 0; i < candidates.size(); ++i) {
+            if (used[i]) continue;
+            const std::string name = candidates[i].attribute("name").value();
+            bool hit = UsedInSheet(sheetXml, name);
+            for (std::size_t j = 0; !hit && j < candidates.size(); ++j)
+                hit = used[j] && UsedInFormula(candidates[j].child_value(), name);
+            if (hit) used[i] = more = true;
+        }
+    }
+    for (std::size_t i = 0; i < candidates.size(); ++i)
+        if (used[i]) out.names.push_back(candidates[i]);
+
+    const std::vector<std::string> links = LinkParts(source);
+    if (links.empty()) return out;
+    std::set<unsigned> numbers;
+    auto note = [&](std::size_t, std::size_t, unsigned n) {
+        if (n >= 1 && n <= links.size() && !links[n - 1].empty()) numbers.insert(n);
+    };
+    for (std::size_t at = sheetXml.find('['); at != std::string_view::npos; at = sheetXml.find('[', at + 1)) {
+        if (at > 0 && NameChar(sheetXml[at - 1])) continue;  // a table reference
+        std::size_t j = at + 1;
+        unsigned n = 0;
+        while (j < sheetXml.size() && j - at <= 6 && std::isdigit(static_cast<unsigned char>(sheetXml[j])))
+            n = n * 10 + static_cast<unsigned>(sheetXml[j++] - '0');
+        if (j > at + 1 && j < sheetXml.size() && sheetXml[j] == ']' && InFormula(sheetXml, at)) note(0, 0, n);
+    }
+    for (pugi::xml_node n : out.names) ForEachLink(n.child_value(), note);
+    if (numbers.empty()) return out;
+
+    const std::vector<std::string> targetLinks = LinkParts(target);
+    for (unsigned n : numbers) {
+        const std::string path = LinkTarget(source, links[n - 1]);
+        unsigned mapped = 0;
+        for (std::size_t t = 0; t < targetLinks.size() && !mapped && &source != &target; ++t)
+            if (!path.empty() && LinkTarget(target, targetLinks[t]) == path) mapped = static_cast<unsigned>(t + 1);
+        if (&source == &target) mapped = n;
+        if (!mapped) {
+            out.newLinkParts.push_back(links[n - 1]);
+            mapped = static_cast<unsigned>(targetLinks.size() + out.newLinkParts.size());
+        }
+        out.links[n] = mapped;
+    }
+    return out;
+}
+
+bool RenumberExternalLinks(std::string& formula, const std::map<unsigned, unsigned>& links) {
+    std::string out;
+    std::size_t last = 0;
+    ForEachLink(formula, [&](std::size_t at, std::size_t length, unsigned n) {
+        const auto it = links.find(n);
+        if (it == links.end() || it->second == n) return;
+        out.append(formula, last, at - last);
+        out += "[" + std::to_string(it->second) + "]";
+        last = at + length;
+    });
+    if (last == 0) return false;
+    out.append(formula, last, std::string::npos);
+    formula = std::move(out);
+    return true;
+}
+
+void AddExternalLinks(Package& target, const std::vector<std::string>& partNames) {
+    if (partNames.empty()) return;
+    pugi::xml_node refs = target.ExternalReferences(true);
+    const std::string prefix = ElementPrefix(refs.parent());
+    std::string rid = target.relPrefix();
+    if (rid.empty()) {
+        refs.parent().append_attribute("xmlns:r") = kNsRel;
+        rid = "r:";
+    }
+    for (const std::string& part : partNames) {
+        const std::string id = target.workbookRels().Add(std::string(kRelBase) + "externalLink",
+                                                        RelativeTarget(target.workbookPart(), part));
+        refs.append_child((prefix + "externalReference").c_str()).append_attribute((rid + "id").c_str()) = id.c_str();
+    }
+}
+
+}  // namespace zelmo::xlsx
