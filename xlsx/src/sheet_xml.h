@@ -22,8 +22,8 @@ struct SheetRewrite {
     // Rewrites one formula in place (tables renamed, external links renumbered); true when it changed
     // it. Left empty when no formula needs a change, so that cells are not looked at for it.
     std::function<bool(std::string&)> formula;
-    // The sheet's name in the source and in the copy, and whether a sheet of that name exists in the
-    // target: sparklines showing data of a sheet the target lacks are left out.
+    // The sheet's name in the source and in the copy, and whether a sheet of that name is (or may
+    // still come) in the target: sparklines showing data of a sheet the target lacks are left out.
     std::string fromName, toName;
     std::function<bool(const std::string&)> sheetInTarget;
     // Features the copy leaves out are appended here (names such as "ext:slicerList").

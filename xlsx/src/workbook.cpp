@@ -156,9 +156,13 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
         }
         rw.fromName = from.name;
         rw.toName = name;
-        rw.sheetInTarget = [&targetSheets](const std::string& sheet) {
+        // Sparklines drawing on another sheet are kept when that sheet is in the target, or may still
+        // come with a merge of the source's sheets; a sheet made alone in a new workbook has no others.
+        rw.sheetInTarget = [&targetSheets, &sourceSheets, keepSelection](const std::string& sheet) {
             for (const auto& s : targetSheets)
                 if (SheetNamesEqual(s.name, sheet)) return true;
+            for (const auto& s : sourceSheets)
+                if (!keepSelection && SheetNamesEqual(s.name, sheet)) return true;
             return false;
         };
         const SharedStrings& sourceStrings = src.sharedStrings();
