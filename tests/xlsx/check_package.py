@@ -232,6 +232,13 @@ def check_workbook(pkg):
             pkg.problem(f"{wb}: sheet {name!r} has no sheet relationship")
     if sheets and all(s[4] != "visible" for s in sheets):
         pkg.problem(f"{wb}: no visible sheet")
+    for view in root.iter(f"{{{NS_MAIN}}}workbookView"):
+        for attr in ("activeTab", "firstSheet"):
+            if int(view.get(attr, "0")) >= max(len(sheets), 1):
+                pkg.problem(f"{wb}: {attr} {view.get(attr)} of {len(sheets)} sheets")
+    for _, _, part, kind, _ in sheets:
+        if kind == "worksheet" and part and pkg.find(part):
+            check_sheet_parts(pkg, pkg.find(part))
     names = []
     for dn in root.iter(f"{{{NS_MAIN}}}definedName"):
         scope = dn.get("localSheetId")
@@ -316,6 +323,54 @@ def check_calc_chain(pkg, sheet_ids):
             if current is not None and current not in sheet_ids:
                 pkg.problem(f"{part}: entry {c.get('r')} names sheetId {current}, which does not exist")
                 break
+
+
+def cell_box(ref):
+    """(first column, first row, last column, last row) of "A1:C3" or "B2"."""
+    out = []
+    for cell in ref.replace("$", "").split(":"):
+        m = re.match(r"([A-Z]+)(\d+)$", cell.upper())
+        if not m:
+            return None
+        col = 0
+        for ch in m.group(1):
+            col = col * 26 + ord(ch) - 64
+        out.append((col, int(m.group(2))))
+    return (out[0][0], out[0][1], out[-1][0], out[-1][1])
+
+
+def check_sheet_parts(pkg, part):
+    """A sheet's tables: as many as its tableParts count and none overlapping; each threaded comment
+    with the legacy comment that stands for it in the same cell."""
+    root = pkg.xml(part)
+    if root is None:
+        pkg.problem(f"{part}: not well-formed XML")
+        return
+    for tp in root.iter(f"{{{NS_MAIN}}}tableParts"):
+        if tp.get("count") is not None and int(tp.get("count")) != len(list(tp)):
+            pkg.problem(f"{part}: tableParts count {tp.get('count')} for {len(list(tp))} tables")
+    related = {}
+    for _, kind, target, external in pkg.rels(part):
+        if not external and pkg.find(target):
+            related.setdefault(kind, []).append(pkg.find(target))
+    boxes = []
+    for t in related.get("table", []):
+        x = pkg.xml(t)
+        box = cell_box(x.get("ref", "")) if x is not None else None
+        if box:
+            for other, obox in boxes:
+                if box[0] <= obox[2] and obox[0] <= box[2] and box[1] <= obox[3] and obox[1] <= box[3]:
+                    pkg.problem(f"{part}: tables {other} and {t} overlap")
+            boxes.append((t, box))
+    legacy = set()
+    for c in related.get("comments", []):
+        x = pkg.xml(c)
+        legacy |= {e.get("ref") for e in (x.iter(f"{{{NS_MAIN}}}comment") if x is not None else [])}
+    for t in related.get("threadedComment", []):
+        x = pkg.xml(t)
+        for tc in (x if x is not None else []):
+            if not tc.get("parentId") and tc.get("ref") not in legacy:
+                pkg.problem(f"{part}: threaded comment in {tc.get('ref')} without its legacy comment")
 
 
 def check_drawings_comments(pkg):

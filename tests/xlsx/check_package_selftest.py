@@ -121,6 +121,14 @@ def add_table(xml):
     return apply
 
 
+def overlapping_table(p):
+    """A second table on sheet 1 over part of the first one's range."""
+    add_table(f'<table {M} id="2" name="T2" displayName="T2" ref="B2:C3"/>')(p)
+    p["xl/worksheets/_rels/sheet2.xml.rels"] = _without_rel(p["xl/worksheets/_rels/sheet2.xml.rels"], "rId2")
+    p["xl/worksheets/_rels/sheet1.xml.rels"] = p["xl/worksheets/_rels/sheet1.xml.rels"].replace(
+        "</Relationships>", f'<Relationship Id="rId9" Type="{RT}table" Target="../tables/table2.xml"/></Relationships>')
+
+
 def add(part, text):
     def apply(p):
         p[part] = text
@@ -167,6 +175,14 @@ BROKEN = [
      "external workbook [2]"),
     ("wrong content type for a chart", edit("[Content_Types].xml", CT + "drawingml.chart+xml", "application/xml"),
      "does not fit relationship type chart"),
+    ("tableParts count off", edit("xl/worksheets/sheet1.xml", 'tableParts count="1"', 'tableParts count="2"'),
+     "tableParts count 2 for 1 tables"),
+    ("overlapping tables", overlapping_table, "overlap"),
+    ("thread without its legacy comment", edit("xl/comments1.xml", 'ref="A1"', 'ref="A2"'),
+     "threaded comment in A1 without its legacy comment"),
+    ("active tab past the last sheet", edit("xl/workbook.xml", "<sheets>",
+                                            '<bookViews><workbookView activeTab="2"/></bookViews><sheets>'),
+     "activeTab 2 of 2 sheets"),
     ("not well-formed part", edit("xl/tables/table1.xml", "/>", ">"), "not well-formed"),
 ]
 
