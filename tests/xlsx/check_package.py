@@ -20,7 +20,9 @@ unique per part; sheet names and sheetIds unique; defined names unique per scope
 localSheetId; table ids, names and display names unique and distinct from defined names; pivot cache
 ids unique and each pivot table's cacheId bound to its own cache definition; drawing object ids unique
 per drawing; comment authors and thread persons exist; slicers name existing slicer caches; a
-calculation chain names existing sheets; drawings, charts, comments, tables ... owned by one part.
+calculation chain names existing sheets; formulas name only external workbooks the workbook has;
+tables as many as tableParts counts and not overlapping; each thread with its legacy comment; the
+active tab a sheet; drawings, charts, comments, tables ... owned by one part.
 Prints every problem; exit status 1 when there is one, 0 when there is none, 2 on a usage error.
 """
 import posixpath
@@ -494,7 +496,14 @@ def compare(src, src_sheet, out, out_sheet, not_carried, problems):
 
 
 def main(argv):
-    args = argv[1:]
+    try:
+        return run(argv[1:])
+    except (OSError, zipfile.BadZipFile) as e:
+        print(f"cannot read a package: {e}")
+        return 1
+
+
+def run(args):
     if args == ["--self-test"]:
         import check_package_selftest
         return check_package_selftest.run(sys.modules[__name__])
@@ -510,6 +519,8 @@ def main(argv):
         src_names = {s[0] for s in src.sheets()}
         nc = args[3] if len(args) > 3 else "-"
         groups = [(src, s[0], s[0], nc) for s in out.sheets() if s[0] in src_names]
+        if not groups:
+            problems.append(f"{args[0]}: no sheet named as a sheet of {args[2]}")
     elif (len(args) - 1) % 4 == 0:
         books = {}
         for i in range(1, len(args), 4):
