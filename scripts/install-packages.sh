@@ -17,6 +17,8 @@ PACKAGES=(
   dpkg-dev
   # independent reader of workbooks for tests
   python3-openpyxl libreoffice-calc-nogui
+  # the engine's fuzzer (scripts/fuzz.sh): clang with libFuzzer
+  clang libclang-rt-14-dev
 )
 
 missing=()

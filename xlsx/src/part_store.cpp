@@ -134,7 +134,9 @@ std::unique_ptr<PartStore> PartStore::Open(std::string bytes, const PackageLimit
     zip_error_init(&error);
     zip_source_t* src = zip_source_buffer_create(store->bytes_.data(), store->bytes_.size(), 0, &error);
     if (!src) throw Error(ErrorKind::Corrupt, msg::kTruncated);
-    zip_t* za = zip_open_from_source(src, ZIP_RDONLY, &error);
+    // ZIP_CHECKCONS compares every local header with the central directory and keeps each entry's
+    // data inside the file: parts copied as stored are read only when saving.
+    zip_t* za = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &error);
     zip_error_fini(&error);
     if (!za) {
         zip_source_free(src);
@@ -349,7 +351,15 @@ std::string PartStore::Save() const {
         // A fixed time stamp keeps saved packages reproducible.
         zip_file_set_dostime(za, static_cast<zip_uint64_t>(idx), 0, 0x21, 0);
     }
-    if (zip_close(guard.get()) != 0) fail("zip を書き出せません");
+    if (zip_close(guard.get()) != 0) {
+        // Parts copied as stored are read only now: a damaged one (a broken local header, say) is
+        // the source's fault, not the writing's, and is named as such.
+        guard.reset();
+        zip_source_free(out);
+        for (const auto& name : order_)
+            if (entries_.at(name).sourceIndex >= 0) Read(name);  // throws Corrupt for the damaged part
+        throw Error(ErrorKind::WriteFailed, msg::WriteFailed("zip を書き出せません"));
+    }
     guard.release();
 
     std::string bytes;
