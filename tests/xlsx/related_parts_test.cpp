@@ -173,6 +173,40 @@ TEST(RelatedParts, TableNamesInFormulas) {
 }
 
 
+TEST(RelatedParts, PivotTablesGetCacheIdsOfTheirOwnCopiedCaches) {
+    const std::string file = std::string(ZELMO_XLSX_DATA) + "/realworld/loadPivotTables.xlsx";
+    Workbook book = Workbook::OpenFile(file);  // cacheIds 67 and 68; two pivots share the second
+    const Workbook other = Workbook::OpenFile(file);
+    EXPECT_TRUE(book.CopySheet(book, 1, 5, "iris_pivot (2)").notCarried.empty());
+    EXPECT_TRUE(book.CopySheet(other, 3, 6, "penguins_pivot1 (2)").notCarried.empty());
+    const std::string bytes = book.SaveToBytes();
+    ExpectValidPackage(bytes);
+    // Every pivot table names a registered cacheId whose relationship leads to the cache its own
+    // relationship leads to.
+    const pugi::xml_document wb = Xml(bytes, "xl/workbook.xml");
+    const pugi::xml_document wbRels = Xml(bytes, "xl/_rels/workbook.xml.rels");
+    std::map<std::string, std::string> cacheOfId;
+    for (pugi::xml_node c : wb.child("workbook").child("pivotCaches").children()) {
+        const std::string rid = c.attribute("r:id").value();
+        const std::string target = wbRels.select_node(("//*[@Id='" + rid + "']").c_str()).node().attribute("Target").value();
+        EXPECT_TRUE(cacheOfId.emplace(c.attribute("cacheId").value(), "xl/" + target).second) << "cacheId twice";
+    }
+    EXPECT_EQ(cacheOfId.size(), 4u);
+    const auto pivots = PartsUnder(bytes, "xl/pivotTables/");
+    EXPECT_EQ(pivots.size(), 5u);
+    for (const auto& part : pivots) {
+        const std::string id = Xml(bytes, part).child("pivotTableDefinition").attribute("cacheId").value();
+        ASSERT_TRUE(cacheOfId.count(id)) << part;
+        const std::string rels = "xl/pivotTables/_rels/" + part.substr(15) + ".rels";
+        const std::string target = Xml(bytes, rels).first_child().first_child().attribute("Target").value();
+        EXPECT_EQ("xl/pivotCache/" + target.substr(target.rfind('/') + 1), cacheOfId[id]) << part;
+    }
+    const std::string out = ::testing::TempDir() + "/pivots.xlsx";
+    book.SaveFile(out);
+    const std::string cmd = std::string("/usr/bin/python3 ") + ZELMO_XLSX_SCRIPTS + "/check_package.py '" + out + "'";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+}
+
 // related.xlsx of make_fixtures.py: threaded comments, persons, a form control, sparklines, names and
 // external links used by formulas.
 class Related : public ::testing::Test {

@@ -1,6 +1,7 @@
 #include "package.h"
 
 #include <cstring>
+#include <set>
 
 #include "messages.h"
 #include "xml_util.h"
@@ -20,6 +21,9 @@ constexpr const char* kCtBinary = "application/vnd.ms-excel.sheet.binary.macroEn
 constexpr const char* kAfterDefinedNames[] = {"calcPr", "oleSize", "customWorkbookViews", "pivotCaches",
                                                "smartTagPr", "smartTagTypes", "webPublishing", "fileRecoveryPr",
                                                "webPublishObjects", "extLst"};
+
+constexpr const char* kAfterPivotCaches[] = {"smartTagPr", "smartTagTypes", "webPublishing", "fileRecoveryPr",
+                                             "webPublishObjects", "extLst"};
 
 std::string ReadOptional(const PartStore& parts, const std::string& name) {
     return parts.Has(name) ? parts.Read(name) : std::string();
@@ -56,9 +60,14 @@ std::unique_ptr<Package> Package::Load(std::unique_ptr<PartStore> parts) {
 
     const auto sheets = p->SheetEntries();
     if (sheets.empty()) throw Error(ErrorKind::Corrupt, msg::Corrupt("シートがありません"));
-    for (const auto& s : sheets)
+    // Each sheet has a part of its own: removing or rewriting one sheet must not change another.
+    std::set<std::string> sheetParts;
+    for (const auto& s : sheets) {
         if (s.part.empty() || !p->parts_->Has(s.part))
             throw Error(ErrorKind::Corrupt, msg::Corrupt("シート「" + s.name + "」の部品がありません"));
+        if (!sheetParts.insert(s.part).second)
+            throw Error(ErrorKind::Corrupt, msg::Corrupt("シート「" + s.name + "」が別のシートの部品を指しています"));
+    }
     return p;
 }
 
@@ -110,6 +119,16 @@ pugi::xml_node Package::ExternalReferences(bool create) {
     const std::string name = prefix_ + "externalReferences";
     if (pugi::xml_node next = Child(root, "definedNames")) return root.insert_child_before(name.c_str(), next);
     for (const char* after : kAfterDefinedNames)
+        if (pugi::xml_node next = Child(root, after)) return root.insert_child_before(name.c_str(), next);
+    return root.append_child(name.c_str());
+}
+
+pugi::xml_node Package::PivotCaches(bool create) {
+    pugi::xml_node root = workbook_.document_element();
+    pugi::xml_node caches = Child(root, "pivotCaches");
+    if (caches || !create) return caches;
+    const std::string name = prefix_ + "pivotCaches";
+    for (const char* after : kAfterPivotCaches)
         if (pugi::xml_node next = Child(root, after)) return root.insert_child_before(name.c_str(), next);
     return root.append_child(name.c_str());
 }

@@ -46,6 +46,9 @@ public:
     pugi::xml_node ExistingExternalReferences() const {
         return Child(workbook_.document_element(), "externalReferences");
     }
+    // The pivotCaches element, created (in schema order) when `create` is set.
+    pugi::xml_node PivotCaches(bool create);
+    pugi::xml_node ExistingPivotCaches() const { return Child(workbook_.document_element(), "pivotCaches"); }
     pugi::xml_node ExistingDefinedNames() const { return Child(workbook_.document_element(), "definedNames"); }
     pugi::xml_node WorkbookView() const;
 

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+#include "pivots.h"
 #include "tables.h"
 #include "threaded_comments.h"
 #include "xml_util.h"
@@ -15,7 +16,7 @@ namespace {
 // properties are self-contained parts (their shapes live in the VML drawing, carried too).
 bool Carried(const std::string& type) {
     for (const char* t : {"drawing", "vmlDrawing", "comments", "printerSettings", "image", "table", "threadedComment",
-                          "ctrlProp", "oleObject", "package", "control", "customProperty"})
+                          "ctrlProp", "oleObject", "package", "control", "customProperty", "pivotTable"})
         if (IsType(type, t)) return true;
     return false;
 }
@@ -70,6 +71,12 @@ public:
         return name;
     }
 
+    // The target's name of a source part copied so far ("" when it was not copied).
+    std::string NameOf(const std::string& part) const {
+        const auto it = copied_.find(part);
+        return it == copied_.end() ? std::string() : it->second;
+    }
+
 private:
     std::string NewName(const std::string& part) {
         const std::size_t slash = part.rfind('/');
@@ -109,10 +116,15 @@ CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSh
     // Read from the target only when the sheet has parts that must be unique there.
     std::unique_ptr<TableNaming> tables;
     std::unique_ptr<ThreadIds> threads;
+    std::unique_ptr<PivotIds> pivots;
     PartCopier copier(source, target, out, [&](const std::string& part, const std::string& type, std::string xml) {
         if (type == kCtTable) {
             if (!tables) tables = std::make_unique<TableNaming>(target);
             return tables->Adopt(xml, part, styles);
+        }
+        if (type == kCtPivotTable) {
+            if (!pivots) pivots = std::make_unique<PivotIds>(target);
+            return pivots->Adopt(source, part, xml, styles);
         }
         if (type == kCtThreadedComments) {
             if (!threads) threads = std::make_unique<ThreadIds>(target);
@@ -136,6 +148,10 @@ CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSh
     }
 
     for (const std::string& part : workbookParts) out.workbookParts.push_back(copier.Copy(part));
+
+    if (pivots)
+        for (const auto& c : pivots->Caches())
+            if (const std::string name = copier.NameOf(c.first); !name.empty()) out.pivotCaches.emplace_back(name, c.second);
 
     // Second pass, once every table's new name and every thread's new id is known.
     if (tables && !tables->Renames().empty()) {

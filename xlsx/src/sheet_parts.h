@@ -1,9 +1,10 @@
 // The parts related to a copied sheet: which relationships are carried (hyperlinks, printer
 // settings, drawings with their charts and pictures, comments and threaded comments, tables, form
-// controls, embedded objects) and deep copies of those parts under new names in the target; the
-// rest (pivot tables, slicers, ...) is reported as not carried.
+// controls, embedded objects, pivot tables with their caches) and deep copies of those parts under
+// new names in the target; the rest (slicers, timelines, ...) is reported as not carried.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -25,6 +26,7 @@ struct CarriedParts {
     std::vector<std::pair<std::string, std::string>> tableRenames;
     bool threadedComments = false;  // the persons of the source must go along
     std::vector<std::string> workbookParts;  // new names of `workbookParts`, in their order
+    std::vector<std::pair<std::string, std::uint32_t>> pivotCaches;  // new cache definition part, cacheId
 };
 
 // Also deep-copies `workbookParts`, workbook-level parts of the source the copy needs (external links).

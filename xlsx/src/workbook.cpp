@@ -8,6 +8,7 @@
 #include "defined_names.h"
 #include "messages.h"
 #include "package.h"
+#include "pivots.h"
 #include "sheet_parts.h"
 #include "sheet_xml.h"
 #include "style_mapper.h"
@@ -233,6 +234,7 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
             names.parent().remove_child(names);
     }
     AddExternalLinks(target, related.workbookParts);
+    AddPivotCaches(target, related.pivotCaches);
     if (!refs.names.empty()) {
         // Names the copy's formulas use, as the source defines them (links renumbered).
         pugi::xml_node names = target.DefinedNames(true);
