@@ -148,7 +148,6 @@ std::unique_ptr<PartStore> PartStore::Open(std::string bytes, const PackageLimit
     if (count < 0 || static_cast<std::uint64_t>(count) > limits.maxEntries)
         throw Error(ErrorKind::LimitExceeded, msg::kTooLarge);
     std::uint64_t total = 0;
-    std::map<std::string, int> lowerNames;
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
         if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !st.name)
@@ -165,7 +164,7 @@ std::unique_ptr<PartStore> PartStore::Open(std::string bytes, const PackageLimit
         if (total > limits.maxTotalSize) throw Error(ErrorKind::LimitExceeded, msg::kTooLarge);
         if (st.size >= limits.ratioCheckFrom && st.size / std::max<std::uint64_t>(st.comp_size, 1) > limits.maxRatio)
             throw Error(ErrorKind::LimitExceeded, msg::kTooLarge);
-        if (!lowerNames.emplace(LowerAscii(name), 0).second) throw Error(ErrorKind::Corrupt, msg::kUnsafePath);
+        if (!store->lowerNames_.emplace(LowerAscii(name), name).second) throw Error(ErrorKind::Corrupt, msg::kUnsafePath);
         Entry e;
         e.sourceIndex = i;
         e.size = st.size;
@@ -183,10 +182,8 @@ bool PartStore::Has(const std::string& name) const { return entries_.count(name)
 
 std::string PartStore::FindName(const std::string& name) const {
     if (Has(name)) return name;
-    const std::string lower = LowerAscii(name);
-    for (const auto& kv : entries_)
-        if (LowerAscii(kv.first) == lower) return kv.first;
-    return {};
+    const auto it = lowerNames_.find(LowerAscii(name));
+    return it == lowerNames_.end() ? std::string() : it->second;
 }
 
 std::string PartStore::Read(const std::string& name) const {
@@ -257,6 +254,7 @@ void PartStore::Write(const std::string& name, std::string data) {
     if (it == entries_.end()) {
         order_.push_back(name);
         it = entries_.emplace(name, Entry{}).first;
+        lowerNames_.emplace(LowerAscii(name), name);
     }
     it->second.sourceIndex = -1;
     it->second.origin.reset();
@@ -280,7 +278,18 @@ void PartStore::WriteDeflated(const std::string& name, std::string_view data) {
 }
 
 void PartStore::Remove(const std::string& name) {
-    if (entries_.erase(name)) order_.erase(std::find(order_.begin(), order_.end(), name));
+    if (!entries_.erase(name)) return;
+    order_.erase(std::find(order_.begin(), order_.end(), name));
+    const auto lower = lowerNames_.find(LowerAscii(name));
+    if (lower != lowerNames_.end() && lower->second == name) {
+        // Another entry equal but for case (written by a copy) may remain: it is found again.
+        lowerNames_.erase(lower);
+        for (const auto& kv : entries_)
+            if (LowerAscii(kv.first) == LowerAscii(name)) {
+                lowerNames_.emplace(LowerAscii(kv.first), kv.first);
+                break;
+            }
+    }
 }
 
 std::vector<std::string> PartStore::Names() const { return order_; }

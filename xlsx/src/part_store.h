@@ -65,6 +65,7 @@ private:
     std::string bytes_;
     zip_t* zip_ = nullptr;
     std::map<std::string, Entry> entries_;
+    std::map<std::string, std::string> lowerNames_;  // ASCII-lowered name -> entry name, for FindName
     std::vector<std::string> order_;  // entry order as read, new entries appended
 };
 

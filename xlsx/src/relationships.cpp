@@ -41,9 +41,10 @@ std::string Relationships::Write() const {
 }
 
 const Relationship* Relationships::ById(const std::string& id) const {
-    for (const auto& r : items_)
-        if (r.id == id) return &r;
-    return nullptr;
+    if (byId_.empty() && !items_.empty())
+        for (std::size_t i = items_.size(); i-- > 0;) byId_[items_[i].id] = i;  // the first of equal ids wins
+    const auto it = byId_.find(id);
+    return it == byId_.end() ? nullptr : &items_[it->second];
 }
 
 const Relationship* Relationships::FirstOfType(const std::string& typeSuffix) const {
@@ -57,6 +58,7 @@ std::string Relationships::Add(const std::string& type, const std::string& targe
         std::string id = "rId" + std::to_string(n);
         if (!ById(id)) {
             items_.push_back(Relationship{id, type, target, external});
+            byId_.clear();
             return id;
         }
     }
@@ -66,6 +68,7 @@ bool Relationships::Remove(const std::string& id) {
     auto it = std::find_if(items_.begin(), items_.end(), [&](const Relationship& r) { return r.id == id; });
     if (it == items_.end()) return false;
     items_.erase(it);
+    byId_.clear();
     return true;
 }
 

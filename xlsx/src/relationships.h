@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace zelmo::xlsx {
@@ -27,11 +28,17 @@ public:
     // Adds a relationship with a fresh id "rIdN" and returns the id.
     std::string Add(const std::string& type, const std::string& target, bool external = false);
     // Adds one keeping its id (used when a part's own relationships are rebuilt).
-    void AddWithId(Relationship rel) { items_.push_back(std::move(rel)); }
+    void AddWithId(Relationship rel) {
+        items_.push_back(std::move(rel));
+        byId_.clear();
+    }
     bool Remove(const std::string& id);
 
 private:
     std::vector<Relationship> items_;
+    // Index of items_ by id, built on the first look-up after a change (a workbook may have
+    // thousands of sheets, each looked up by id).
+    mutable std::unordered_map<std::string, std::size_t> byId_;
 };
 
 // The .rels part name of a part: "xl/workbook.xml" -> "xl/_rels/workbook.xml.rels".

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+#include "messages.h"
 #include "pivots.h"
 #include "tables.h"
 #include "threaded_comments.h"
@@ -42,6 +43,14 @@ public:
     std::string Copy(const std::string& part) {
         auto done = copied_.find(part);
         if (done != copied_.end()) return done->second;
+        // Related parts nest a few levels (sheet, drawing, chart, its style); a longer chain is a
+        // hostile package, refused before the recursion exhausts the stack.
+        if (depth_ >= kMaxDepth) throw Error(ErrorKind::Corrupt, msg::Corrupt("関連する部品の参照が深すぎます"));
+        struct Deeper {
+            int& depth;
+            explicit Deeper(int& d) : depth(d) { ++depth; }
+            ~Deeper() { --depth; }
+        } deeper(depth_);
         const std::string name = NewName(part);
         copied_[part] = name;
         const std::string type = source_.types().TypeOf(part);
@@ -89,7 +98,8 @@ private:
         }
         while (!file.empty() && file.back() >= '0' && file.back() <= '9') file.pop_back();
         for (unsigned n = 1;; ++n) {
-            const std::string candidate = folder + "/" + file + std::to_string(n) + (ext.empty() ? "" : "." + ext);
+            const std::string candidate =
+                (folder.empty() ? "" : folder + "/") + file + std::to_string(n) + (ext.empty() ? "" : "." + ext);
             if (target_.parts().FindName(candidate).empty() && reserved_.insert(candidate).second) return candidate;
         }
     }
@@ -100,6 +110,8 @@ private:
     Transform transform_;
     std::map<std::string, std::string> copied_;
     std::set<std::string> reserved_;
+    static constexpr int kMaxDepth = 64;
+    int depth_ = 0;
 };
 
 }  // namespace

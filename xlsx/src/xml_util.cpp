@@ -16,10 +16,23 @@ struct StringWriter : pugi::xml_writer {
 
 }  // namespace
 
+namespace {
+
+// pugixml never expands entities, but a part with a DTD is no part any spreadsheet program writes;
+// it is refused rather than carried into a copy (doctype nodes are kept by the parse to see them).
+void RefuseDoctype(const pugi::xml_node& top, const std::string& part) {
+    for (pugi::xml_node n = top.first_child(); n; n = n.next_sibling())
+        if (n.type() == pugi::node_doctype) throw Error(ErrorKind::Corrupt, msg::Corrupt(part + " に DTD (DOCTYPE) が含まれています"));
+}
+
+}  // namespace
+
 void ParseXml(pugi::xml_document& doc, std::string_view xml, const std::string& part) {
-    const pugi::xml_parse_result r = doc.load_buffer(xml.data(), xml.size(), kParseOptions, pugi::encoding_auto);
+    const pugi::xml_parse_result r =
+        doc.load_buffer(xml.data(), xml.size(), kParseOptions | pugi::parse_doctype, pugi::encoding_auto);
     if (!r || !doc.document_element())
         throw Error(ErrorKind::Corrupt, msg::Corrupt(part + " の XML を読み取れません"));
+    RefuseDoctype(doc, part);
 }
 
 std::string WriteXml(const pugi::xml_document& doc) {
@@ -108,9 +121,10 @@ void ForEachChunk(std::string_view body, std::string_view qualifiedChild, std::s
         // which always ends at a closing tag or at the end of the body.
         buffer.assign(body.data() + pos, body.data() + end);
         const pugi::xml_parse_result r = doc.load_buffer_inplace(buffer.data(), buffer.size(),
-                                                                 kParseOptions | pugi::parse_fragment,
+                                                                 kParseOptions | pugi::parse_fragment | pugi::parse_doctype,
                                                                  pugi::encoding_utf8);
         if (!r) throw Error(ErrorKind::Corrupt, msg::Corrupt(part + " の XML を読み取れません"));
+        RefuseDoctype(doc, part);
         fn(doc, body.substr(pos, end - pos));
         doc.reset();
         pos = end;
