@@ -61,6 +61,8 @@ Workbook Workbook::OpenFile(const std::filesystem::path& path) {
     if (!in) throw Error(ErrorKind::NotFound, msg::kReadFailed);
     std::string bytes;
     const auto size = std::filesystem::file_size(path, ec);
+    // A package cannot be much bigger than what it holds uncompressed: a bigger file is not read.
+    if (!ec && size > PackageLimits{}.maxTotalSize + (64u << 20)) throw Error(ErrorKind::LimitExceeded, msg::kTooLarge);
     if (!ec) bytes.reserve(static_cast<std::size_t>(size));
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (in.bad()) throw Error(ErrorKind::NotFound, msg::kReadFailed);
