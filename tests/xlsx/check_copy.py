@@ -74,13 +74,21 @@ def dxf(d, wb):
             d.numFmt.formatCode if d.numFmt else None, border(d.border, wb) if d.border else None)
 
 
+# An external workbook's index in a formula ("[1]Sheet!A1"). A merge renumbers the indices, and a
+# copy may refer to a sheet or table left behind through its source workbook ("[1]!Table[Column]"):
+# formulas are compared without them.
+EXTERNAL_INDEX = re.compile(r"(?<![\w\].])\[\d+\]!?")
+
+
 def value(c, renames=None):
     v = c.value
     if hasattr(v, "text"):  # ArrayFormula
-        return ("array", v.ref, v.text)
+        return ("array", v.ref, EXTERNAL_INDEX.sub("", v.text or ""))
     if renames and isinstance(v, str) and v.startswith("="):
         for old, new in renames.items():
             v = re.sub(r"(?<![\w.])" + re.escape(old) + r"(?=\[|\W|$)(?![(!])", new, v, flags=re.I)
+    if isinstance(v, str) and v.startswith("="):
+        v = EXTERNAL_INDEX.sub("", v)
     return v
 
 

@@ -60,6 +60,14 @@ EXPECTED_TYPE = {
 EXTERNAL_INDEX = re.compile(r"(?<![\w\].])\[(\d+)\]")
 
 
+STRING_LITERAL = re.compile(r'"(?:[^"]|"")*"')
+QUOTED_NAME = re.compile(r"'(?:[^']|'')*'")
+# A sheet in a reference: 'quoted name'! or an unquoted name followed by !.
+SHEET_REFERENCE = re.compile(r"""(?:'((?:[^']|'')+)'|([^\s'!"(),;=+\-*/^&<>:{}\[\]#%]+))!""")
+# A table in a structured reference: Name[...
+TABLE_REFERENCE = re.compile(r"([^\W\d][\w.\\]*)\[")
+
+
 def local(tag):
     return tag.rsplit("}", 1)[-1]
 
@@ -256,26 +264,53 @@ def check_workbook(pkg):
         if cid in caches:
             pkg.problem(f"{wb}: pivot cacheId {cid} used twice")
         caches[cid] = rels.get(pc.get(f"{{{NS_R}}}id"))
-    check_external_indices(pkg, sheets, root)
+    check_formula_references(pkg, sheets, root)
     check_tables(pkg, {n for n, _ in names})
     check_pivots(pkg, caches)
     check_calc_chain(pkg, {s[1] for s in sheets})
 
 
-def check_external_indices(pkg, sheets, workbook):
-    """Formulas and defined names may name external workbooks only by the indices the workbook has."""
-    count = len(list(workbook.iter(f"{{{NS_MAIN}}}externalReference")))
+def formula_texts(pkg, sheets, workbook):
+    """(part, formula) of every defined name and every cell formula of the worksheets."""
     texts = [(pkg.workbook_part(), dn.text) for dn in workbook.iter(f"{{{NS_MAIN}}}definedName")]
     for _, _, part, kind, _ in sheets:
         root = pkg.xml(part) if kind == "worksheet" and part and pkg.find(part) else None
         texts += [(part, f.text) for f in (root.iter(f"{{{NS_MAIN}}}f") if root is not None else [])]
+    return [(part, text) for part, text in texts if text]
+
+
+def check_formula_references(pkg, sheets, workbook):
+    """Formulas and defined names may name only the external workbooks (by index), sheets and tables
+    the workbook has: the program cannot read a formula naming anything else and removes it."""
+    count = len(list(workbook.iter(f"{{{NS_MAIN}}}externalReference")))
+    sheet_names = {s[0].casefold() for s in sheets}
+    tables = set()
+    for part in parts_of_type(pkg, "spreadsheetml.table+xml"):
+        t = pkg.xml(part)
+        if t is not None:
+            tables |= {t.get("name", "").casefold(), t.get("displayName", "").casefold()}
     bad = {}
-    for part, text in texts:
-        for n in EXTERNAL_INDEX.findall(text or ""):
+    for part, text in formula_texts(pkg, sheets, workbook):
+        for n in EXTERNAL_INDEX.findall(text):
             if not 0 < int(n) <= count:
-                bad.setdefault((part, n), text)
-    for (part, n), text in sorted(bad.items()):
-        pkg.problem(f"{part}: external workbook [{n}] in {text!r}, the workbook has {count} external references")
+                bad.setdefault((part, f"external workbook [{n}]"), text)
+        plain = STRING_LITERAL.sub('""', text)
+        for m in SHEET_REFERENCE.finditer(plain):
+            before = plain[m.start() - 1] if m.start() else ""
+            quoted = m.group(1)
+            if (before and before in "]#") or (quoted or "").startswith("["):
+                continue  # another workbook's sheet, or an error value such as #REF!
+            for name in (quoted.replace("''", "'") if quoted else m.group(2)).split(":"):
+                if name.casefold() not in sheet_names:
+                    bad.setdefault((part, f"sheet {name!r}"), text)
+        plain = QUOTED_NAME.sub("''", plain)
+        for m in TABLE_REFERENCE.finditer(plain):
+            if m.start() and re.match(r"[\w.\]!]", plain[m.start() - 1]):
+                continue
+            if m.group(1).casefold() not in tables:
+                bad.setdefault((part, f"table {m.group(1)!r}"), text)
+    for (part, what), text in sorted(bad.items()):
+        pkg.problem(f"{part}: formula {text!r} names the missing {what}")
 
 
 def parts_of_type(pkg, suffix):
@@ -476,6 +511,14 @@ def inventory(pkg, sheet_part):
     return found
 
 
+def link_target(pkg, link_part):
+    """The file name of the workbook an external link part points to ("" if none)."""
+    for _, kind, target, external in pkg.rels(link_part):
+        if external and kind == "externalLinkPath":
+            return posixpath.basename(urllib.parse.unquote(target.replace("\\", "/")))
+    return ""
+
+
 def compare(src, src_sheet, out, out_sheet, not_carried, problems):
     where = f"{src.path}[{src_sheet}] -> {out.path}[{out_sheet}]"
     parts = []
@@ -486,6 +529,11 @@ def compare(src, src_sheet, out, out_sheet, not_carried, problems):
             return
         parts.append(pkg.find(match[0][2]))
     a, b = inventory(src, parts[0]), inventory(out, parts[1])
+    # A copy may refer to sheets and tables left behind through a link to its source workbook, as the
+    # program does: such a link is no part the source had.
+    own = posixpath.basename(src.path).casefold()
+    b["externalLink"] = [(link, path) for link, path in b.get("externalLink", [])
+                         if link_target(out, link).casefold() != own]
     for kind in sorted(set(a) | set(b)):
         total = len(a.get(kind, []))
         kept = sum(1 for _, path in a.get(kind, []) if not any(k in not_carried for k in path))

@@ -183,8 +183,46 @@ BROKEN = [
     ("active tab past the last sheet", edit("xl/workbook.xml", "<sheets>",
                                             '<bookViews><workbookView activeTab="2"/></bookViews><sheets>'),
      "activeTab 2 of 2 sheets"),
+    ("formula naming a missing sheet", edit("xl/worksheets/sheet1.xml", "<f>A1*2</f>", "<f>Gone!A1*2</f>"),
+     "names the missing sheet 'Gone'"),
+    ("formula naming a missing table", edit("xl/worksheets/sheet1.xml", "<f>A1*2</f>", "<f>SUM(Sales[Amount])</f>"),
+     "names the missing table 'Sales'"),
+    ("defined name naming a missing sheet", edit("xl/workbook.xml", "Data!$B$2", "'Old data'!$B$2"),
+     "names the missing sheet 'Old data'"),
     ("not well-formed part", edit("xl/tables/table1.xml", "/>", ">"), "not well-formed"),
 ]
+
+
+# (formula, what the checker must find missing) in a workbook with sheets Data, Pivot, "It's", S1..S3
+# and table Table1 (strings, other workbooks' sheets, error values and table columns are no sheets).
+FORMULAS = [
+    ("'It''s'!A1+Data!B2+Pivot!C3", []),
+    ('"Gone!"&Data!A1&"x[1]"', []),
+    ("[1]Gone!A1+'[1]Also gone'!B2+[1]!Name", []),
+    ("#REF!+SUM(Table1[[#This Row],[Amount]])", []),
+    ("SUM(S1:S3!A1)+SUM('S1:S3'!A1)", []),
+    ("集計!A1", ["sheet '集計'"]),
+    ("'Gone sheet'!A1+Other[Col]", ["sheet 'Gone sheet'", "table 'Other'"]),
+]
+
+
+def check_formulas(cp, tmp):
+    failures = []
+    for formula, missing in FORMULAS:
+        parts = sound()
+        parts["xl/workbook.xml"] = parts["xl/workbook.xml"].replace(
+            '<sheet name="Pivot" sheetId="2" r:id="rId2"/>', '<sheet name="Pivot" sheetId="2" r:id="rId2"/>' +
+            "".join(f'<sheet name="{n}" sheetId="{i + 3}" r:id="rId{i + 1}"/>'
+                    for i, n in enumerate(["It&apos;s", "S1", "S2", "S3"])))
+        parts["xl/worksheets/sheet1.xml"] = parts["xl/worksheets/sheet1.xml"].replace(
+            "<f>A1*2</f>", "<f>" + formula.replace("&", "&amp;").replace('"', "&quot;") + "</f>")
+        path = os.path.join(tmp, "formula.xlsx")
+        write(parts, path)
+        found = [p for p in problems_of(cp, path) if "names the missing " in p]
+        names = sorted(p.split("names the missing ")[1] for p in found)
+        if names != sorted(missing):
+            failures.append(f"formula {formula!r}: expected missing {missing}, got {found}")
+    return failures
 
 
 def write(parts, path):
@@ -245,6 +283,7 @@ def run(cp):
         found = problems_of(cp, good, [(good, "Pivot", "Data", set())])
         if not any("drawing: source has 0, copy has 1" in p for p in found):
             failures.append(f"a copy with parts its source lacks passed: {found}")
+        failures += check_formulas(cp, tmp)
     for f in failures:
         print(f"self-test: {f}")
     print(f"self-test: {len(BROKEN)} broken packages, {len(failures)} failures")

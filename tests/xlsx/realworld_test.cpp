@@ -33,7 +33,17 @@ struct KnownFailure {
     const char* reason;
 };
 const KnownFailure kKnownPackageFailures[] = {
-    {"", ""},  // none at present (an array needs an element)
+    {"DataTableCities-split0",
+     "formulas of Formula name the tables BigCity and SmallCity of the sheet Table, which is not copied: copied "
+     "as written, the program cannot read them"},
+    {"dataValidationTableRange-split0",
+     "defined names and formulas name the sheet xdropdown and its tables, which are not copied"},
+    {"dataValidationTableRange-split1",
+     "the name highlight_list, copied with xdropdown, also names 'County Ranking', which is not copied"},
+    {"ref-56737-split0", "formulas of Refs name the sheets DS1 and DS2, which are not copied"},
+    {"simple-monthly-budget-split0",
+     "the theme taken over from the source fills with a picture (r:embed rId1) whose relationship and image are "
+     "not taken over"},
 };
 // Copied sheets openpyxl cannot compare: "<file>:<sheet>" ("*" for every sheet), in merges only or
 // in every output, with the reason.
@@ -53,6 +63,18 @@ const ListedSheet kLibreOfficeKnown[] = {
      "pivot tables are not carried yet: LibreOffice rebuilds the source's pivot tables with its own captions "
      "('Species' where the cells say 'Row Labels'), the copy keeps the cells as written"},
     {"loadExample-smallimages.xlsx:IrisSample", false, "pivot tables are not carried yet (as above)"},
+    {"WithChartSheet.xlsx:*", false,
+     "pivot tables are not carried yet: LibreOffice formats the sources' pivot values by the pivot table ($889,017), "
+     "the copies keep the cells as written"},
+    {"DataTableCities.xlsx:PivotTable", false, "pivot tables are not carried yet (as above)"},
+    {"DataTableCities.xlsx:Formula", false,
+     "in the split, formulas name the tables of a sheet that is not copied (a known failure above)"},
+    {"dataValidationTableRange.xlsx:County Ranking", false,
+     "in the split, formulas name the sheet xdropdown, which is not copied (a known failure above)"},
+    {"ref-56737.xlsx:Refs", false,
+     "LibreOffice recalculates a workbook the spreadsheet program did not write and cannot resolve the external "
+     "workbook's sheet-scoped name NR_To_A1 (the source shows its cached value); in the split, DS1 and DS2 are "
+     "not copied"},
     {"loadExample-smallimages.xlsx:mtCars Pivot", false, "pivot tables are not carried yet (as above)"},
     {"loadExample-smallimages.xlsx:testing", false, "RAND() is recalculated on loading: new numbers every time"},
 };
@@ -245,7 +267,8 @@ TEST_F(RealWorld, OpenpyxlReadsCopiesAsItReadsTheSources) {
                 std::cout << "[ skipped ] openpyxl: " << out.stem << "[" << c.sheet << "]: " << skip->reason << "\n";
                 continue;
             }
-            argsByFile[file] += " " + Quote(c.source) + " " + Quote(c.sourceSheet) + " " + Quote(out.path.string()) +
+            // One reader per group: the merge of all files is read once, not once per source file.
+            argsByFile[out.file.empty() ? out.stem : file] += " " + Quote(c.source) + " " + Quote(c.sourceSheet) + " " + Quote(out.path.string()) +
                                 " " + Quote(c.sheet);
         }
     }
