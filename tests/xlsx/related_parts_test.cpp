@@ -13,6 +13,7 @@
 #include <map>
 #include <set>
 
+#include "source_link.h"
 #include "tables.h"
 #include "workbook_refs.h"
 #include "xlsx/workbook.h"
@@ -373,6 +374,44 @@ TEST_F(Related, SparklinesControlsAndSelfReferencesFollowTheCopy) {
     }
 }
 
+TEST(SourceLinks, OtherSheetsAndTablesOfTheSourcePointAtItsFile) {
+    SourceLink link;
+    link.sheets = {"Params", "Other sheet"};
+    link.tables = {"BigCity"};
+    link.number = 3;
+    const struct {
+        const char* formula;
+        const char* expected;
+    } cases[] = {
+        {"SUM(Params!A1:A3)+'Other sheet'!B2", "SUM([3]Params!A1:A3)+'[3]Other sheet'!B2"},
+        {"COUNTA(BigCity[City])&\"Params!A1\"", "COUNTA([3]!BigCity[City])&\"Params!A1\""},
+        {"Data!A1+BigCityX[a]+[1]Params!A1", "Data!A1+BigCityX[a]+[1]Params!A1"},  // own sheet, other table, other link
+    };
+    for (const auto& c : cases) {
+        std::string f = c.formula;
+        EXPECT_EQ(PointAtSource(f, link), std::string(c.formula) != c.expected) << c.formula;
+        EXPECT_EQ(f, c.expected);
+    }
+}
+
+TEST_F(Related, ASheetAloneLinksToItsSourceForOtherSheets) {
+    const std::string bytes = Workbook::FromSheet(Source(), 0).SaveToBytes();
+    ExpectValidPackage(bytes);
+    const pugi::xml_document wb = Xml(bytes, "xl/workbook.xml");
+    // The used link of the source first, then the link to the source itself.
+    EXPECT_EQ(wb.select_nodes("//externalReference").size(), 2u);
+    EXPECT_STREQ(wb.select_node("//definedName[@name='Region']").node().child_value(), "[2]Params!$A$1:$A$3");
+    EXPECT_STREQ(wb.select_node("//definedName[@name='Rate']").node().child_value(), "0.1");
+    const std::string rels = ReadPart(bytes, "xl/externalLinks/_rels/externalLink2.xml.rels");
+    EXPECT_NE(rels.find("related.xlsx\" TargetMode=\"External\""), std::string::npos) << rels;
+    EXPECT_TRUE(Xml(bytes, "xl/externalLinks/externalLink2.xml").select_node("//sheetName[@val='Params']"));
+    // A workbook read from bytes has no file to link to: formulas stay as written.
+    const Workbook fromBytes = Workbook::Open(test::ReadFile(dir_ + "/related.xlsx"));
+    const std::string plain = Workbook::FromSheet(fromBytes, 0).SaveToBytes();
+    EXPECT_STREQ(Xml(plain, "xl/workbook.xml").select_node("//definedName[@name='Region']").node().child_value(),
+                 "Params!$A$1:$A$3");
+}
+
 // The part-by-part checker (check_package.py) on merges and splits of the fixtures: nothing the
 // spreadsheet program would repair, and every related part there unless reported as not carried.
 TEST_F(Related, PackageCheckerFindsNothingToRepair) {
@@ -385,10 +424,12 @@ TEST_F(Related, PackageCheckerFindsNothingToRepair) {
     } sources[] = {{dir_ + "/related.xlsx", 0}, {dir_ + "/related.xlsx", 1}, {dir_ + "/related.xlsx", 0},
                    {std::string(ZELMO_XLSX_DATA) + "/table10.xlsx", 0}, {std::string(ZELMO_XLSX_DATA) + "/table06.xlsx", 0},
                    {std::string(ZELMO_XLSX_DATA) + "/table10.xlsx", 0}};
-    int n = 0;
+    std::vector<std::string> taken{"Sheet1"};
     for (const auto& s : sources) {
         const Workbook book = Workbook::OpenFile(s.file);
-        const std::string name = "S" + std::to_string(++n);
+        // Named as a merge names them: formulas naming the source's other sheets find them.
+        const std::string name = UniqueSheetName(book.Sheets()[s.sheet].name, taken);
+        taken.push_back(name);
         const CopyReport report = merged.CopySheet(book, s.sheet, merged.SheetCount(), name);
         std::string notCarried;
         for (const auto& what : report.notCarried) notCarried += (notCarried.empty() ? "" : ",") + what;

@@ -68,7 +68,8 @@ void ForEachReference(const std::string& f, const std::string& name, Fn fn) {
             i = j + 1;
             continue;
         }
-        if ((i == 0 || !NameChar(f[i - 1])) && f.compare(i, bare.size(), bare) == 0) {
+        // "[1]Sheet1!" is a sheet of another workbook.
+        if ((i == 0 || (!NameChar(f[i - 1]) && f[i - 1] != ']')) && f.compare(i, bare.size(), bare) == 0) {
             fn(i, bare.size());
             i += bare.size();
             continue;
@@ -88,10 +89,18 @@ std::string QuoteSheetName(const std::string& name) {
     return PlainName(name) ? name : "'" + Escaped(name) + "'";
 }
 
+std::string ExternalSheetPrefix(unsigned n, const std::string& sheet) {
+    const std::string book = "[" + std::to_string(n) + "]";
+    return PlainName(sheet) ? book + sheet + "!" : "'" + book + Escaped(sheet) + "'!";
+}
+
 std::string RenameSheetInFormula(const std::string& formula, const std::string& oldName, const std::string& newName) {
+    return ReplaceSheetReferences(formula, oldName, QuoteSheetName(newName) + "!");
+}
+
+std::string ReplaceSheetReferences(const std::string& formula, const std::string& oldName, const std::string& replacement) {
     std::string out;
     std::size_t last = 0;
-    const std::string replacement = QuoteSheetName(newName) + "!";
     ForEachReference(formula, oldName, [&](std::size_t at, std::size_t len) {
         out.append(formula, last, at - last);
         out += replacement;

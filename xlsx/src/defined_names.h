@@ -18,10 +18,14 @@ void RemoveNamesOfSheet(pugi::xml_node definedNames, std::size_t sheetIndex);
 // Replaces references to sheet `oldName` in a formula by `newName` (quoted as needed); text inside
 // string literals is left alone.
 std::string RenameSheetInFormula(const std::string& formula, const std::string& oldName, const std::string& newName);
+// Replaces references to sheet `oldName` ("Old!", "'Old sheet'!") by `replacement` (which ends in "!").
+std::string ReplaceSheetReferences(const std::string& formula, const std::string& oldName, const std::string& replacement);
 // True when the formula refers to sheet `name`.
 bool FormulaRefersTo(const std::string& formula, const std::string& name);
 // The sheet name as a formula writes it: bare when plain, otherwise in apostrophes.
 std::string QuoteSheetName(const std::string& name);
+// A sheet of external workbook `n` as a formula writes it: "[1]Data!" or "'[1]My data'!".
+std::string ExternalSheetPrefix(unsigned n, const std::string& sheet);
 
 // Copies the names that belong to sheet `sourceIndex` of `source` (its sheet-scoped names, and the
 // workbook-scoped names that refer to it and that the target lacks) into `target` for the copy at

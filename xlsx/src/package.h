@@ -77,6 +77,10 @@ public:
     // A copy that fails puts the styles back as they were (`xml` from Styles::Write before it).
     void RestoreStyles(const std::string& xml, bool changed);
 
+    // The file the package was read from (UTF-8; "" when read from bytes).
+    const std::string& origin() const { return origin_; }
+    void SetOrigin(std::string path) { origin_ = std::move(path); }
+
     PartStore& parts() { return *parts_; }
     const PartStore& parts() const { return *parts_; }
     std::shared_ptr<const PartStore> sharedParts() const { return parts_; }
@@ -98,6 +102,7 @@ private:
     std::unique_ptr<Styles> styles_;
     std::unique_ptr<SharedStrings> sharedStrings_;
     std::string sharedStringsPart_;
+    std::string origin_;
 };
 
 // The parts of a new workbook with one empty worksheet "Sheet1".

@@ -11,6 +11,7 @@
 #include "pivots.h"
 #include "sheet_parts.h"
 #include "sheet_xml.h"
+#include "source_link.h"
 #include "style_mapper.h"
 #include "tables.h"
 #include "threaded_comments.h"
@@ -66,7 +67,9 @@ Workbook Workbook::OpenFile(const std::filesystem::path& path) {
     if (!ec) bytes.reserve(static_cast<std::size_t>(size));
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (in.bad()) throw Error(ErrorKind::NotFound, msg::kReadFailed);
-    return Workbook(Package::Load(PartStore::Open(std::move(bytes))));
+    auto package = Package::Load(PartStore::Open(std::move(bytes)));
+    package->SetOrigin(path.u8string());
+    return Workbook(std::move(package));
 }
 
 Workbook Workbook::CreateNew() { return Workbook(Package::Load(NewWorkbookParts())); }
@@ -132,6 +135,7 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
     SheetRewrite rw;
     PersonsUpdate persons;
     WorkbookRefs refs;
+    SourceLink sourceLink;
     try {
         const SheetPlace place = PlaceFor(from.kind);
         newPart = target.FreePartName(place.folder, place.stem, "xml");
@@ -143,12 +147,25 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
         if (related.threadedComments) persons = MergePersons(src, target);
         bool renumber = false;
         for (const auto& l : refs.links) renumber |= l.first != l.second;
+        // Alone in a new workbook, references to the source's other sheets and tables point at its file.
+        if (keepSelection) {
+            const auto links = static_cast<unsigned>(LinkCount(target) + refs.newLinkParts.size());
+            // The sheet's own names go along too (CopySheetNames): their formulas count.
+            std::vector<pugi::xml_node> names = refs.names;
+            for (pugi::xml_node n = src.ExistingDefinedNames().first_child(); n; n = n.next_sibling()) {
+                std::uint32_t scope = 0;
+                const bool scoped = ParseIndex(n.attribute("localSheetId").value(), scope);
+                if (scoped ? scope == sourceIndex : FormulaRefersTo(n.child_value(), from.name)) names.push_back(n);
+            }
+            sourceLink = PlanSourceLink(src, from, sheetSource, names, links + 1);
+        }
         // Formulas naming their own sheet name the copy, as in the spreadsheet program.
         const bool renameSheet = from.name != name && sheetSource.find(QuoteSheetName(from.name) + "!") != std::string::npos;
-        if (!related.tableRenames.empty() || renumber || renameSheet) {
+        if (!related.tableRenames.empty() || renumber || renameSheet || sourceLink.Needed()) {
             // The copy's formulas follow its tables' new names and the target's numbering of links.
-            rw.formula = [&related, &refs, &from, &name, renumber, renameSheet](std::string& f) {
+            rw.formula = [&related, &refs, &from, &name, &sourceLink, renumber, renameSheet](std::string& f) {
                 bool changed = renumber && RenumberExternalLinks(f, refs.links);
+                changed |= sourceLink.Needed() && PointAtSource(f, sourceLink);
                 for (const auto& r : related.tableRenames) changed |= RenameTableInFormula(f, r.first, r.second);
                 if (renameSheet && FormulaRefersTo(f, from.name)) {
                     f = RenameSheetInFormula(f, from.name, name);
@@ -231,11 +248,18 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
     if (sourceNames) {
         // The source's names are read before the target's shift when both are the same workbook.
         const std::size_t readIndex = (&src == &target && sourceIndex >= position) ? sourceIndex + 1 : sourceIndex;
-        CopySheetNames(sourceNames, readIndex, from.name, target.DefinedNames(true), position, name);
-        if (pugi::xml_node names = target.DefinedNames(false); names && !names.first_child())
-            names.parent().remove_child(names);
+        pugi::xml_node names = target.DefinedNames(true);
+        pugi::xml_node last = names.last_child();
+        CopySheetNames(sourceNames, readIndex, from.name, names, position, name);
+        if (sourceLink.Needed())
+            for (pugi::xml_node n = last ? last.next_sibling() : names.first_child(); n; n = n.next_sibling()) {
+                std::string formula = n.child_value();
+                if (PointAtSource(formula, sourceLink)) n.text().set(formula.c_str());
+            }
+        if (!names.first_child()) names.parent().remove_child(names);
     }
     AddExternalLinks(target, related.workbookParts);
+    AddSourceLink(target, src, sourceLink);
     AddPivotCaches(target, related.pivotCaches);
     if (!refs.names.empty()) {
         // Names the copy's formulas use, as the source defines them (links renumbered).
@@ -245,7 +269,9 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
             pugi::xml_node copy = names.append_copy(n);
             copy.set_name(element.c_str());
             std::string formula = copy.child_value();
-            if (RenumberExternalLinks(formula, refs.links)) copy.text().set(formula.c_str());
+            bool changed = RenumberExternalLinks(formula, refs.links);
+            changed |= sourceLink.Needed() && PointAtSource(formula, sourceLink);
+            if (changed) copy.text().set(formula.c_str());
         }
     }
     if (pugi::xml_node view = target.WorkbookView()) {

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 #include <set>
+#include <unordered_set>
 
 #include "defined_names.h"
 #include "xml_util.h"
@@ -39,10 +40,39 @@ bool InFormula(std::string_view xml, std::size_t at) {
     return tag == "f" || tag == "formula" || tag == "formula1" || tag == "formula2";
 }
 
-bool UsedInSheet(std::string_view xml, const std::string& name) {
-    for (std::size_t at = xml.find(name); at != std::string_view::npos; at = xml.find(name, at + 1))
-        if (TokenAt(xml, at, name.size()) && InFormula(xml, at)) return true;
-    return false;
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (char& ch : out) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return out;
+}
+
+// The names (lower case) that the formulas of a sheet part mention, in one pass over the part: a
+// workbook may define thousands of names, and the sheet may be large.
+std::unordered_set<std::string> NamesInFormulas(std::string_view xml) {
+    std::unordered_set<std::string> out;
+    for (std::size_t open = xml.find('<'); open != std::string_view::npos; open = xml.find('<', open + 1)) {
+        std::size_t end = open + 1;
+        while (end < xml.size() && xml[end] != '>' && xml[end] != ' ' && xml[end] != '/') ++end;
+        if (!InFormula(xml, open + 1)) continue;
+        const std::size_t textStart = xml.find('>', end);
+        if (textStart == std::string_view::npos || xml[textStart - 1] == '/') continue;
+        const std::size_t textEnd = xml.find('<', textStart);
+        const std::string_view text = xml.substr(textStart + 1, textEnd - textStart - 1);
+        bool quoted = false;
+        for (std::size_t i = 0; i < text.size();) {
+            if (text[i] == '"') quoted = !quoted;
+            if (quoted || !NameChar(text[i]) || (i > 0 && NameChar(text[i - 1]))) {
+                ++i;
+                continue;
+            }
+            std::size_t j = i;
+            while (j < text.size() && NameChar(text[j])) ++j;
+            out.insert(Lower(text.substr(i, j - i)));
+            i = j;
+        }
+        open = textEnd == std::string_view::npos ? xml.size() - 1 : textEnd;
+    }
+    return out;
 }
 
 bool UsedInFormula(const std::string& formula, const std::string& name) {
@@ -136,12 +166,14 @@ WorkbookRefs FindWorkbookRefs(const Package& source, const std::string& sheetNam
     }
     // Names used by the sheet, then names used by those, until nothing new turns up.
     std::vector<bool> used(candidates.size(), false);
+    const std::unordered_set<std::string> inSheet =
+        candidates.empty() ? std::unordered_set<std::string>() : NamesInFormulas(sheetXml);
     for (bool more = true; more;) {
         more = false;
         for (std::size_t i = 0; i < candidates.size(); ++i) {
             if (used[i]) continue;
             const std::string name = candidates[i].attribute("name").value();
-            bool hit = UsedInSheet(sheetXml, name);
+            bool hit = inSheet.count(Lower(name)) != 0;
             for (std::size_t j = 0; !hit && j < candidates.size(); ++j)
                 hit = used[j] && UsedInFormula(candidates[j].child_value(), name);
             if (hit) used[i] = more = true;
@@ -198,6 +230,8 @@ bool RenumberExternalLinks(std::string& formula, const std::map<unsigned, unsign
     formula = std::move(out);
     return true;
 }
+
+std::size_t LinkCount(const Package& p) { return LinkParts(p).size(); }
 
 void AddExternalLinks(Package& target, const std::vector<std::string>& partNames) {
     if (partNames.empty()) return;

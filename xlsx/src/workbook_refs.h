@@ -33,6 +33,9 @@ WorkbookRefs FindWorkbookRefs(const Package& source, const std::string& sheetNam
 // True when it changed anything.
 bool RenumberExternalLinks(std::string& formula, const std::map<unsigned, unsigned>& links);
 
+// How many external links the package lists.
+std::size_t LinkCount(const Package& p);
+
 // Adds the copied link parts (already stored under `partNames`) to the target's list of external
 // references.
 void AddExternalLinks(Package& target, const std::vector<std::string>& partNames);
