@@ -208,6 +208,14 @@ TEST(RelatedParts, PivotTablesGetCacheIdsOfTheirOwnCopiedCaches) {
     EXPECT_EQ(std::system(cmd.c_str()), 0);
 }
 
+TEST(RelatedParts, AThemeTakenOverKeepsItsPictures) {
+    const std::string file = std::string(ZELMO_XLSX_DATA) + "/realworld/simple-monthly-budget.xlsx";
+    if (!std::filesystem::exists(file)) GTEST_SKIP() << "no workbook with a picture in its theme";
+    const std::string bytes = Workbook::FromSheet(Workbook::OpenFile(file), 0).SaveToBytes();
+    ExpectValidPackage(bytes);
+    EXPECT_FALSE(ReadPart(bytes, "xl/theme/_rels/theme1.xml.rels").empty());
+}
+
 // related.xlsx of make_fixtures.py: threaded comments, persons, a form control, sparklines, names and
 // external links used by formulas.
 class Related : public ::testing::Test {

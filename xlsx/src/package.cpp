@@ -208,6 +208,25 @@ void Package::AdoptLookOf(const Package& source) {
             const std::string part = FreePartName("xl/theme", "theme", "xml");
             parts_->Write(part, source.parts_->Read(from));
             types_.SetOverride(part, source.types_.TypeOf(from));
+            // A theme may fill shapes with pictures: they come along under free names.
+            if (const std::string rels = RelsPartName(from); source.parts_->Has(rels)) {
+                Relationships copy;
+                const Relationships all = Relationships::Parse(source.parts_->Read(rels), rels);
+                for (Relationship rel : all.All()) {
+                    if (!rel.external) {
+                        const std::string child = source.parts_->FindName(ResolveTarget(from, rel.target));
+                        if (child.empty()) continue;
+                        const std::size_t slash = child.rfind('/'), dot = child.rfind('.');
+                        const std::string ext = dot == std::string::npos || dot < slash ? "bin" : child.substr(dot + 1);
+                        const std::string name = FreePartName(child.substr(0, slash), "theme_image", ext);
+                        parts_->Write(name, source.parts_->Read(child));
+                        types_.Ensure(name, source.types_.TypeOf(child));
+                        rel.target = RelativeTarget(part, name);
+                    }
+                    copy.AddWithId(rel);
+                }
+                parts_->Write(RelsPartName(part), copy.Write());
+            }
             workbookRels_.Add(theme->type, RelativeTarget(workbookPart_, part));
         }
     }
