@@ -216,6 +216,21 @@ TEST(RelatedParts, AThemeTakenOverKeepsItsPictures) {
     EXPECT_FALSE(ReadPart(bytes, "xl/theme/_rels/theme1.xml.rels").empty());
 }
 
+TEST(RelatedParts, SlicersStayBehindWithTheirFramesAndAreReported) {
+    const Workbook source = Workbook::OpenFile(std::string(ZELMO_XLSX_DATA) + "/realworld/loadExample-smallimages.xlsx");
+    Workbook target = Workbook::CreateNew();
+    const CopyReport report = target.CopySheet(source, 0, 1, "IrisSample");  // a table, a pivot table, a slicer
+    EXPECT_EQ(report.notCarried, (std::vector<std::string>{"slicer", "ext:slicerList"}));
+    const std::string bytes = target.SaveToBytes();
+    ExpectValidPackage(bytes);
+    EXPECT_EQ(PartsUnder(bytes, "xl/tables/").size(), 1u);
+    EXPECT_EQ(PartsUnder(bytes, "xl/pivotTables/").size(), 1u);
+    for (const auto& part : PartsUnder(bytes, "xl/drawings/drawing")) {
+        EXPECT_EQ(ReadPart(bytes, part).find("2010/slicer"), std::string::npos) << part;
+        EXPECT_TRUE(Xml(bytes, part).first_child().first_child()) << part << ": the chart's frame stays";
+    }
+}
+
 // related.xlsx of make_fixtures.py: threaded comments, persons, a form control, sparklines, names and
 // external links used by formulas.
 class Related : public ::testing::Test {

@@ -31,6 +31,29 @@ void Note(std::vector<std::string>& list, const std::string& what) {
     if (std::find(list.begin(), list.end(), what) == list.end()) list.push_back(what);
 }
 
+constexpr const char* kCtDrawing = "application/vnd.openxmlformats-officedocument.drawing+xml";
+
+// Slicers and timelines stay behind: their frames in a copied drawing would name slicers the copy
+// does not have, so the frames (with their fallback text boxes) are left out too.
+std::string DropSlicerFrames(const std::string& xml, const std::string& part) {
+    if (xml.find("/drawing/2010/slicer") == std::string::npos && xml.find("/drawing/2012/timeslicer") == std::string::npos)
+        return xml;
+    pugi::xml_document doc;
+    ParseXml(doc, xml, part);
+    pugi::xml_node root = doc.document_element();
+    std::vector<pugi::xml_node> doomed;
+    for (pugi::xml_node anchor = root.first_child(); anchor; anchor = anchor.next_sibling())
+        if (anchor.find_node([](pugi::xml_node n) {
+                if (LocalName(n.name()) != "graphicData") return false;
+                const std::string uri = n.attribute("uri").value();
+                return uri.find("/drawing/2010/slicer") != std::string::npos ||
+                       uri.find("/drawing/2012/timeslicer") != std::string::npos;
+            }))
+            doomed.push_back(anchor);
+    for (pugi::xml_node n : doomed) root.remove_child(n);
+    return WriteXml(doc);
+}
+
 class PartCopier {
 public:
     // Rewrites the content of a copied part (by content type) before it is stored.
@@ -138,6 +161,7 @@ CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSh
             if (!pivots) pivots = std::make_unique<PivotIds>(target);
             return pivots->Adopt(source, part, xml, styles);
         }
+        if (type == kCtDrawing) return DropSlicerFrames(xml, part);
         if (type == kCtThreadedComments) {
             if (!threads) threads = std::make_unique<ThreadIds>(target);
             out.threadedComments = true;
