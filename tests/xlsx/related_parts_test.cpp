@@ -433,6 +433,11 @@ TEST_F(Related, ASheetAloneLinksToItsSourceForOtherSheets) {
     const std::string plain = Workbook::FromSheet(fromBytes, 0).SaveToBytes();
     EXPECT_STREQ(Xml(plain, "xl/workbook.xml").select_node("//definedName[@name='Region']").node().child_value(),
                  "Params!$A$1:$A$3");
+    // Read from bytes with the file named, it links as when read from the file.
+    const Workbook named = Workbook::Open(test::ReadFile(dir_ + "/related.xlsx"), dir_ + "/related.xlsx");
+    const std::string linked = Workbook::FromSheet(named, 0).SaveToBytes();
+    EXPECT_STREQ(Xml(linked, "xl/workbook.xml").select_node("//definedName[@name='Region']").node().child_value(),
+                 "[2]Params!$A$1:$A$3");
 }
 
 // The part-by-part checker (check_package.py) on merges and splits of the fixtures: nothing the

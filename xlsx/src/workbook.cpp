@@ -50,8 +50,10 @@ Workbook::Workbook(Workbook&&) noexcept = default;
 Workbook& Workbook::operator=(Workbook&&) noexcept = default;
 Workbook::~Workbook() = default;
 
-Workbook Workbook::Open(std::string_view packageBytes) {
-    return Workbook(Package::Load(PartStore::Open(std::string(packageBytes))));
+Workbook Workbook::Open(std::string_view packageBytes, const std::filesystem::path& origin) {
+    auto package = Package::Load(PartStore::Open(std::string(packageBytes)));
+    package->SetOrigin(origin.u8string());
+    return Workbook(std::move(package));
 }
 
 Workbook Workbook::OpenFile(const std::filesystem::path& path) {

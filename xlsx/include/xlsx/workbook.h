@@ -54,8 +54,10 @@ class Package;
 
 class Workbook {
 public:
-    // Reads a package from its bytes (throws Error).
-    static Workbook Open(std::string_view packageBytes);
+    // Reads a package from its bytes (throws Error). `origin`, the file the bytes came from, lets a
+    // sheet made alone in a new workbook (FromSheet) point references to the other sheets of this
+    // workbook at that file, as the spreadsheet program does; without it they stay as written.
+    static Workbook Open(std::string_view packageBytes, const std::filesystem::path& origin = {});
     // Reads a package from a file (throws Error; NotFound for a missing file or a folder).
     static Workbook OpenFile(const std::filesystem::path& path);
     // A new workbook with one empty worksheet "Sheet1".
