@@ -267,6 +267,12 @@ def check_workbook(pkg):
     check_formula_references(pkg, sheets, root)
     check_tables(pkg, {n for n, _ in names})
     check_pivots(pkg, caches)
+    tables = set()
+    for part in parts_of_type(pkg, "spreadsheetml.table+xml"):
+        t = pkg.xml(part)
+        if t is not None:
+            tables |= {t.get("name", "").casefold(), t.get("displayName", "").casefold()}
+    check_pivot_sources(pkg, {s[0].casefold() for s in sheets}, {n for n, _ in names} | tables)
     check_calc_chain(pkg, {s[1] for s in sheets})
 
 
@@ -349,6 +355,23 @@ def check_pivots(pkg, caches):
         mine = [t for _, kind, t, _ in pkg.rels(part) if kind == "pivotCacheDefinition"]
         if mine and caches[cid] and pkg.find(mine[0]) != pkg.find(caches[cid]):
             pkg.problem(f"{part}: cacheId {cid} is bound to {caches[cid]}, the pivot table relates to {mine[0]}")
+
+
+def check_pivot_sources(pkg, sheet_names, defined):
+    """A pivot cache built from this workbook's cells names a sheet, table or name the workbook has;
+    one built from another workbook says so by a relationship. Otherwise the pivot table cannot be
+    refreshed, and a reader that rebuilds it (LibreOffice) shows nothing of it."""
+    for part in parts_of_type(pkg, "pivotCacheDefinition+xml"):
+        root = pkg.xml(part)
+        for ws in (root.iter(f"{{{NS_MAIN}}}worksheetSource") if root is not None else []):
+            if ws.get(f"{{{NS_R}}}id"):
+                continue
+            if ws.get("sheet") is not None and ws.get("sheet").casefold() not in sheet_names:
+                pkg.problem(f"{part}: the pivot cache's source names the sheet {ws.get('sheet')!r}, "
+                            "which the workbook lacks")
+            if ws.get("name") is not None and ws.get("name").casefold() not in defined:
+                pkg.problem(f"{part}: the pivot cache's source names {ws.get('name')!r}, which is neither a "
+                            "table nor a defined name of the workbook")
 
 
 def check_calc_chain(pkg, sheet_ids):

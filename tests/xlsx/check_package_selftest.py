@@ -92,7 +92,9 @@ def sound():
         "xl/pivotTables/pivotTable1.xml": f'<pivotTableDefinition {M} name="PivotTable1" cacheId="7"/>',
         "xl/pivotTables/_rels/pivotTable1.xml.rels": rels(("rId1", "pivotCacheDefinition",
                                                            "../pivotCache/pivotCacheDefinition1.xml")),
-        "xl/pivotCache/pivotCacheDefinition1.xml": f'<pivotCacheDefinition {M} {R}/>',
+        "xl/pivotCache/pivotCacheDefinition1.xml": f'<pivotCacheDefinition {M} {R}><cacheSource type="worksheet">'
+                                                   '<worksheetSource ref="A1:B2" sheet="Data"/></cacheSource>'
+                                                   "</pivotCacheDefinition>",
         "xl/externalLinks/externalLink1.xml": f'<externalLink {M}/>',
         "xl/calcChain.xml": f'<calcChain {M}><c r="B2" i="1"/></calcChain>',
     }
@@ -183,6 +185,10 @@ BROKEN = [
     ("active tab past the last sheet", edit("xl/workbook.xml", "<sheets>",
                                             '<bookViews><workbookView activeTab="2"/></bookViews><sheets>'),
      "activeTab 2 of 2 sheets"),
+    ("pivot cache over a missing sheet", edit("xl/pivotCache/pivotCacheDefinition1.xml", 'sheet="Data"',
+                                              'sheet="Gone"'), "source names the sheet 'Gone'"),
+    ("pivot cache over a missing table", edit("xl/pivotCache/pivotCacheDefinition1.xml", 'ref="A1:B2" sheet="Data"',
+                                              'name="Sales"'), "source names 'Sales'"),
     ("formula naming a missing sheet", edit("xl/worksheets/sheet1.xml", "<f>A1*2</f>", "<f>Gone!A1*2</f>"),
      "names the missing sheet 'Gone'"),
     ("formula naming a missing table", edit("xl/worksheets/sheet1.xml", "<f>A1*2</f>", "<f>SUM(Sales[Amount])</f>"),

@@ -32,18 +32,26 @@ struct KnownFailure {
     const char* output;
     const char* reason;
 };
+const char* const kPivotSourceLeftBehind =
+    "the pivot cache names its data (a sheet or a table) as part of the new workbook, but it stays behind in the "
+    "source workbook (a link to the source is what the program makes): the pivot table cannot be refreshed";
+const char* const kPivotSourceRenamed =
+    "the copied pivot caches still name their data sheet 'Sheet1', which was copied as 'Sheet1 (2)' (the name "
+    "'Sheet1' being taken): the pivot tables cannot be refreshed";
 const KnownFailure kKnownPackageFailures[] = {
-    {"DataTableCities-split0",
-     "formulas of Formula name the tables BigCity and SmallCity of the sheet Table, which is not copied: copied "
-     "as written, the program cannot read them"},
-    {"dataValidationTableRange-split0",
-     "defined names and formulas name the sheet xdropdown and its tables, which are not copied"},
-    {"dataValidationTableRange-split1",
-     "the name highlight_list, copied with xdropdown, also names 'County Ranking', which is not copied"},
-    {"ref-56737-split0", "formulas of Refs name the sheets DS1 and DS2, which are not copied"},
-    {"simple-monthly-budget-split0",
-     "the theme taken over from the source fills with a picture (r:embed rId1) whose relationship and image are "
-     "not taken over"},
+    {"WithChartSheet-merge", kPivotSourceRenamed},
+    {"all-merge", kPivotSourceRenamed},
+    {"WithChartSheet-split1", kPivotSourceLeftBehind},
+    {"WithChartSheet-split2", kPivotSourceLeftBehind},
+    {"WithChartSheet-split3", kPivotSourceLeftBehind},
+    {"WithChartSheet-split4", kPivotSourceLeftBehind},
+    {"WithChartSheet-split5", kPivotSourceLeftBehind},
+    {"loadPivotTables-split1", kPivotSourceLeftBehind},
+    {"loadPivotTables-split3", kPivotSourceLeftBehind},
+    {"loadPivotTables-split4", kPivotSourceLeftBehind},
+    {"shared-dategroup-split1", kPivotSourceLeftBehind},
+    {"DataTableCities-split2", kPivotSourceLeftBehind},
+    {"loadExample-smallimages-split3", kPivotSourceLeftBehind},
 };
 // Copied sheets openpyxl cannot compare: "<file>:<sheet>" ("*" for every sheet), in merges only or
 // in every output, with the reason.
@@ -58,25 +66,28 @@ const ListedSheet kOpenpyxlSkips[] = {
      "1904, which a merge into a 1900 workbook holds as 1462 (LibreOffice compares the shown dates)"},
 };
 // Copied sheets that headless LibreOffice shows differently from their sources, with the reason.
+const char* const kPivotNotRebuilt =
+    "the copied pivot cache names a data sheet the copy lacks (a known failure above): LibreOffice, which rebuilds "
+    "pivot tables on loading, shows the copy's cells as written ('Row Labels', 889017) where it shows its own "
+    "rebuilt pivot table for the source ('Species', $889,017)";
 const ListedSheet kLibreOfficeKnown[] = {
-    {"loadPivotTables.xlsx:*", false,
-     "pivot tables are not carried yet: LibreOffice rebuilds the source's pivot tables with its own captions "
-     "('Species' where the cells say 'Row Labels'), the copy keeps the cells as written"},
-    {"loadExample-smallimages.xlsx:IrisSample", false, "pivot tables are not carried yet (as above)"},
-    {"WithChartSheet.xlsx:*", false,
-     "pivot tables are not carried yet: LibreOffice formats the sources' pivot values by the pivot table ($889,017), "
-     "the copies keep the cells as written"},
-    {"DataTableCities.xlsx:PivotTable", false, "pivot tables are not carried yet (as above)"},
+    {"loadPivotTables.xlsx:*", false, kPivotNotRebuilt},
+    {"WithChartSheet.xlsx:*", false, kPivotNotRebuilt},
+    {"DataTableCities.xlsx:PivotTable", false, kPivotNotRebuilt},
+    {"loadExample-smallimages.xlsx:IrisSample", false, kPivotNotRebuilt},
+    {"loadExample-smallimages.xlsx:mtCars Pivot", false, kPivotNotRebuilt},
     {"DataTableCities.xlsx:Formula", false,
-     "in the split, formulas name the tables of a sheet that is not copied (a known failure above)"},
+     "in the split, the formulas reach the table BigCity, left behind, through a link to the source workbook "
+     "([1]!BigCity[City], as the program writes it), which LibreOffice cannot read (Err:508)"},
     {"dataValidationTableRange.xlsx:County Ranking", false,
-     "in the split, formulas name the sheet xdropdown, which is not copied (a known failure above)"},
+     "in the split, H4 looks up xdropdown, left behind, through a link to the source workbook that holds no cached "
+     "cells: LibreOffice recalculates and shows #N/A; in the merge of all files LibreOffice shows Err:504 for the "
+     "VLOOKUPs over structured references in column L (the merge of this file alone shows them right; cause not "
+     "found, the package checker finds the package sound)"},
+    {"loadExample-smallimages.xlsx:testing", false, "RAND() is recalculated on loading: new numbers every time"},
     {"ref-56737.xlsx:Refs", false,
      "LibreOffice recalculates a workbook the spreadsheet program did not write and cannot resolve the external "
-     "workbook's sheet-scoped name NR_To_A1 (the source shows its cached value); in the split, DS1 and DS2 are "
-     "not copied"},
-    {"loadExample-smallimages.xlsx:mtCars Pivot", false, "pivot tables are not carried yet (as above)"},
-    {"loadExample-smallimages.xlsx:testing", false, "RAND() is recalculated on loading: new numbers every time"},
+     "workbook's sheet-scoped name NR_To_A1 (the source shows its cached value)"},
 };
 
 std::string Quote(const std::string& s) {
@@ -239,6 +250,16 @@ TEST_F(RealWorld, SourcesPassThePackageChecker) {
 
 TEST_F(RealWorld, CopiesKeepTheirPartsAndStaySound) {
     if (!HavePython()) GTEST_SKIP() << "no /usr/bin/python3";
+    // What the engine still leaves out, summed over every copy (for the record, not a failure).
+    std::map<std::string, int> left;
+    for (const auto& out : outputs_)
+        for (const auto& c : out.copies)
+            for (std::size_t at = 0; c.notCarried != "-" && at <= c.notCarried.size();) {
+                const std::size_t comma = std::min(c.notCarried.find(',', at), c.notCarried.size());
+                ++left[c.notCarried.substr(at, comma - at)];
+                at = comma + 1;
+            }
+    for (const auto& [what, copies] : left) std::cout << "[ not carried ] " << what << ": " << copies << " copies\n";
     for (const auto& out : outputs_) {
         std::string cmd = std::string(kPython) + " " + kScripts + "/check_package.py " + Quote(out.path.string());
         for (const auto& c : out.copies)
