@@ -1,7 +1,6 @@
 """The package checker's own test (check_package.py --self-test): a small sound package with one part
 of each kind must pass, and each broken variant, one fault at a time, must fail with its problem;
 a copy that lost a part fails unless the part is reported as not carried."""
-import io
 import os
 import tempfile
 import zipfile
