@@ -263,6 +263,25 @@ TEST(Hostile, SheetEntriesAndIndicesOutOfRange) {
     for (const auto& c : cases) Check(c);
 }
 
+TEST(Hostile, CustomNumberFormatAtTheLargestIdLeavesTheBuiltInsAlone) {
+    auto book = [&](const std::string& numFmts) {
+        Parts parts = Book("<sheet name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/>",
+                           Rel("rId1", "worksheet", "worksheets/sheet1.xml") + Rel("rId2", "styles", "styles.xml"));
+        parts.emplace_back("xl/worksheets/sheet1.xml",
+                           Sheet("<sheetData><row r=\"1\"><c r=\"A1\" s=\"1\"><v>1</v></c></row></sheetData>"));
+        parts.emplace_back("xl/styles.xml", "<styleSheet xmlns=\"" + kMain + "\"><numFmts>" + numFmts +
+                                                "</numFmts><cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"170\"/>"
+                                                "</cellXfs></styleSheet>");
+        return Workbook::Open(MakeZip(parts));
+    };
+    Workbook target = book("<numFmt numFmtId=\"4294967295\" formatCode=\"0.0\"/>");
+    const Workbook source = book("<numFmt numFmtId=\"170\" formatCode=\"0.000\"/>");
+    target.CopySheet(source, 0, 1, "Copy");
+    const std::string styles = test::ReadPart(target.SaveToBytes(), "xl/styles.xml");
+    EXPECT_NE(styles.find("numFmtId=\"164\" formatCode=\"0.000\""), std::string::npos) << styles;
+    EXPECT_EQ(styles.find("numFmtId=\"0\" formatCode"), std::string::npos) << styles;
+}
+
 TEST(Hostile, DeepNestingIsWalkedWithoutRecursion) {
     std::string deep;
     for (int i = 0; i < 100000; ++i) deep += "<a>";

@@ -128,17 +128,22 @@ const std::string* Styles::NumFmtCode(std::uint32_t id) const {
 }
 
 std::uint32_t Styles::AddNumFmt(const std::string& code) {
-    std::uint32_t next = 164;
+    std::uint64_t next = 164;
     for (const auto& kv : numFmts_) {
         if (kv.second == code) return kv.first;
-        if (kv.first >= next) next = kv.first + 1;
+        if (kv.first >= next) next = std::uint64_t{kv.first} + 1;
     }
+    // A hostile part may use the largest id: the first free one from 164 is taken then.
+    if (next > 0xFFFFFFFFu)
+        for (next = 164; numFmts_.count(static_cast<std::uint32_t>(next)); ++next) {
+        }
+    const auto id = static_cast<std::uint32_t>(next);
     pugi::xml_node n = EnsureContainer("numFmts").append_child("numFmt");
-    n.append_attribute("numFmtId") = next;
+    n.append_attribute("numFmtId") = id;
     n.append_attribute("formatCode") = code.c_str();
-    numFmts_[next] = code;
+    numFmts_[id] = code;
     changed_ = true;
-    return next;
+    return id;
 }
 
 const pugi::xml_node* Styles::CellStyleFor(std::uint32_t xfId) const {
