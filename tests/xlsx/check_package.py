@@ -28,6 +28,7 @@ comments, tables ... owned by one part. The checks live in package_soundness.py.
 Prints every problem; exit status 1 when there is one, 0 when there is none, 2 on a usage error.
 """
 import posixpath
+import re
 import sys
 import urllib.parse
 import zipfile
@@ -38,8 +39,8 @@ from package_soundness import validate
 
 def inventory(pkg, sheet_part):
     """{kind: [(part or URL, path of kinds from the sheet)]} for everything a sheet reaches, with the
-    derived kinds: slicer caches its slicers name, persons of its threads, external links of its
-    formulas, and its worksheet extensions (ext:<name>)."""
+    derived kinds: anchors of its drawings, comments, VML shapes, slicer caches its slicers name,
+    persons of its threads, external links of its formulas, and its worksheet extensions (ext:<name>)."""
     found, seen, todo = {}, {sheet_part}, [(sheet_part, ())]
     while todo:
         part, path = todo.pop()
@@ -51,6 +52,18 @@ def inventory(pkg, sheet_part):
             if not external:
                 seen.add(key)
                 todo.append((key, path + (kind,)))
+    # What the parts hold, so that a copied part that lost some of its content is noticed too.
+    for drawing, path in found.get("drawing", []):
+        root = pkg.xml(drawing)
+        anchors = [a for a in (root if root is not None else []) if local(a.tag).endswith("Anchor")]
+        found.setdefault("drawing anchor", []).extend((drawing, path + ("drawing anchor",)) for _ in anchors)
+    for comments, path in found.get("comments", []):
+        root = pkg.xml(comments)
+        items = list(root.iter(f"{{{NS_MAIN}}}comment")) if root is not None else []
+        found.setdefault("comment", []).extend((comments, path + ("comment",)) for _ in items)
+    for vml, path in found.get("vmlDrawing", []):
+        shapes = re.findall(rb"<v:shape[\s>]", pkg.read(vml))
+        found.setdefault("VML shape", []).extend((vml, path + ("VML shape",)) for _ in shapes)
     for slicer, path in found.get("slicer", []):
         root = pkg.xml(slicer)
         for s in (root if root is not None else []):

@@ -67,12 +67,12 @@ def sound():
         "xl/worksheets/_rels/sheet2.xml.rels": rels(("rId1", "pivotTable", "../pivotTables/pivotTable1.xml")),
         "xl/drawings/drawing1.xml": '<xdr:wsDr xmlns:xdr="http://schemas.openxmlformats.org/drawingml/2006/'
                                     'spreadsheetDrawing" xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main"'
-                                    f' {R}><xdr:pic><xdr:nvPicPr><xdr:cNvPr id="2" name="Picture 1"/></xdr:nvPicPr>'
-                                    '<xdr:blipFill><a:blip r:embed="rId1"/></xdr:blipFill></xdr:pic><xdr:graphicFrame>'
-                                    '<xdr:nvGraphicFramePr><xdr:cNvPr id="3" name="Chart 2"/></xdr:nvGraphicFramePr>'
-                                    '<a:graphic><a:graphicData><c:chart xmlns:c="http://schemas.openxmlformats.org/'
-                                    'drawingml/2006/chart" r:id="rId2"/></a:graphicData></a:graphic></xdr:graphicFrame>'
-                                    '</xdr:wsDr>',
+                                    f' {R}><xdr:twoCellAnchor><xdr:pic><xdr:nvPicPr><xdr:cNvPr id="2" name="Picture 1"/>'
+                                    '</xdr:nvPicPr><xdr:blipFill><a:blip r:embed="rId1"/></xdr:blipFill></xdr:pic>'
+                                    '</xdr:twoCellAnchor><xdr:twoCellAnchor><xdr:graphicFrame><xdr:nvGraphicFramePr>'
+                                    '<xdr:cNvPr id="3" name="Chart 2"/></xdr:nvGraphicFramePr><a:graphic><a:graphicData>'
+                                    '<c:chart xmlns:c="http://schemas.openxmlformats.org/drawingml/2006/chart" r:id="rId2"/>'
+                                    '</a:graphicData></a:graphic></xdr:graphicFrame></xdr:twoCellAnchor></xdr:wsDr>',
         "xl/drawings/_rels/drawing1.xml.rels": rels(("rId1", "image", "../media/image1.png"),
                                                     ("rId2", "chart", "../charts/chart1.xml")),
         "xl/media/image1.png": "\x89PNG",
@@ -284,6 +284,19 @@ def run(cp):
             found = problems_of(cp, out, [(good, name, name, {kind})])
             if found:
                 failures.append(f"a copy without its {kind}, reported as not carried, was refused: {found}")
+        # A copied drawing or comments part that lost some of what it holds.
+        for what, part, start, end, expect in (
+                ("picture", "xl/drawings/drawing1.xml", "<xdr:twoCellAnchor><xdr:pic>", "</xdr:twoCellAnchor>",
+                 "drawing anchor: source has 2, copy has 1"),
+                ("comment", "xl/comments1.xml", '<comment ref="A1"', "</comment>", "comment: source has 1, copy has 0")):
+            parts = sound()
+            a = parts[part].index(start)
+            parts[part] = parts[part][:a] + parts[part][parts[part].index(end, a) + len(end):]
+            out = os.path.join(tmp, f"lost-{what}.xlsx")
+            write(parts, out)
+            found = [p for p in problems_of(cp, out, [(good, "Data", "Data", set())]) if "->" in p]
+            if not any(expect in p for p in found):
+                failures.append(f"a copy that lost a {what} passed: {found}")
         # A copy with a part more than its source is as wrong as one with a part less.
         found = problems_of(cp, good, [(good, "Pivot", "Data", set())])
         if not any("drawing: source has 0, copy has 1" in p for p in found):
