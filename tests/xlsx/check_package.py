@@ -33,7 +33,7 @@ import sys
 import urllib.parse
 import zipfile
 
-from package_model import EXTERNAL_INDEX, NS_MAIN, SHEET_KINDS, Package, local
+from package_model import EXPECTED_TYPE, EXTERNAL_INDEX, NS_MAIN, SHEET_KINDS, SINGLE_OWNER, Package, local
 from package_soundness import validate
 
 
@@ -96,6 +96,11 @@ def link_target(pkg, link_part):
     return ""
 
 
+# Relationship kinds a sheet's parts can have: a report naming one of them names parts of the sheet.
+PART_KINDS = set(EXPECTED_TYPE) | SINGLE_OWNER | {"oleObject", "package", "control", "customProperty",
+                                                  "printerSettings", "hyperlink"}
+
+
 def compare(src, src_sheet, out, out_sheet, not_carried, problems):
     where = f"{src.path}[{src_sheet}] -> {out.path}[{out_sheet}]"
     parts = []
@@ -118,6 +123,11 @@ def compare(src, src_sheet, out, out_sheet, not_carried, problems):
         if not kept <= have <= total:
             why = f" ({total - kept} reported as not carried)" if kept != total else ""
             problems.append(f"{where}: {kind}: source has {total}{why}, copy has {have}")
+    # What the engine reports as left out must be something the source sheet has.
+    reached = {k for found in a.values() for _, path in found for k in path}
+    for item in sorted(not_carried):
+        if (item.startswith("ext:") or item in PART_KINDS) and item not in reached:
+            problems.append(f"{where}: {item} reported as not carried, but the source sheet has none")
 
 
 def main(argv):

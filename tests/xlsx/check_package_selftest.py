@@ -297,6 +297,10 @@ def run(cp):
             found = [p for p in problems_of(cp, out, [(good, "Data", "Data", set())]) if "->" in p]
             if not any(expect in p for p in found):
                 failures.append(f"a copy that lost a {what} passed: {found}")
+        # A report of something the source sheet does not have is no true report.
+        found = problems_of(cp, good, [(good, "Pivot", "Pivot", {"table", "ext:sparklineGroups"})])
+        if sum("reported as not carried, but the source sheet has none" in p for p in found) != 2:
+            failures.append(f"reports of parts the source lacks passed: {found}")
         # A copy with a part more than its source is as wrong as one with a part less.
         found = problems_of(cp, good, [(good, "Pivot", "Data", set())])
         if not any("drawing: source has 0, copy has 1" in p for p in found):
