@@ -231,6 +231,31 @@ TEST(RelatedParts, SlicersStayBehindWithTheirFramesAndAreReported) {
     }
 }
 
+TEST(RelatedParts, APivotCacheOfASheetAloneReadsItsSourceFile) {
+    const std::string file = std::string(ZELMO_XLSX_DATA) + "/realworld/loadPivotTables.xlsx";
+    const struct {
+        const char* what;
+        bool alone;
+        bool linked;
+    } cases[] = {{"split", true, true}, {"merge", false, false}};
+    for (const auto& c : cases) {
+        const Workbook source = Workbook::OpenFile(file);
+        Workbook target = Workbook::CreateNew();
+        if (c.alone) target = Workbook::FromSheet(source, 1);  // iris_pivot, its data on "iris"
+        else target.CopySheet(source, 1, 1, "iris_pivot");
+        const std::string bytes = target.SaveToBytes();
+        ExpectValidPackage(bytes);
+        const auto caches = PartsUnder(bytes, "xl/pivotCache/pivotCacheDefinition");
+        ASSERT_EQ(caches.size(), 1u) << c.what;
+        const pugi::xml_document cache = Xml(bytes, caches[0]);
+        const pugi::xml_node ws = cache.select_node("//worksheetSource").node();
+        EXPECT_STREQ(ws.attribute("sheet").value(), "iris") << c.what;
+        EXPECT_EQ(static_cast<bool>(ws.attribute("r:id")), c.linked) << c.what;
+        const std::string rels = ReadPart(bytes, "xl/pivotCache/_rels/" + caches[0].substr(14) + ".rels");
+        EXPECT_EQ(rels.find("loadPivotTables.xlsx\" TargetMode=\"External\"") != std::string::npos, c.linked) << rels;
+    }
+}
+
 // related.xlsx of make_fixtures.py: threaded comments, persons, a form control, sparklines, names and
 // external links used by formulas.
 class Related : public ::testing::Test {

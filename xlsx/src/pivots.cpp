@@ -1,5 +1,6 @@
 #include "pivots.h"
 
+#include "source_link.h"
 #include "xml_util.h"
 
 namespace zelmo::xlsx {
@@ -37,6 +38,54 @@ std::string PivotIds::Adopt(const Package& source, const std::string& part, cons
         std::uint32_t v = 0;
         if (ParseIndex(n.attribute().value(), v)) n.attribute().set_value(styles.Dxf(v));
     }
+    return WriteXml(doc);
+}
+
+CacheSource CacheSourceOf(const Package& source, const std::string& sheetPart, const Package& target,
+                          const SheetNames& names) {
+    // Only a sheet alone links back to its source: in a merge the data sheet may still come along
+    // under its name, as formulas naming other sheets are copied as written there.
+    CacheSource out{names.from, names.to, {}, names.alone && &source != &target ? source.origin() : std::string()};
+    const std::string rels = RelsPartName(sheetPart);
+    if (!source.parts().Has(rels)) return out;
+    const Relationships all = Relationships::Parse(source.parts().Read(rels), rels);
+    for (const Relationship& r : all.All()) {
+        if (r.external || !IsType(r.type, "table")) continue;
+        const std::string part = source.parts().FindName(ResolveTarget(sheetPart, r.target));
+        if (part.empty()) continue;
+        pugi::xml_document doc;
+        ParseXml(doc, source.parts().Read(part), part);
+        out.ownTables.emplace_back(doc.document_element().attribute("displayName").value());
+    }
+    return out;
+}
+
+std::string AdoptPivotCache(const std::string& xml, const std::string& part, const CacheSource& source,
+                            std::vector<Relationship>& extra) {
+    pugi::xml_document doc;
+    ParseXml(doc, xml, part);
+    const pugi::xpath_node found = doc.select_node("//*[local-name()='worksheetSource']");
+    pugi::xml_node ws = found.node();
+    if (!ws) return xml;
+    const std::string relPrefix = RelationshipPrefix(ws);
+    for (pugi::xml_attribute a = ws.first_attribute(); a; a = a.next_attribute())
+        if (!relPrefix.empty() && std::string(a.name()).rfind(relPrefix, 0) == 0) return xml;  // already external
+    pugi::xml_attribute sheet = ws.attribute("sheet");
+    const pugi::xml_attribute name = ws.attribute("name");
+    if (sheet && SheetNamesEqual(sheet.value(), source.fromName)) {
+        if (source.fromName == source.toName) return xml;
+        sheet.set_value(source.toName.c_str());
+        return WriteXml(doc);
+    }
+    if (name)
+        for (const std::string& t : source.ownTables)
+            if (SheetNamesEqual(t, name.value())) return xml;  // a table of the copy (renamed afterwards)
+    if (source.origin.empty() || (!sheet && !name)) return xml;
+    // An id no relationship of a cache definition uses ("rId1" names its records).
+    const std::string id = "rIdSourceFile";
+    if (relPrefix.empty()) doc.document_element().append_attribute("xmlns:r") = kNsRel;
+    ws.append_attribute(((relPrefix.empty() ? std::string("r:") : relPrefix) + "id").c_str()) = id.c_str();
+    extra.push_back(Relationship{id, std::string(kRelBase) + "externalLinkPath", FileUri(source.origin), true});
     return WriteXml(doc);
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "package.h"
+#include "sheet_parts.h"
 #include "style_mapper.h"
 
 namespace zelmo::xlsx {
@@ -32,6 +33,25 @@ private:
     std::set<std::uint32_t> used_;
     std::map<std::string, std::uint32_t> caches_;
 };
+
+inline constexpr const char* kCtPivotCache =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.pivotCacheDefinition+xml";
+
+// Where a copied pivot cache's source range goes.
+struct CacheSource {
+    std::string fromName, toName;  // the copied sheet in the source and in the copy
+    std::vector<std::string> ownTables;  // the copied sheet's tables (they come along)
+    std::string origin;  // the source's file for a sheet made alone, else "" (left as written)
+};
+CacheSource CacheSourceOf(const Package& source, const std::string& sheetPart, const Package& target,
+                          const SheetNames& names);
+
+// A copied cache definition: a source range on the copied sheet names the copy; for a sheet made
+// alone, one on another sheet of the source (or a table or name there) becomes a reference to the
+// source's file (an external path relationship added to `extra`), as the spreadsheet program does;
+// otherwise it stays as written.
+std::string AdoptPivotCache(const std::string& xml, const std::string& part, const CacheSource& source,
+                            std::vector<Relationship>& extra);
 
 // Registers copied cache definitions (new part name, cacheId) in the target's workbook part.
 void AddPivotCaches(Package& target, const std::vector<std::pair<std::string, std::uint32_t>>& caches);

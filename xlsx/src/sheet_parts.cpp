@@ -57,7 +57,9 @@ std::string DropSlicerFrames(const std::string& xml, const std::string& part) {
 class PartCopier {
 public:
     // Rewrites the content of a copied part (by content type) before it is stored.
-    using Transform = std::function<std::string(const std::string& part, const std::string& type, std::string xml)>;
+    // It may add relationships to the copy (`extra`, ids unused by the part's own).
+    using Transform = std::function<std::string(const std::string& part, const std::string& type, std::string xml,
+                                                std::vector<Relationship>& extra)>;
 
     PartCopier(const Package& source, const Package& target, CarriedParts& out, Transform transform)
         : source_(source), target_(target), out_(out), transform_(std::move(transform)) {}
@@ -78,12 +80,14 @@ public:
         copied_[part] = name;
         const std::string type = source_.types().TypeOf(part);
         out_.types.emplace_back(name, type);
-        out_.parts.emplace_back(name, transform_(part, type, source_.parts().Read(part)));
+        std::vector<Relationship> extra;
+        std::string content = transform_(part, type, source_.parts().Read(part), extra);
+        out_.parts.emplace_back(name, std::move(content));
 
         const std::string relsName = RelsPartName(part);
+        Relationships copy;
         if (source_.parts().Has(relsName)) {
             const Relationships rels = Relationships::Parse(source_.parts().Read(relsName), relsName);
-            Relationships copy;
             for (Relationship rel : rels.All()) {
                 if (!rel.external) {
                     // A table's query table needs the workbook's data connections, which stay behind:
@@ -98,8 +102,9 @@ public:
                 }
                 copy.AddWithId(rel);
             }
-            if (!copy.All().empty()) out_.parts.emplace_back(RelsPartName(name), copy.Write());
         }
+        for (Relationship& rel : extra) copy.AddWithId(std::move(rel));
+        if (!copy.All().empty()) out_.parts.emplace_back(RelsPartName(name), copy.Write());
         return name;
     }
 
@@ -140,7 +145,7 @@ private:
 }  // namespace
 
 CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSheetPart, const Package& target,
-                              const std::string& newSheetPart, StyleMapper& styles,
+                              const std::string& newSheetPart, StyleMapper& styles, const SheetNames& names,
                               const std::vector<std::string>& workbookParts) {
     CarriedParts out;
     const std::string relsName = RelsPartName(sourceSheetPart);
@@ -152,7 +157,13 @@ CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSh
     std::unique_ptr<TableNaming> tables;
     std::unique_ptr<ThreadIds> threads;
     std::unique_ptr<PivotIds> pivots;
-    PartCopier copier(source, target, out, [&](const std::string& part, const std::string& type, std::string xml) {
+    std::unique_ptr<CacheSource> cacheSource;
+    PartCopier copier(source, target, out, [&](const std::string& part, const std::string& type, std::string xml,
+                                               std::vector<Relationship>& extra) {
+        if (type == kCtPivotCache) {
+            if (!cacheSource) cacheSource = std::make_unique<CacheSource>(CacheSourceOf(source, sourceSheetPart, target, names));
+            return AdoptPivotCache(xml, part, *cacheSource, extra);
+        }
         if (type == kCtTable) {
             if (!tables) tables = std::make_unique<TableNaming>(target);
             return tables->Adopt(xml, part, styles);

@@ -29,9 +29,16 @@ struct CarriedParts {
     std::vector<std::pair<std::string, std::uint32_t>> pivotCaches;  // new cache definition part, cacheId
 };
 
+// The copied sheet's name in the source and in the copy; `alone` when it is made alone in a new
+// workbook (its source's other sheets will not follow it there).
+struct SheetNames {
+    std::string from, to;
+    bool alone = false;
+};
+
 // Also deep-copies `workbookParts`, workbook-level parts of the source the copy needs (external links).
 CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSheetPart, const Package& target,
-                              const std::string& newSheetPart, StyleMapper& styles,
+                              const std::string& newSheetPart, StyleMapper& styles, const SheetNames& names,
                               const std::vector<std::string>& workbookParts = {});
 
 }  // namespace zelmo::xlsx

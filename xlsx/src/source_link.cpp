@@ -21,16 +21,15 @@ bool NamedIn(const std::vector<pugi::xml_node>& names, const std::string& what, 
     return false;
 }
 
-// The file as a link target: "file:///C:\dir\book.xlsx" on Windows, "file:///dir/book.xlsx" elsewhere.
+}  // namespace
+
 std::string FileUri(const std::string& path) {
     std::error_code ec;
     std::filesystem::path p = std::filesystem::absolute(std::filesystem::u8path(path), ec);
     if (ec) p = std::filesystem::u8path(path);
-    std::string s = p.u8string();
+    const std::string s = p.u8string();
     return s.empty() || s[0] == '/' ? "file://" + s : "file:///" + s;
 }
-
-}  // namespace
 
 SourceLink PlanSourceLink(const Package& source, const SheetEntry& copied, std::string_view sheetXml,
                           const std::vector<pugi::xml_node>& names, unsigned number) {

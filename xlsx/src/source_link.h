@@ -28,6 +28,9 @@ SourceLink PlanSourceLink(const Package& source, const SheetEntry& copied, std::
 // Points a formula's references to those sheets and tables at the source; true when it changed it.
 bool PointAtSource(std::string& formula, const SourceLink& link);
 
+// A file as a link target: "file:///C:\\dir\\book.xlsx" on Windows, "file:///dir/book.xlsx" elsewhere.
+std::string FileUri(const std::string& path);
+
 // Adds the link part (the source's file and sheet names) to the target as link `link.number`.
 void AddSourceLink(Package& target, const Package& source, const SourceLink& link);
 

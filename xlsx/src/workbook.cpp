@@ -144,7 +144,7 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
         const std::string sheetSource = src.parts().Read(from.part);
         refs = FindWorkbookRefs(src, from.name, sheetSource, target);
         StyleMapper styles(src.styles(), targetStyles);
-        related = CopyRelatedParts(src, from.part, target, newPart, styles, refs.newLinkParts);
+        related = CopyRelatedParts(src, from.part, target, newPart, styles, {from.name, name, keepSelection}, refs.newLinkParts);
         report.notCarried.insert(report.notCarried.end(), related.notCarried.begin(), related.notCarried.end());
         if (related.threadedComments) persons = MergePersons(src, target);
         bool renumber = false;
