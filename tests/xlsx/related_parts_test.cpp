@@ -216,18 +216,60 @@ TEST(RelatedParts, AThemeTakenOverKeepsItsPictures) {
     EXPECT_FALSE(ReadPart(bytes, "xl/theme/_rels/theme1.xml.rels").empty());
 }
 
-TEST(RelatedParts, SlicersStayBehindWithTheirFramesAndAreReported) {
-    const Workbook source = Workbook::OpenFile(std::string(ZELMO_XLSX_DATA) + "/realworld/loadExample-smallimages.xlsx");
-    Workbook target = Workbook::CreateNew();
-    const CopyReport report = target.CopySheet(source, 0, 1, "IrisSample");  // a table, a pivot table, a slicer
-    EXPECT_EQ(report.notCarried, (std::vector<std::string>{"slicer", "ext:slicerList"}));
-    const std::string bytes = target.SaveToBytes();
-    ExpectValidPackage(bytes);
-    EXPECT_EQ(PartsUnder(bytes, "xl/tables/").size(), 1u);
-    EXPECT_EQ(PartsUnder(bytes, "xl/pivotTables/").size(), 1u);
-    for (const auto& part : PartsUnder(bytes, "xl/drawings/drawing")) {
-        EXPECT_EQ(ReadPart(bytes, part).find("2010/slicer"), std::string::npos) << part;
-        EXPECT_TRUE(Xml(bytes, part).first_child().first_child()) << part << ": the chart's frame stays";
+TEST(RelatedParts, SlicersOfTheSheetsPivotTablesComeAlongOthersStayBehind) {
+    const std::string file = std::string(ZELMO_XLSX_DATA) + "/realworld/loadExample-smallimages.xlsx";
+    const std::string original = test::ReadFile(file);
+    // The same workbook with the slicer filtering a pivot table of another sheet (sheetId 7).
+    test::Parts parts;
+    for (const auto& name : PartNames(original)) {
+        std::string content = ReadPart(original, name);
+        if (name == "xl/slicerCaches/slicerCache1.xml") content.replace(content.find("tabId=\"1\""), 9, "tabId=\"7\"");
+        parts.emplace_back(name, content);
+    }
+    const std::string foreign = test::MakeZip(parts);
+    const struct {
+        const char* what;
+        std::string source;
+        std::vector<std::string> notCarried;
+        std::size_t slicers;
+    } cases[] = {{"its own pivot table", original, {}, 2}, {"another sheet's pivot table", foreign, {"slicer", "ext:slicerList"}, 0}};
+    for (const auto& c : cases) {
+        const Workbook source = Workbook::Open(c.source);
+        Workbook target = Workbook::CreateNew();
+        // IrisSample: a table, a pivot table, a chart and a slicer; copied twice.
+        EXPECT_EQ(target.CopySheet(source, 0, 1, "A").notCarried, c.notCarried) << c.what;
+        EXPECT_EQ(target.CopySheet(source, 0, 2, "B").notCarried, c.notCarried) << c.what;
+        const std::string bytes = target.SaveToBytes();
+        ExpectValidPackage(bytes);
+        EXPECT_EQ(PartsUnder(bytes, "xl/pivotTables/").size(), 2u) << c.what;
+        // Slicers and their caches unique by name; each cache filters the pivot table of its copy
+        // and is a defined name; each slicer frame names a slicer.
+        std::set<std::string> slicers, caches, frames;
+        for (const auto& part : PartsUnder(bytes, "xl/slicers/")) {
+            const pugi::xml_document list = Xml(bytes, part);
+            for (pugi::xml_node sl : list.first_child().children()) slicers.insert(sl.attribute("name").value());
+        }
+        const pugi::xml_document wb = Xml(bytes, "xl/workbook.xml");
+        std::set<std::string> tabIds;
+        for (const auto& part : PartsUnder(bytes, "xl/slicerCaches/")) {
+            const pugi::xml_document cache = Xml(bytes, part);
+            const std::string name = cache.first_child().attribute("name").value();
+            caches.insert(name);
+            EXPECT_TRUE(wb.select_node(("//definedName[@name='" + name + "']").c_str())) << name;
+            tabIds.insert(cache.select_node("//*[local-name()='pivotTable']").node().attribute("tabId").value());
+        }
+        for (const auto& part : PartsUnder(bytes, "xl/drawings/drawing")) {
+            const pugi::xml_document d = Xml(bytes, part);
+            for (pugi::xpath_node n : d.select_nodes("//*[local-name()='graphicData']/*[local-name()='slicer']"))
+                frames.insert(n.node().attribute("name").value());
+        }
+        EXPECT_EQ(slicers.size(), c.slicers) << c.what;
+        EXPECT_EQ(caches.size(), c.slicers) << c.what;
+        EXPECT_EQ(frames, slicers) << c.what;
+        if (c.slicers) {
+            EXPECT_EQ(tabIds, (std::set<std::string>{"2", "3"})) << c.what;
+        }
+        EXPECT_EQ(wb.select_nodes("//*[local-name()='slicerCache']").size(), c.slicers) << c.what;
     }
 }
 

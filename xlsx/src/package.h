@@ -49,6 +49,7 @@ public:
     // The pivotCaches element, created (in schema order) when `create` is set.
     pugi::xml_node PivotCaches(bool create);
     pugi::xml_node ExistingPivotCaches() const { return Child(workbook_.document_element(), "pivotCaches"); }
+    pugi::xml_node WorkbookRoot() const { return workbook_.document_element(); }
     pugi::xml_node ExistingDefinedNames() const { return Child(workbook_.document_element(), "definedNames"); }
     pugi::xml_node WorkbookView() const;
 

@@ -6,6 +6,7 @@
 
 #include "messages.h"
 #include "pivots.h"
+#include "slicers.h"
 #include "tables.h"
 #include "threaded_comments.h"
 #include "xml_util.h"
@@ -33,20 +34,21 @@ void Note(std::vector<std::string>& list, const std::string& what) {
 
 constexpr const char* kCtDrawing = "application/vnd.openxmlformats-officedocument.drawing+xml";
 
-// Slicers and timelines stay behind: their frames in a copied drawing would name slicers the copy
-// does not have, so the frames (with their fallback text boxes) are left out too.
-std::string DropSlicerFrames(const std::string& xml, const std::string& part) {
-    if (xml.find("/drawing/2010/slicer") == std::string::npos && xml.find("/drawing/2012/timeslicer") == std::string::npos)
+// Slicers (unless carried) and timelines stay behind: their frames in a copied drawing would name
+// slicers the copy does not have, so the frames (with their fallback text boxes) are left out too.
+std::string DropSlicerFrames(const std::string& xml, const std::string& part, bool keepSlicers) {
+    if ((keepSlicers || xml.find("/drawing/2010/slicer") == std::string::npos) &&
+        xml.find("/drawing/2012/timeslicer") == std::string::npos)
         return xml;
     pugi::xml_document doc;
     ParseXml(doc, xml, part);
     pugi::xml_node root = doc.document_element();
     std::vector<pugi::xml_node> doomed;
     for (pugi::xml_node anchor = root.first_child(); anchor; anchor = anchor.next_sibling())
-        if (anchor.find_node([](pugi::xml_node n) {
+        if (anchor.find_node([keepSlicers](pugi::xml_node n) {
                 if (LocalName(n.name()) != "graphicData") return false;
                 const std::string uri = n.attribute("uri").value();
-                return uri.find("/drawing/2010/slicer") != std::string::npos ||
+                return (!keepSlicers && uri.find("/drawing/2010/slicer") != std::string::npos) ||
                        uri.find("/drawing/2012/timeslicer") != std::string::npos;
             }))
             doomed.push_back(anchor);
@@ -158,6 +160,14 @@ CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSh
     std::unique_ptr<ThreadIds> threads;
     std::unique_ptr<PivotIds> pivots;
     std::unique_ptr<CacheSource> cacheSource;
+    std::unique_ptr<SlicerPlan> slicers;
+    if (names.entry) {
+        for (const Relationship& r : rels.All())
+            if (!r.external && IsType(r.type, "slicer")) {
+                slicers = std::make_unique<SlicerPlan>(source, *names.entry, target, names.newSheetId);
+                break;
+            }
+    }
     PartCopier copier(source, target, out, [&](const std::string& part, const std::string& type, std::string xml,
                                                std::vector<Relationship>& extra) {
         if (type == kCtPivotCache) {
@@ -172,7 +182,9 @@ CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSh
             if (!pivots) pivots = std::make_unique<PivotIds>(target);
             return pivots->Adopt(source, part, xml, styles);
         }
-        if (type == kCtDrawing) return DropSlicerFrames(xml, part);
+        if (type == kCtDrawing) return DropSlicerFrames(xml, part, slicers && slicers->Carried());
+        if (type == kCtSlicer && slicers) return slicers->AdoptSlicers(xml, part);
+        if (type == kCtSlicerCache && slicers) return slicers->AdoptCache(xml, part);
         if (type == kCtThreadedComments) {
             if (!threads) threads = std::make_unique<ThreadIds>(target);
             out.threadedComments = true;
@@ -182,7 +194,7 @@ CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSh
     });
     for (Relationship rel : rels.All()) {
         if (!rel.external) {
-            if (!Carried(rel.type)) {
+            if (!Carried(rel.type) && !(IsType(rel.type, "slicer") && slicers && slicers->Carried())) {
                 Note(out.notCarried, TypeName(rel.type));
                 continue;
             }
@@ -195,6 +207,16 @@ CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSh
     }
 
     for (const std::string& part : workbookParts) out.workbookParts.push_back(copier.Copy(part));
+    if (slicers && slicers->Carried()) {
+        out.slicers = true;
+        for (const std::string& part : slicers->CacheParts()) out.slicerCaches.push_back(copier.Copy(part));
+        out.slicerCacheNames = slicers->CacheNames();
+        // Frames in the drawings follow renamed slicers (the drawing may be copied before them).
+        for (std::size_t i = 0; i < out.types.size(); ++i)
+            if (out.types[i].second == kCtDrawing)
+                for (auto& p : out.parts)
+                    if (p.first == out.types[i].first) p.second = slicers->AdoptDrawing(p.second, p.first);
+    }
 
     if (pivots)
         for (const auto& c : pivots->Caches())

@@ -27,6 +27,8 @@ struct CarriedParts {
     bool threadedComments = false;  // the persons of the source must go along
     std::vector<std::string> workbookParts;  // new names of `workbookParts`, in their order
     std::vector<std::pair<std::string, std::uint32_t>> pivotCaches;  // new cache definition part, cacheId
+    bool slicers = false;  // the sheet's slicers came along (its slicer list stays)
+    std::vector<std::string> slicerCaches, slicerCacheNames;  // new slicer cache parts and their names
 };
 
 // The copied sheet's name in the source and in the copy; `alone` when it is made alone in a new
@@ -34,6 +36,8 @@ struct CarriedParts {
 struct SheetNames {
     std::string from, to;
     bool alone = false;
+    const SheetEntry* entry = nullptr;  // the copied sheet in the source
+    std::uint32_t newSheetId = 0;       // the copy's sheetId in the target
 };
 
 // Also deep-copies `workbookParts`, workbook-level parts of the source the copy needs (external links).

@@ -15,6 +15,7 @@ namespace {
 constexpr std::size_t kChunkBytes = 4u << 20;
 
 constexpr const char* kSparklines = "{05C60535-1F16-4fd2-B633-F4F36F0B64E0}";
+constexpr const char* kSlicerList = "{A8765BA9-456A-4dab-B4F3-ACF838C121DE}";
 
 // Extensions whose content is self-contained (no references to other parts or to sheet names).
 bool KeptExtension(const char* uri) {
@@ -175,7 +176,8 @@ void EditSkeleton(pugi::xml_node root, SheetRewrite& rw) {
     if (pugi::xml_node ext = Child(root, "extLst")) {
         for (pugi::xml_node e = ext.first_child(); e;) {
             pugi::xml_node next = e.next_sibling();
-            if (e.type() == pugi::node_element && !KeptExtension(e.attribute("uri").value())) {
+            const bool slicerList = std::strcmp(e.attribute("uri").value(), kSlicerList) == 0 && rw.keepSlicerList;
+            if (e.type() == pugi::node_element && !KeptExtension(e.attribute("uri").value()) && !slicerList) {
                 Report(rw, ExtensionName(e));
                 ext.remove_child(e);
                 rw.changed = true;

@@ -26,6 +26,8 @@ struct SheetRewrite {
     // still come) in the target: sparklines showing data of a sheet the target lacks are left out.
     std::string fromName, toName;
     std::function<bool(const std::string&)> sheetInTarget;
+    // The sheet's slicers come along: its slicer list stays.
+    bool keepSlicerList = false;
     // Features the copy leaves out are appended here (names such as "ext:slicerList").
     std::vector<std::string>* notCarried = nullptr;
     // Clear tabSelected so that the target keeps a single selected sheet.

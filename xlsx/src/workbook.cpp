@@ -11,6 +11,7 @@
 #include "pivots.h"
 #include "sheet_parts.h"
 #include "sheet_xml.h"
+#include "slicers.h"
 #include "source_link.h"
 #include "style_mapper.h"
 #include "tables.h"
@@ -131,6 +132,7 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
     const std::uint64_t referencesBefore = targetStrings.References();
 
     CopyReport report;
+    const std::uint32_t newSheetId = target.NextSheetId();
     std::string newPart;
     std::string sheetXml;
     CarriedParts related;
@@ -144,7 +146,9 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
         const std::string sheetSource = src.parts().Read(from.part);
         refs = FindWorkbookRefs(src, from.name, sheetSource, target);
         StyleMapper styles(src.styles(), targetStyles);
-        related = CopyRelatedParts(src, from.part, target, newPart, styles, {from.name, name, keepSelection}, refs.newLinkParts);
+        related = CopyRelatedParts(src, from.part, target, newPart, styles, {from.name, name, keepSelection, &from, newSheetId},
+                                   refs.newLinkParts);
+        rw.keepSlicerList = related.slicers;
         report.notCarried.insert(report.notCarried.end(), related.notCarried.begin(), related.notCarried.end());
         if (related.threadedComments) persons = MergePersons(src, target);
         bool renumber = false;
@@ -235,13 +239,12 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
     target.types().SetOverride(newPart, sheetType.empty() ? kCtWorksheet : sheetType);
     const std::string relId = target.workbookRels().Add(from.relType, RelativeTarget(target.workbookPart(), newPart));
 
-    const std::uint32_t sheetId = target.NextSheetId();
     pugi::xml_node sheets = target.SheetsNode();
     pugi::xml_node before = position < targetSheets.size() ? targetSheets[position].node : pugi::xml_node();
     pugi::xml_node entry = before ? sheets.insert_child_before((target.prefix() + "sheet").c_str(), before)
                                   : sheets.append_child((target.prefix() + "sheet").c_str());
     entry.append_attribute("name") = name.c_str();
-    entry.append_attribute("sheetId") = sheetId;
+    entry.append_attribute("sheetId") = newSheetId;
     if (from.state != "visible") entry.append_attribute("state") = from.state.c_str();
     entry.append_attribute((target.relPrefix() + "id").c_str()) = relId.c_str();
 
@@ -263,6 +266,7 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
     AddExternalLinks(target, related.workbookParts);
     AddSourceLink(target, src, sourceLink);
     AddPivotCaches(target, related.pivotCaches);
+    AddSlicerCaches(target, related.slicerCaches, related.slicerCacheNames);
     if (!refs.names.empty()) {
         // Names the copy's formulas use, as the source defines them (links renumbered).
         pugi::xml_node names = target.DefinedNames(true);
