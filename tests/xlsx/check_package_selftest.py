@@ -184,6 +184,10 @@ BROKEN = [
     ("active tab past the last sheet", edit("xl/workbook.xml", "<sheets>",
                                             '<bookViews><workbookView activeTab="2"/></bookViews><sheets>'),
      "activeTab 2 of 2 sheets"),
+    ("validation list on a missing sheet", edit("xl/worksheets/sheet1.xml", "</sheetData>",
+                                                 '</sheetData><dataValidations count="1"><dataValidation type="list" '
+                                                 'sqref="C1"><formula1>Gone!$A$1:$A$3</formula1></dataValidation>'
+                                                 "</dataValidations>"), "names the missing sheet 'Gone'"),
     ("pivot cache over a missing sheet", edit("xl/pivotCache/pivotCacheDefinition1.xml", 'sheet="Data"',
                                               'sheet="Gone"'), "source names the sheet 'Gone'"),
     ("pivot cache over a missing table", edit("xl/pivotCache/pivotCacheDefinition1.xml", 'ref="A1:B2" sheet="Data"',

@@ -114,12 +114,18 @@ def check_workbook(pkg):
     check_calc_chain(pkg, {s[1] for s in sheets})
 
 
+# Elements of a worksheet that hold formulas: cells, validations, conditional formats, and their
+# extension forms (xm:f in x14 validations, conditional formats and sparklines).
+FORMULA_TAGS = {f"{{{NS_MAIN}}}f", f"{{{NS_MAIN}}}formula1", f"{{{NS_MAIN}}}formula2", f"{{{NS_MAIN}}}formula",
+                "{http://schemas.microsoft.com/office/excel/2006/main}f"}
+
+
 def formula_texts(pkg, sheets, workbook):
-    """(part, formula) of every defined name and every cell formula of the worksheets."""
+    """(part, formula) of every defined name and every formula of the worksheets."""
     texts = [(pkg.workbook_part(), dn.text) for dn in workbook.iter(f"{{{NS_MAIN}}}definedName")]
     for _, _, part, kind, _ in sheets:
         root = pkg.xml(part) if kind == "worksheet" and part and pkg.find(part) else None
-        texts += [(part, f.text) for f in (root.iter(f"{{{NS_MAIN}}}f") if root is not None else [])]
+        texts += [(part, e.text) for e in (root.iter() if root is not None else []) if e.tag in FORMULA_TAGS]
     return [(part, text) for part, text in texts if text]
 
 

@@ -22,7 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 const char* const kPython = "/usr/bin/python3";
-const std::string kCorpus = std::string(ZELMO_XLSX_DATA) + "/realworld";
+// The corpus: realworld/ and the first real-world files one folder up (paths relative to kCorpus).
+const std::string kCorpus = ZELMO_XLSX_DATA;
 const std::string kScripts = ZELMO_XLSX_SCRIPTS;
 
 // Outputs the engine is known to get wrong, by output stem ("<file>-merge", "<file>-split<N>" or
@@ -79,6 +80,10 @@ const ListedSheet kLibreOfficeKnown[] = {
     {"DataTableCities.xlsx:Formula", false,
      "in the split, the formulas reach the table BigCity, left behind, through a link to the source workbook "
      "([1]!BigCity[City], as the program writes it), which LibreOffice cannot read (Err:508)"},
+    {"table10.xlsx:Sheet1", true,
+     "in the merge of all files LibreOffice shows #NAME? for the total row's SUBTOTAL(101,[Column3]) (the table "
+     "is renamed Table18 there; the merge of this file alone, where it is renamed too, shows it right; cause not "
+     "found, the package checker finds the package sound)"},
     {"dataValidationTableRange.xlsx:County Ranking", false,
      "in the split, H4 looks up xdropdown, left behind, through a link to the source workbook that holds no cached "
      "cells: LibreOffice recalculates and shows #N/A; in the merge of all files LibreOffice shows Err:504 for the "
@@ -133,6 +138,7 @@ const ListedSheet* Listed(const ListedSheet (&list)[N], const std::string& file,
 struct Copied {
     std::string source, sourceSheet, sheet, notCarried;
     SheetKind kind = SheetKind::Worksheet;
+    bool hidden = false;  // hidden in the source
 };
 
 struct Output {
@@ -141,6 +147,10 @@ struct Output {
     std::string file;  // the corpus file it was made from ("" for the merge of all files)
     std::vector<Copied> copies;
 };
+
+bool IsMerge(const Output& out) {
+    return out.stem.size() > 5 && out.stem.compare(out.stem.size() - 5, 5, "merge") == 0;
+}
 
 std::string Join(const std::vector<std::string>& items) {
     std::string out;
@@ -154,8 +164,10 @@ protected:
         dir_ = fs::temp_directory_path() / ("zelmo-xlsx-realworld-" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
-        for (const auto& e : fs::directory_iterator(kCorpus))
-            if (e.path().extension() == ".xlsx") files_.push_back(e.path().filename().string());
+        for (const char* folder : {"realworld", ""})
+            for (const auto& e : fs::directory_iterator(fs::path(kCorpus) / folder))
+                if (e.path().extension() == ".xlsx")
+                    files_.push_back((fs::path(folder) / e.path().filename()).generic_string());
         std::sort(files_.begin(), files_.end());
         for (const auto& file : files_) {
             try {
@@ -183,8 +195,14 @@ protected:
 
     // Every sheet of `file` merged twice into a new workbook (so that every name, table and id is
     // taken once already), and every sheet split into a workbook of its own.
+    // Output names: the file's stem, "data-" before those outside realworld/ (some names recur).
+    static std::string Stem(const std::string& file) {
+        const fs::path p(file);
+        return (p.has_parent_path() ? "" : "data-") + p.stem().string();
+    }
+
     static void MakeOutputs(const std::string& file) {
-        const std::string stem = fs::path(file).stem().string();
+        const std::string stem = Stem(file);
         outputs_.push_back(Merge({file}, stem + "-merge", file, 2));
         const Workbook book = Workbook::OpenFile(kCorpus + "/" + file);
         const auto sheets = book.Sheets();
@@ -194,7 +212,7 @@ protected:
             CopyReport report;
             Workbook::FromSheet(book, i, &report).SaveFile(out.path);
             out.copies.push_back({kCorpus + "/" + file, sheets[i].name, sheets[i].name, Join(report.notCarried),
-                                  sheets[i].kind});
+                                  sheets[i].kind, sheets[i].state != "visible"});
             outputs_.push_back(out);
         }
     }
@@ -212,7 +230,8 @@ protected:
                     const std::string name = UniqueSheetName(sheets[i].name, taken);
                     const CopyReport report = merged.CopySheet(book, i, merged.SheetCount(), name);
                     taken.push_back(name);
-                    out.copies.push_back({kCorpus + "/" + f, sheets[i].name, name, Join(report.notCarried), sheets[i].kind});
+                    out.copies.push_back({kCorpus + "/" + f, sheets[i].name, name, Join(report.notCarried),
+                                          sheets[i].kind, sheets[i].state != "visible"});
                 }
             }
         }
@@ -283,7 +302,10 @@ TEST_F(RealWorld, OpenpyxlReadsCopiesAsItReadsTheSources) {
     for (const auto& out : outputs_) {
         for (const auto& c : out.copies) {
             const std::string file = fs::path(c.source).filename().string();
-            const bool merge = out.stem.size() > 5 && out.stem.compare(out.stem.size() - 5, 5, "merge") == 0;
+            const bool merge = IsMerge(out);
+            // A hidden sheet alone in a workbook is shown (a workbook needs a visible sheet): its state is
+            // compared in the merges.
+            if (!merge && c.hidden) continue;
             if (const ListedSheet* skip = Listed(kOpenpyxlSkips, file, c.sourceSheet, merge)) {
                 std::cout << "[ skipped ] openpyxl: " << out.stem << "[" << c.sheet << "]: " << skip->reason << "\n";
                 continue;
@@ -310,7 +332,8 @@ TEST_F(RealWorld, LibreOfficeShowsTheSameCellText) {
             args += " " + Quote(c.source) + " " + Quote(c.sourceSheet) + " " + Quote(out.path.string()) + " " +
                     Quote(c.sheet);
             quads.emplace_back(c.source + "[" + c.sourceSheet + "] -> " + out.path.string() + "[" + c.sheet + "]: ",
-                               Listed(kLibreOfficeKnown, fs::path(c.source).filename().string(), c.sourceSheet, false));
+                               Listed(kLibreOfficeKnown, fs::path(c.source).filename().string(), c.sourceSheet,
+                                      IsMerge(out)));
         }
     }
     ASSERT_FALSE(args.empty());
