@@ -12,7 +12,7 @@
   related.xlsx   (raw XML) a sheet with threaded comments (and their legacy comments and VML), a
                  persons part, a form control, sparklines, formulas using workbook names (one
                  through another) and the second of two external links; a second sheet the names
-                 refer to.
+                 refer to, which holds a table filled by a query (query table, data connection).
 Usage: make_fixtures.py OUTDIR
 """
 import datetime as dt
@@ -253,7 +253,9 @@ def related(path):
             + over("xl/persons/person.xml", "application/vnd.ms-excel.person+xml")
             + over("xl/ctrlProps/ctrlProp1.xml", "application/vnd.ms-excel.controlproperties+xml")
             + over("xl/externalLinks/externalLink1.xml", CT + "externalLink+xml")
-            + over("xl/externalLinks/externalLink2.xml", CT + "externalLink+xml") + '</Types>',
+            + over("xl/externalLinks/externalLink2.xml", CT + "externalLink+xml")
+            + over("xl/tables/table1.xml", CT + "table+xml") + over("xl/queryTables/queryTable1.xml", CT + "queryTable+xml")
+            + over("xl/connections.xml", CT + "connections+xml") + '</Types>',
         "_rels/.rels":
             f'<Relationships xmlns="{PKG}"><Relationship Id="rId1" Type="{REL}/officeDocument" '
             'Target="xl/workbook.xml"/></Relationships>',
@@ -265,6 +267,7 @@ def related(path):
             f'<Relationship Id="rId4" Type="{MS_REL}/person" Target="persons/person.xml"/>'
             f'<Relationship Id="rId5" Type="{REL}/externalLink" Target="externalLinks/externalLink1.xml"/>'
             f'<Relationship Id="rId6" Type="{REL}/externalLink" Target="externalLinks/externalLink2.xml"/>'
+            f'<Relationship Id="rId7" Type="{REL}/connections" Target="connections.xml"/>'
             '</Relationships>',
         "xl/workbook.xml":
             f'<workbook xmlns="{NS}" xmlns:r="{REL}"><bookViews><workbookView/></bookViews><sheets>'
@@ -327,9 +330,33 @@ def related(path):
             f'<Relationship Id="rId4" Type="{REL}/ctrlProp" Target="../ctrlProps/ctrlProp1.xml"/>'
             '</Relationships>',
         "xl/worksheets/sheet2.xml":
-            f'<worksheet xmlns="{NS}"><sheetData><row r="1"><c r="A1"><v>1</v></c><c r="B1"><v>0.1</v></c>'
-            '</row><row r="2"><c r="A2"><v>2</v></c></row><row r="3"><c r="A3"><v>3</v></c></row>'
-            '</sheetData></worksheet>',
+            f'<worksheet xmlns="{NS}" xmlns:r="{REL}"><sheetData><row r="1"><c r="A1"><v>1</v></c>'
+            '<c r="B1"><v>0.1</v></c><c r="D1" t="inlineStr"><is><t>Code</t></is></c></row>'
+            '<row r="2"><c r="A2"><v>2</v></c><c r="D2"><v>7</v></c></row>'
+            '<row r="3"><c r="A3"><v>3</v></c><c r="D3"><v>9</v></c></row>'
+            '</sheetData><tableParts count="1"><tablePart r:id="rId1"/></tableParts></worksheet>',
+        "xl/worksheets/_rels/sheet2.xml.rels":
+            f'<Relationships xmlns="{PKG}"><Relationship Id="rId1" Type="{REL}/table" '
+            'Target="../tables/table1.xml"/></Relationships>',
+        "xl/tables/table1.xml":
+            f'<table xmlns="{NS}" id="1" name="Codes" displayName="Codes" ref="D1:D3" tableType="queryTable" '
+            'totalsRowShown="0"><autoFilter ref="D1:D3"/><tableColumns count="1"><tableColumn id="1" '
+            'uniqueName="1" name="Code" queryTableFieldId="1"/></tableColumns><tableStyleInfo '
+            'name="TableStyleMedium2" showRowStripes="1"/></table>',
+        "xl/tables/_rels/table1.xml.rels":
+            f'<Relationships xmlns="{PKG}"><Relationship Id="rId1" Type="{REL}/queryTable" '
+            'Target="../queryTables/queryTable1.xml"/></Relationships>',
+        "xl/queryTables/queryTable1.xml":
+            f'<queryTable xmlns="{NS}" name="Codes query" connectionId="2" autoFormatId="16" '
+            'applyNumberFormats="0" applyBorderFormats="0" applyFontFormats="0" applyPatternFormats="0" '
+            'applyAlignmentFormats="0" applyWidthHeightFormats="0"><queryTableRefresh nextId="2">'
+            '<queryTableFields count="1"><queryTableField id="1" name="Code" tableColumnId="1"/>'
+            '</queryTableFields></queryTableRefresh></queryTable>',
+        "xl/connections.xml":
+            f'<connections xmlns="{NS}"><connection id="1" name="Unused query" type="1" refreshedVersion="6" '
+            'saveData="1"><dbPr connection="DSN=Other;" command="SELECT 1"/></connection>'
+            '<connection id="2" name="Codes" type="1" refreshedVersion="6" background="1" saveData="1">'
+            '<dbPr connection="DSN=Sales;" command="SELECT code FROM codes"/></connection></connections>',
         "xl/comments1.xml":
             f'<comments xmlns="{NS}" xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006" '
             'mc:Ignorable="xr" xmlns:xr="http://schemas.microsoft.com/office/spreadsheetml/2014/revision">'

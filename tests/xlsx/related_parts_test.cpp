@@ -507,6 +507,48 @@ TEST_F(Related, ASheetAloneLinksToItsSourceForOtherSheets) {
                  "[2]Params!$A$1:$A$3");
 }
 
+TEST_F(Related, QueryTablesComeAlongWithTheirConnections) {
+    const std::string original = test::ReadFile(dir_ + "/related.xlsx");
+    // The same workbook without its connections part: the query tables cannot go along.
+    test::Parts parts;
+    for (const auto& name : PartNames(original))
+        if (name != "xl/connections.xml") parts.emplace_back(name, ReadPart(original, name));
+    const std::string unconnected = test::MakeZip(parts);
+    const struct {
+        const char* what;
+        std::string source;
+        std::vector<std::string> notCarried;
+        std::vector<std::string> connections;  // names in the target afterwards
+    } cases[] = {{"connected", original, {}, {"Codes", "Codes2"}}, {"no connections part", unconnected, {"queryTable"}, {}}};
+    for (const auto& c : cases) {
+        const Workbook source = Workbook::Open(c.source);
+        Workbook target = Workbook::CreateNew();
+        EXPECT_EQ(target.CopySheet(source, 1, 1, "Params").notCarried, c.notCarried) << c.what;
+        EXPECT_EQ(target.CopySheet(source, 1, 2, "Params (2)").notCarried, c.notCarried) << c.what;
+        const std::string bytes = target.SaveToBytes();
+        ExpectValidPackage(bytes);
+        std::map<std::string, std::string> nameOfId;
+        std::vector<std::string> names;
+        const pugi::xml_document conns = Xml(bytes, "xl/connections.xml");
+        for (pugi::xml_node n : conns.first_child().children()) {
+            names.emplace_back(n.attribute("name").value());
+            nameOfId[n.attribute("id").value()] = n.attribute("name").value();
+        }
+        EXPECT_EQ(names, c.connections) << c.what;
+        const auto queries = PartsUnder(bytes, "xl/queryTables/");
+        EXPECT_EQ(queries.size(), c.connections.size()) << c.what;
+        std::set<std::string> used;
+        for (const auto& q : queries)
+            used.insert(nameOfId[Xml(bytes, q).first_child().attribute("connectionId").value()]);
+        EXPECT_EQ(used.size(), c.connections.size()) << c.what << ": each query its own connection";
+        for (const auto& t : PartsUnder(bytes, "xl/tables/")) {
+            const pugi::xml_document table = Xml(bytes, t);
+            EXPECT_EQ(std::string(table.first_child().attribute("tableType").value()), c.connections.empty() ? "" : "queryTable")
+                << c.what;
+        }
+    }
+}
+
 // The part-by-part checker (check_package.py) on merges and splits of the fixtures: nothing the
 // spreadsheet program would repair, and every related part there unless reported as not carried.
 TEST_F(Related, PackageCheckerFindsNothingToRepair) {

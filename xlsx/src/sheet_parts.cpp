@@ -63,8 +63,9 @@ public:
     using Transform = std::function<std::string(const std::string& part, const std::string& type, std::string xml,
                                                 std::vector<Relationship>& extra)>;
 
-    PartCopier(const Package& source, const Package& target, CarriedParts& out, Transform transform)
-        : source_(source), target_(target), out_(out), transform_(std::move(transform)) {}
+    // `queryTables`: whether tables' query tables go along (their data connections can).
+    PartCopier(const Package& source, const Package& target, CarriedParts& out, Transform transform, const bool& queryTables)
+        : source_(source), target_(target), out_(out), transform_(std::move(transform)), queryTables_(queryTables) {}
 
     // Copies `part` of the source (with everything it refers to) and returns its name in the target.
     std::string Copy(const std::string& part) {
@@ -92,9 +93,9 @@ public:
             const Relationships rels = Relationships::Parse(source_.parts().Read(relsName), relsName);
             for (Relationship rel : rels.All()) {
                 if (!rel.external) {
-                    // A table's query table needs the workbook's data connections, which stay behind:
-                    // the table goes as an ordinary table with its data.
-                    if (IsType(rel.type, "queryTable")) {
+                    // A table's query table needs the workbook's data connections; without them the
+                    // table goes as an ordinary table with its data.
+                    if (IsType(rel.type, "queryTable") && !queryTables_) {
                         Note(out_.notCarried, "queryTable");
                         continue;
                     }
@@ -138,6 +139,7 @@ private:
     const Package& target_;
     CarriedParts& out_;
     Transform transform_;
+    const bool& queryTables_;
     std::map<std::string, std::string> copied_;
     std::set<std::string> reserved_;
     static constexpr int kMaxDepth = 64;
@@ -161,6 +163,8 @@ CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSh
     std::unique_ptr<PivotIds> pivots;
     std::unique_ptr<CacheSource> cacheSource;
     std::unique_ptr<SlicerPlan> slicers;
+    std::unique_ptr<ConnectionPlan> connections;
+    bool queryTables = false;
     if (names.entry) {
         for (const Relationship& r : rels.All())
             if (!r.external && IsType(r.type, "slicer")) {
@@ -176,8 +180,13 @@ CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSh
         }
         if (type == kCtTable) {
             if (!tables) tables = std::make_unique<TableNaming>(target);
-            return tables->Adopt(xml, part, styles);
+            if (!connections) {
+                connections = std::make_unique<ConnectionPlan>(source, target);
+                queryTables = connections->Usable();
+            }
+            return tables->Adopt(xml, part, styles, !queryTables);
         }
+        if (type == kCtQueryTable && connections) return connections->AdoptQueryTable(xml, part);
         if (type == kCtPivotTable) {
             if (!pivots) pivots = std::make_unique<PivotIds>(target);
             return pivots->Adopt(source, part, xml, styles);
@@ -191,7 +200,7 @@ CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSh
             return threads->Adopt(xml, part);
         }
         return xml;
-    });
+    }, queryTables);
     for (Relationship rel : rels.All()) {
         if (!rel.external) {
             if (!Carried(rel.type) && !(IsType(rel.type, "slicer") && slicers && slicers->Carried())) {
@@ -207,6 +216,7 @@ CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSh
     }
 
     for (const std::string& part : workbookParts) out.workbookParts.push_back(copier.Copy(part));
+    if (connections) out.connections = connections->Finish();
     if (slicers && slicers->Carried()) {
         out.slicers = true;
         for (const std::string& part : slicers->CacheParts()) out.slicerCaches.push_back(copier.Copy(part));

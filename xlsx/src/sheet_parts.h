@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "connections.h"
 #include "package.h"
 #include "style_mapper.h"
 
@@ -27,6 +28,7 @@ struct CarriedParts {
     bool threadedComments = false;  // the persons of the source must go along
     std::vector<std::string> workbookParts;  // new names of `workbookParts`, in their order
     std::vector<std::pair<std::string, std::uint32_t>> pivotCaches;  // new cache definition part, cacheId
+    ConnectionPlan::Update connections;  // the target's connections part, when query tables came along
     bool slicers = false;  // the sheet's slicers came along (its slicer list stays)
     std::vector<std::string> slicerCaches, slicerCacheNames;  // new slicer cache parts and their names
 };

@@ -60,7 +60,7 @@ std::string TableNaming::UniqueName(const std::string& wanted) {
     return name;
 }
 
-std::string TableNaming::Adopt(const std::string& xml, const std::string& part, StyleMapper& styles) {
+std::string TableNaming::Adopt(const std::string& xml, const std::string& part, StyleMapper& styles, bool dropQuery) {
     pugi::xml_document doc;
     ParseXml(doc, xml, part);
     pugi::xml_node table = doc.document_element();
@@ -76,11 +76,11 @@ std::string TableNaming::Adopt(const std::string& xml, const std::string& part, 
         (table.attribute(attr) ? table.attribute(attr) : table.append_attribute(attr)).set_value(fresh.c_str());
 
     RemapDxfs(table, styles);
-    if (std::strcmp(table.attribute("tableType").value(), "queryTable") == 0)
+    if (dropQuery && std::strcmp(table.attribute("tableType").value(), "queryTable") == 0)
         table.remove_attribute("tableType");
     for (pugi::xml_node cols = Child(table, "tableColumns"), col = cols.first_child(); col; col = col.next_sibling()) {
         RemapDxfs(col, styles);
-        col.remove_attribute("queryTableFieldId");
+        if (dropQuery) col.remove_attribute("queryTableFieldId");
     }
     return WriteXml(doc);
 }

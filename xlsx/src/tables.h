@@ -21,9 +21,9 @@ public:
     explicit TableNaming(const Package& target);
 
     // The copied table part with a fresh id, a unique name and display name, its differential
-    // formats remapped into the target's styles, and its link to a query table removed (the query's
-    // data connection stays behind) so that it stays an ordinary table with its data.
-    std::string Adopt(const std::string& xml, const std::string& part, StyleMapper& styles);
+    // formats remapped into the target's styles, and (`dropQuery`, when the query's data connection
+    // stays behind) its link to a query table removed so that it stays an ordinary table with its data.
+    std::string Adopt(const std::string& xml, const std::string& part, StyleMapper& styles, bool dropQuery);
 
     // Old and new display names of the tables renamed so far.
     const std::vector<std::pair<std::string, std::string>>& Renames() const { return renames_; }

@@ -266,6 +266,7 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
     AddExternalLinks(target, related.workbookParts);
     AddSourceLink(target, src, sourceLink);
     AddPivotCaches(target, related.pivotCaches);
+    ApplyConnections(target, std::move(related.connections));
     AddSlicerCaches(target, related.slicerCaches, related.slicerCacheNames);
     if (!refs.names.empty()) {
         // Names the copy's formulas use, as the source defines them (links renumbered).
