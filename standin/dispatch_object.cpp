@@ -94,7 +94,7 @@ HRESULT STDMETHODCALLTYPE DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names,
     if (names == nullptr || ids == nullptr || count == 0) return E_INVALIDARG;
     const MemberInfo* found = nullptr;
     for (const MemberInfo& member : Members()) {
-        if (EqualNoCase(member.name, names[0])) {
+        if (SameName(member.name, names[0])) {
             found = &member;
             break;
         }
@@ -107,7 +107,7 @@ HRESULT STDMETHODCALLTYPE DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names,
         ids[i] = DISPID_UNKNOWN;
         if (found == nullptr) continue;
         for (size_t p = 0; p < found->params.size(); ++p)
-            if (EqualNoCase(found->params[p], names[i])) ids[i] = static_cast<DISPID>(p);
+            if (SameName(found->params[p], names[i])) ids[i] = static_cast<DISPID>(p);
         if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
     }
     return hr;
@@ -120,27 +120,35 @@ HRESULT STDMETHODCALLTYPE DispatchObject::Invoke(DISPID id, REFIID iid, LCID lci
     const MemberInfo* member = nullptr;
     for (const MemberInfo& m : Members())
         if (m.id == id) member = &m;
-    // The default member (DISPID_VALUE) is the member the object's table lists under it.
-    const std::wstring label = Label();
-    const std::wstring memberName = member != nullptr ? member->name : L"#" + std::to_wstring(id);
-    std::wstring line = label + L"." + memberName + L" " + FlagsText(flags) + L"(";
-    const std::wstring tail = L" lcid=" + std::to_wstring(lcid) + L" -> ";
+    // The journal's line is only put together when there is a journal to write it to.
+    Journal& journal = Journal::Get();
+    const bool journalled = journal.enabled();
+    std::wstring line;
+    std::wstring tail;
+    if (journalled) {
+        // The default member (DISPID_VALUE) is the member the object's table lists under it.
+        const std::wstring memberName = member != nullptr ? member->name : L"#" + std::to_wstring(id);
+        line = Label() + L"." + memberName + L" " + FlagsText(flags) + L"(";
+        tail = L" lcid=" + std::to_wstring(lcid) + L" -> ";
+    }
     if (member == nullptr) {
-        Journal::Get().Write(line + L")" + tail + L"error DISP_E_MEMBERNOTFOUND");
+        journal.Write(line + L")" + tail + L"error DISP_E_MEMBERNOTFOUND");
         return DISP_E_MEMBERNOTFOUND;
     }
     if (result != nullptr) VariantInit(result);
     static const DISPPARAMS kNoParams{nullptr, nullptr, 0, 0};
     try {
         const CallArgs args(params != nullptr ? *params : kNoParams, *member, IsPut(flags));
-        line += args.Describe() + L")";
-        Faults::Get().Check(Kind(), member->name, FaultSubject(id, args));
+        if (journalled) line += args.Describe() + L")";
+        Faults& faults = Faults::Get();
+        if (faults.size() != 0) faults.Check(Kind(), member->name, FaultSubject(id, args));
         Call(id, flags, args, result);
-        Journal::Get().Write(line + tail + (result != nullptr ? DescribeVariant(*result) : L"(no result asked)"));
+        if (journalled)
+            journal.Write(line + tail + (result != nullptr ? DescribeVariant(*result) : L"(no result asked)"));
         return S_OK;
     } catch (const AutomationError& error) {
         if (result != nullptr) VariantClear(result);
-        if (line.back() == L'(') line += L"?)";
+        if (journalled && line.back() == L'(') line += L"?)";
         if (error.result() == DISP_E_EXCEPTION) {
             FillException(excep, error);
             Journal::Get().Write(line + tail + L"error " + Hex(error.scode()) + L" \"" + error.description() + L"\"");

@@ -11,5 +11,8 @@ std::wstring FromUtf8(std::string_view text);
 // Lower-case for comparisons of file names (the file system ignores case).
 std::wstring FoldCase(std::wstring_view text);
 bool EqualNoCase(std::wstring_view a, std::wstring_view b);
+// A member or parameter name against a client's spelling of it, ignoring case; allocates nothing
+// (GetIDsOfNames answers it on every late-bound call).
+bool SameName(const wchar_t* ours, const wchar_t* theirs);
 
 }  // namespace zelmo::standin

@@ -1,6 +1,9 @@
 #include "ops/com_excel.h"
 
+#include <map>
+#include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "win/com.h"
@@ -36,16 +39,39 @@ auto Calling(F&& call) -> decltype(call()) {
 
 Variant Missing() { return Variant::Missing(); }
 
+// The kinds of object the adapter calls members of. A member's DISPID belongs to its object's
+// interface, so it is the same for every object of a kind.
+enum class Kind { Application, Workbooks, Workbook, Sheets, Worksheet };
+
+// DISPIDs looked up once per kind and member for one Excel instance, instead of a
+// GetIDsOfNames round trip to the server before every call. The calls themselves (Invoke) are
+// the same either way.
+class MemberIds {
+public:
+    DISPID Of(const Dispatch& object, Kind kind, const wchar_t* member) {
+        const auto key = std::make_pair(kind, std::wstring(member));
+        const auto found = ids_.find(key);
+        if (found != ids_.end()) return found->second;
+        const DISPID id = object.IdOf(member);
+        ids_.emplace(key, id);
+        return id;
+    }
+
+private:
+    std::map<std::pair<Kind, std::wstring>, DISPID> ids_;
+};
+using SharedIds = std::shared_ptr<MemberIds>;
+
 class ComSheet : public Sheet {
 public:
-    explicit ComSheet(Dispatch sheet) : sheet_(std::move(sheet)) {}
+    ComSheet(Dispatch sheet, SharedIds ids) : sheet_(std::move(sheet)), ids_(std::move(ids)) {}
 
     // Copy(Before, After).
     void CopyBefore(Sheet& anchor) override {
-        Calling([&] { AsWorksheet().Call(L"Copy", Variant(Object(anchor)), Missing()); });
+        Calling([&] { Copy(Variant(Object(anchor)), Missing()); });
     }
     void CopyAfter(Sheet& anchor) override {
-        Calling([&] { AsWorksheet().Call(L"Copy", Missing(), Variant(Object(anchor))); });
+        Calling([&] { Copy(Missing(), Variant(Object(anchor))); });
     }
     std::u16string Name() override {
         return Calling([&] { return win::ToU16(sheet_.Get(L"Name").ToString()); });
@@ -55,43 +81,60 @@ private:
     // Sheets passed as Before or After come from this adapter too.
     static const Dispatch& Object(Sheet& anchor) { return static_cast<ComSheet&>(anchor).sheet_; }
 
+    void Copy(Variant before, Variant after) {
+        const Dispatch& target = AsWorksheet();
+        // A chart sheet's Copy is called by name: its DISPID is its own interface's.
+        if (isWorksheet_) {
+            target.CallId(ids_->Of(target, Kind::Worksheet, L"Copy"), L"Copy", std::move(before),
+                          std::move(after));
+        } else {
+            target.Call(L"Copy", std::move(before), std::move(after));
+        }
+    }
+
     const Dispatch& AsWorksheet() {
         if (!worksheet_) {
             win::ComPtr<IDispatch> worksheet;
             const HRESULT hr = sheet_.get()->QueryInterface(kIidWorksheet, worksheet.put_void());
             // _Worksheet is a dispinterface: its pointer is an IDispatch.
-            worksheet_ =
-                SUCCEEDED(hr) && worksheet ? Dispatch(std::move(worksheet)) : sheet_.Clone();
+            isWorksheet_ = SUCCEEDED(hr) && worksheet;
+            worksheet_ = isWorksheet_ ? Dispatch(std::move(worksheet)) : sheet_.Clone();
         }
         return worksheet_;
     }
 
     Dispatch sheet_;
     Dispatch worksheet_;
+    bool isWorksheet_ = false;
+    SharedIds ids_;
 };
 
 class ComSheetEnumerator : public SheetEnumerator {
 public:
-    explicit ComSheetEnumerator(Dispatch::Enumerator members) : members_(std::move(members)) {}
+    ComSheetEnumerator(Dispatch::Enumerator members, SharedIds ids)
+        : members_(std::move(members)), ids_(std::move(ids)) {}
 
     std::unique_ptr<Sheet> Next() override {
         return Calling([&]() -> std::unique_ptr<Sheet> {
             std::optional<Variant> member = members_.Next();
             if (!member) return nullptr;
-            return std::make_unique<ComSheet>(member->ToDispatch());
+            return std::make_unique<ComSheet>(member->ToDispatch(), ids_);
         });
     }
 
 private:
     Dispatch::Enumerator members_;
+    SharedIds ids_;
 };
 
 class ComSheets : public SheetCollection {
 public:
-    explicit ComSheets(Dispatch sheets) : sheets_(std::move(sheets)) {}
+    ComSheets(Dispatch sheets, SharedIds ids) : sheets_(std::move(sheets)), ids_(std::move(ids)) {}
 
     int32_t Count() override {
-        return Calling([&] { return sheets_.Get(L"Count").ToInt32(); });
+        return Calling([&] {
+            return sheets_.GetId(ids_->Of(sheets_, Kind::Sheets, L"Count"), L"Count").ToInt32();
+        });
     }
     // The default member, Item, with the index as VT_I2 or VT_I4.
     std::unique_ptr<Sheet> Item(int32_t index, IndexWidth width) override {
@@ -99,59 +142,67 @@ public:
             Variant member = width == IndexWidth::k16
                                  ? sheets_.GetDefault(static_cast<int16_t>(index))
                                  : sheets_.GetDefault(index);
-            return std::make_unique<ComSheet>(member.ToDispatch());
+            return std::make_unique<ComSheet>(member.ToDispatch(), ids_);
         });
     }
     std::unique_ptr<SheetEnumerator> Enumerate() override {
-        return Calling([&] { return std::make_unique<ComSheetEnumerator>(sheets_.Enumerate()); });
+        return Calling(
+            [&] { return std::make_unique<ComSheetEnumerator>(sheets_.Enumerate(), ids_); });
     }
 
 private:
     Dispatch sheets_;
+    SharedIds ids_;
 };
 
 class ComWorkbook : public Workbook {
 public:
-    explicit ComWorkbook(Dispatch book) : book_(std::move(book)) {}
+    ComWorkbook(Dispatch book, SharedIds ids) : book_(std::move(book)), ids_(std::move(ids)) {}
 
     std::unique_ptr<SheetCollection> Sheets() override {
-        return Calling(
-            [&] { return std::make_unique<ComSheets>(book_.Get(L"Sheets").ToDispatch()); });
+        return Calling([&] {
+            const DISPID id = ids_->Of(book_, Kind::Workbook, L"Sheets");
+            return std::make_unique<ComSheets>(book_.GetId(id, L"Sheets").ToDispatch(), ids_);
+        });
     }
     // SaveAs(Filename, FileFormat, Password, WriteResPassword, ReadOnlyRecommended, CreateBackup,
     //        AccessMode, ConflictResolution, AddToMru, TextCodepage, TextVisualLayout, Local).
     void SaveAs(const std::u16string& path) override {
         Calling([&] {
-            book_.Call(L"SaveAs", win::ToWide(path), Missing(), Missing(), Missing(), Missing(),
-                       Missing(), kXlNoChange, Missing(), Missing(), Missing(), Missing(),
-                       Missing());
+            book_.CallId(ids_->Of(book_, Kind::Workbook, L"SaveAs"), L"SaveAs",
+                         win::ToWide(path), Missing(), Missing(), Missing(), Missing(), Missing(),
+                         kXlNoChange, Missing(), Missing(), Missing(), Missing(), Missing());
         });
     }
 
 private:
     Dispatch book_;
+    SharedIds ids_;
 };
 
 class ComApplication : public ExcelApplication {
 public:
-    explicit ComApplication(Dispatch application) : application_(std::move(application)) {}
+    explicit ComApplication(Dispatch application)
+        : application_(std::move(application)), ids_(std::make_shared<MemberIds>()) {}
 
     // Workbooks.Open(Filename, and its 14 optional arguments omitted).
     std::unique_ptr<Workbook> OpenWorkbook(const std::u16string& path) override {
         return Calling([&] {
-            const Dispatch books = application_.Get(L"Workbooks").ToDispatch();
-            Variant book =
-                books.Call(L"Open", win::ToWide(path), Missing(), Missing(), Missing(), Missing(),
-                           Missing(), Missing(), Missing(), Missing(), Missing(), Missing(),
-                           Missing(), Missing(), Missing(), Missing());
-            return std::make_unique<ComWorkbook>(book.ToDispatch());
+            const Dispatch books = Workbooks();
+            Variant book = books.CallId(ids_->Of(books, Kind::Workbooks, L"Open"), L"Open",
+                                        win::ToWide(path), Missing(), Missing(), Missing(),
+                                        Missing(), Missing(), Missing(), Missing(), Missing(),
+                                        Missing(), Missing(), Missing(), Missing(), Missing(),
+                                        Missing());
+            return std::make_unique<ComWorkbook>(book.ToDispatch(), ids_);
         });
     }
     // Workbooks.Add(Template omitted).
     std::unique_ptr<Workbook> AddWorkbook() override {
         return Calling([&] {
-            const Dispatch books = application_.Get(L"Workbooks").ToDispatch();
-            return std::make_unique<ComWorkbook>(books.Call(L"Add", Missing()).ToDispatch());
+            const Dispatch books = Workbooks();
+            Variant book = books.CallId(ids_->Of(books, Kind::Workbooks, L"Add"), L"Add", Missing());
+            return std::make_unique<ComWorkbook>(book.ToDispatch(), ids_);
         });
     }
     void Quit() override {
@@ -159,7 +210,13 @@ public:
     }
 
 private:
+    Dispatch Workbooks() {
+        const DISPID id = ids_->Of(application_, Kind::Application, L"Workbooks");
+        return application_.GetId(id, L"Workbooks").ToDispatch();
+    }
+
     Dispatch application_;
+    SharedIds ids_;
 };
 
 }  // namespace
