@@ -78,6 +78,7 @@ void TryCopy(Workbook& target, const Workbook& source, std::size_t index, std::s
 
 // What the engine saves it must be able to open again, with the same sheets. A workbook opened
 // from the input still holds parts nobody read; saving may find one of them damaged (Corrupt).
+// One made only of copies must be sound enough to copy every sheet from once more.
 void SaveAndReopen(const Workbook& book, const char* what, bool holdsUnreadParts) {
     const std::size_t count = book.SheetCount();
     std::string saved;
@@ -90,8 +91,14 @@ void SaveAndReopen(const Workbook& book, const char* what, bool holdsUnreadParts
     try {
         const Workbook again = Workbook::Open(saved);
         if (again.SheetCount() != count) throw Finding(std::string(what) + ": the saved workbook has other sheets");
+        if (holdsUnreadParts) return;
+        Workbook next = Workbook::CreateNew();
+        const auto sheets = again.Sheets();
+        for (std::size_t i = 0; i < sheets.size() && i < kMaxSheets; ++i)
+            next.CopySheet(again, i, next.SheetCount(), SafeName(sheets[i].name, i, Names(next)));
+        Workbook::Open(next.SaveToBytes());
     } catch (const xlsx::Error& e) {
-        throw Finding(std::string(what) + ": the saved workbook does not open: " + e.what());
+        throw Finding(std::string(what) + ": the saved workbook does not open or copy again: " + e.what());
     }
 }
 
