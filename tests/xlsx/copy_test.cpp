@@ -106,7 +106,7 @@ TEST(CopySheet, RelatedPartsAreCarriedOrReported) {
         {"image01.xlsx", {}, "xl/media/image1.png"},
         {"header_image01.xlsx", {}, "xl/media/image1.jpeg"},
         {"hyperlink01.xlsx", {}, ""},
-        {"dynamic_array01.xlsx", {"cellMetadata"}, ""},
+        {"dynamic_array01.xlsx", {}, "xl/metadata.xml"},
     };
     for (const auto& c : cases) {
         const Workbook source = Real(c.file);

@@ -298,6 +298,48 @@ TEST(RelatedParts, APivotCacheOfASheetAloneReadsItsSourceFile) {
     }
 }
 
+TEST(RelatedParts, DynamicArraysKeepTheirCellMetadataWhereTheTargetCanTakeIt) {
+    const Workbook source = Real("dynamic_array01.xlsx");
+    const std::string other = "<metadata xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><metadataTypes "
+                              "count=\"1\"><metadataType name=\"XLMDX\" minSupportedVersion=\"120000\"/></metadataTypes></metadata>";
+    const struct {
+        const char* what;
+        int copies;
+        bool otherMetadata;
+        std::vector<std::string> notCarried;
+    } cases[] = {{"a new workbook", 1, false, {}},
+                 {"twice: the second finds the same metadata", 2, false, {}},
+                 {"a target with other metadata", 1, true, {"cellMetadata"}}};
+    for (const auto& c : cases) {
+        Workbook target = Workbook::CreateNew();
+        if (c.otherMetadata) {
+            // A workbook whose metadata part differs from the source's.
+            test::Parts parts;
+            const std::string base = target.SaveToBytes();
+            for (const auto& name : PartNames(base)) {
+                std::string content = ReadPart(base, name);
+                if (name == "xl/_rels/workbook.xml.rels")
+                    content.insert(content.rfind("</Relationships>"),
+                                   "<Relationship Id=\"rIdM\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                                   "relationships/sheetMetadata\" Target=\"metadata.xml\"/>");
+                if (name == "[Content_Types].xml")
+                    content.insert(content.rfind("</Types>"), "<Override PartName=\"/xl/metadata.xml\" ContentType=\"application/"
+                                                              "vnd.openxmlformats-officedocument.spreadsheetml.sheetMetadata+xml\"/>");
+                parts.emplace_back(name, content);
+            }
+            parts.emplace_back("xl/metadata.xml", other);
+            target = Workbook::Open(test::MakeZip(parts));
+        }
+        for (int i = 0; i < c.copies; ++i)
+            EXPECT_EQ(target.CopySheet(source, 0, 1, "Copy" + std::to_string(i)).notCarried, c.notCarried) << c.what;
+        const std::string bytes = target.SaveToBytes();
+        ExpectValidPackage(bytes);
+        EXPECT_EQ(PartsUnder(bytes, "xl/metadata").size(), 1u) << c.what;
+        const std::string sheet = ReadPart(bytes, "xl/worksheets/sheet2.xml");
+        EXPECT_EQ(sheet.find(" cm=\"1\"") != std::string::npos, c.notCarried.empty()) << c.what;
+    }
+}
+
 // related.xlsx of make_fixtures.py: threaded comments, persons, a form control, sparklines, names and
 // external links used by formulas.
 class Related : public ::testing::Test {

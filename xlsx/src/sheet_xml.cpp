@@ -239,8 +239,10 @@ void RewriteRows(pugi::xml_document& doc, const std::string& prefix, SheetRewrit
                 } else if (n[0] == 't' && n[1] == '\0') {
                     shared = a.value()[0] == 's' && a.value()[1] == '\0';
                     number = a.value()[0] == 'n' && a.value()[1] == '\0';
-                } else if ((n[0] == 'c' || n[0] == 'v') && n[1] == 'm' && n[2] == '\0') {
-                    // Cell and value metadata point into a workbook-level part that is not carried.
+                } else if ((n[0] == 'c' || n[0] == 'v') && n[1] == 'm' && n[2] == '\0' &&
+                           !(n[0] == 'c' && rw.keepCellMetadata)) {
+                    // Value metadata (and cell metadata the target cannot take) points into workbook-level
+                    // parts that are not carried.
                     c.remove_attribute(a);
                     sawMetadata = true;
                     rw.changed = true;

@@ -26,6 +26,8 @@ struct SheetRewrite {
     // still come) in the target: sparklines showing data of a sheet the target lacks are left out.
     std::string fromName, toName;
     std::function<bool(const std::string&)> sheetInTarget;
+    // Cells keep their cell metadata (`cm`): the target has the source's metadata.
+    bool keepCellMetadata = false;
     // The sheet's slicers come along: its slicer list stays.
     bool keepSlicerList = false;
     // Features the copy leaves out are appended here (names such as "ext:slicerList").

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "cell_metadata.h"
 #include "defined_names.h"
 #include "messages.h"
 #include "package.h"
@@ -140,6 +141,7 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
     PersonsUpdate persons;
     WorkbookRefs refs;
     SourceLink sourceLink;
+    MetadataUpdate metadata;
     try {
         const SheetPlace place = PlaceFor(from.kind);
         newPart = target.FreePartName(place.folder, place.stem, "xml");
@@ -149,6 +151,8 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
         related = CopyRelatedParts(src, from.part, target, newPart, styles, {from.name, name, keepSelection, &from, newSheetId},
                                    refs.newLinkParts);
         rw.keepSlicerList = related.slicers;
+        metadata = PlanCellMetadata(src, target);
+        rw.keepCellMetadata = metadata.keep;
         report.notCarried.insert(report.notCarried.end(), related.notCarried.begin(), related.notCarried.end());
         if (related.threadedComments) persons = MergePersons(src, target);
         bool renumber = false;
@@ -267,6 +271,7 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
     AddSourceLink(target, src, sourceLink);
     AddPivotCaches(target, related.pivotCaches);
     ApplyConnections(target, std::move(related.connections));
+    ApplyCellMetadata(target, std::move(metadata));
     AddSlicerCaches(target, related.slicerCaches, related.slicerCacheNames);
     if (!refs.names.empty()) {
         // Names the copy's formulas use, as the source defines them (links renumbered).
