@@ -173,10 +173,10 @@ def run(args):
     for src, src_sheet, out_sheet, nc in groups:
         not_carried = {x for x in nc.split(",") if x and x != "-"}
         compare(src, src_sheet, out, out_sheet, not_carried, problems)
-    for line in problems[:40]:
+    for line in problems[:200]:
         print(line)
-    if len(problems) > 40:
-        print(f"... {len(problems) - 40} more")
+    if len(problems) > 200:
+        print(f"... {len(problems) - 200} more")
     return 1 if problems else 0
 
 
