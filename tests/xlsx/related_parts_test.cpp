@@ -270,6 +270,14 @@ TEST(RelatedParts, SlicersOfTheSheetsPivotTablesComeAlongOthersStayBehind) {
             EXPECT_EQ(tabIds, (std::set<std::string>{"2", "3"})) << c.what;
         }
         EXPECT_EQ(wb.select_nodes("//*[local-name()='slicerCache']").size(), c.slicers) << c.what;
+        // Each pivot cache reads the table of its own copy ("Table2", then the renamed one).
+        std::set<std::string> tables, sources;
+        for (const auto& t : Tables(bytes)) tables.insert(t.second);
+        for (const auto& part : PartsUnder(bytes, "xl/pivotCache/pivotCacheDefinition")) {
+            const pugi::xml_document cache = Xml(bytes, part);
+            sources.insert(cache.select_node("//worksheetSource").node().attribute("name").value());
+        }
+        EXPECT_EQ(sources, tables) << c.what;
     }
 }
 

@@ -89,6 +89,19 @@ std::string AdoptPivotCache(const std::string& xml, const std::string& part, con
     return WriteXml(doc);
 }
 
+std::string RenameTableSource(const std::string& xml, const std::string& part,
+                              const std::vector<std::pair<std::string, std::string>>& renames) {
+    pugi::xml_document doc;
+    ParseXml(doc, xml, part);
+    pugi::xml_attribute name = doc.select_node("//*[local-name()='worksheetSource']").node().attribute("name");
+    for (const auto& r : renames)
+        if (name && SheetNamesEqual(name.value(), r.first)) {
+            name.set_value(r.second.c_str());
+            return WriteXml(doc);
+        }
+    return xml;
+}
+
 void AddPivotCaches(Package& target, const std::vector<std::pair<std::string, std::uint32_t>>& caches) {
     if (caches.empty()) return;
     pugi::xml_node list = target.PivotCaches(true);

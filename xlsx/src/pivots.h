@@ -53,6 +53,10 @@ CacheSource CacheSourceOf(const Package& source, const std::string& sheetPart, c
 std::string AdoptPivotCache(const std::string& xml, const std::string& part, const CacheSource& source,
                             std::vector<Relationship>& extra);
 
+// A cache definition reading a table renamed by the copy reads it under its new name.
+std::string RenameTableSource(const std::string& xml, const std::string& part,
+                              const std::vector<std::pair<std::string, std::string>>& renames);
+
 // Registers copied cache definitions (new part name, cacheId) in the target's workbook part.
 void AddPivotCaches(Package& target, const std::vector<std::pair<std::string, std::uint32_t>>& caches);
 

@@ -217,34 +217,35 @@ CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSh
 
     for (const std::string& part : workbookParts) out.workbookParts.push_back(copier.Copy(part));
     if (connections) out.connections = connections->Finish();
+    // Rewrites the copied parts of a content type, once everything they depend on is known.
+    auto rewrite = [&out](const char* type, const std::function<std::string(const std::string&, const std::string&)>& fn) {
+        for (const auto& t : out.types)
+            if (t.second == type)
+                for (auto& p : out.parts)
+                    if (p.first == t.first) p.second = fn(p.second, p.first);
+    };
     if (slicers && slicers->Carried()) {
         out.slicers = true;
         for (const std::string& part : slicers->CacheParts()) out.slicerCaches.push_back(copier.Copy(part));
         out.slicerCacheNames = slicers->CacheNames();
         // Frames in the drawings follow renamed slicers (the drawing may be copied before them).
-        for (std::size_t i = 0; i < out.types.size(); ++i)
-            if (out.types[i].second == kCtDrawing)
-                for (auto& p : out.parts)
-                    if (p.first == out.types[i].first) p.second = slicers->AdoptDrawing(p.second, p.first);
+        rewrite(kCtDrawing, [&](const std::string& xml, const std::string& part) { return slicers->AdoptDrawing(xml, part); });
     }
-
     if (pivots)
         for (const auto& c : pivots->Caches())
             if (const std::string name = copier.NameOf(c.first); !name.empty()) out.pivotCaches.emplace_back(name, c.second);
-
-    // Second pass, once every table's new name and every thread's new id is known.
     if (tables && !tables->Renames().empty()) {
         out.tableRenames = tables->Renames();
-        for (std::size_t i = 0; i < out.types.size(); ++i)
-            if (out.types[i].second == kCtTable)
-                for (auto& p : out.parts)
-                    if (p.first == out.types[i].first) p.second = RenameTablesInTablePart(p.second, p.first, out.tableRenames);
+        rewrite(kCtTable, [&](const std::string& xml, const std::string& part) {
+            return RenameTablesInTablePart(xml, part, out.tableRenames);
+        });
+        // A pivot cache reading a table of the copy reads it under its new name.
+        rewrite(kCtPivotCache, [&](const std::string& xml, const std::string& part) {
+            return RenameTableSource(xml, part, out.tableRenames);
+        });
     }
     if (threads && !threads->Renamed().empty())
-        for (std::size_t i = 0; i < out.types.size(); ++i)
-            if (out.types[i].second == kCtComments)
-                for (auto& p : out.parts)
-                    if (p.first == out.types[i].first) p.second = threads->RenameAuthors(p.second, p.first);
+        rewrite(kCtComments, [&](const std::string& xml, const std::string& part) { return threads->RenameAuthors(xml, part); });
     return out;
 }
 
