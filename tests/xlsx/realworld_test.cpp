@@ -264,7 +264,8 @@ TEST_F(RealWorld, EveryWorkbookIsMergedAndSplit) {
 TEST_F(RealWorld, SourcesPassThePackageChecker) {
     if (!HavePython()) GTEST_SKIP() << "no /usr/bin/python3";
     for (const auto& file : files_) {
-        const Result run = Shell(std::string(kPython) + " " + kScripts + "/check_package.py " + Quote(kCorpus + "/" + file));
+        const Result run =
+            Shell(std::string(kPython) + " " + kScripts + "/check_package.py " + Quote(kCorpus + "/" + file));
         EXPECT_EQ(run.status, 0) << run.output;
     }
 }
@@ -314,8 +315,8 @@ TEST_F(RealWorld, OpenpyxlReadsCopiesAsItReadsTheSources) {
                 continue;
             }
             // One reader per group: the merge of all files is read once, not once per source file.
-            argsByFile[out.file.empty() ? out.stem : file] += " " + Quote(c.source) + " " + Quote(c.sourceSheet) + " " + Quote(out.path.string()) +
-                                " " + Quote(c.sheet);
+            argsByFile[out.file.empty() ? out.stem : file] += " " + Quote(c.source) + " " + Quote(c.sourceSheet) +
+                                                              " " + Quote(out.path.string()) + " " + Quote(c.sheet);
         }
     }
     for (const auto& [file, args] : argsByFile) {
@@ -340,7 +341,8 @@ TEST_F(RealWorld, LibreOfficeShowsTheSameCellText) {
         }
     }
     ASSERT_FALSE(args.empty());
-    const Result run = Shell(std::string(kPython) + " " + kScripts + "/lo_csv_check.py " + Quote((dir_ / "lo").string()) + args);
+    const Result run =
+        Shell(std::string(kPython) + " " + kScripts + "/lo_csv_check.py " + Quote((dir_ / "lo").string()) + args);
     if (run.status == 77) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
     if (run.status == 0) return;
     std::size_t unexplained = 0;
