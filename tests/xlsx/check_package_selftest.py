@@ -150,6 +150,8 @@ BROKEN = [
     ("duplicate relationship id", edit("xl/drawings/_rels/drawing1.xml.rels", 'Id="rId2"', 'Id="rId1"'),
      "relationship id rId1 used twice"),
     ("duplicate sheetId", edit("xl/workbook.xml", 'sheetId="2"', 'sheetId="1"'), "sheetId 1 used twice"),
+    ("two sheets on one part", edit("xl/_rels/workbook.xml.rels", "worksheets/sheet2.xml", "worksheets/sheet1.xml"),
+     "two sheets share the part xl/worksheets/sheet1.xml"),
     ("duplicate sheet name", edit("xl/workbook.xml", 'name="Pivot"', 'name="DATA"'), "sheet name 'data' used twice"),
     ("duplicate table id", add_table(f'<table {M} id="1" name="Table2" displayName="Table2" ref="C1:D2"/>'),
      "table id 1 used by more than one table"),

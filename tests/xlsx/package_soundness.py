@@ -75,6 +75,8 @@ def check_workbook(pkg):
         pkg.problem(f"{wb}: sheet name {d!r} used twice")
     for d in duplicates([s[1] for s in sheets]):
         pkg.problem(f"{wb}: sheetId {d} used twice")
+    for d in duplicates([pkg.find(s[2]) for s in sheets if s[2] and pkg.find(s[2])]):
+        pkg.problem(f"{wb}: two sheets share the part {d}")
     for name, _, part, kind, _ in sheets:
         if kind not in SHEET_KINDS:
             pkg.problem(f"{wb}: sheet {name!r} has no sheet relationship")
