@@ -166,6 +166,8 @@ BROKEN = [
     ("duplicate drawing object id", edit("xl/drawings/drawing1.xml", 'id="3"', 'id="2"'), "drawing object id 2 used twice"),
     ("comment author out of range", edit("xl/comments1.xml", 'authorId="0"', 'authorId="1"'), "authorId 1 of 1 authors"),
     ("thread person missing", edit("xl/persons/person.xml", 'id="{P1}"', 'id="{P2}"'), "unknown person {P1}"),
+    ("person listed twice", edit("xl/persons/person.xml", "</personList>",
+                                 '<person displayName="B" id="{P1}"/></personList>'), "person id {P1} used twice"),
     ("legacy comment for a missing thread", edit("xl/threadedComments/threadedComment1.xml", "{1111", "{2222"),
      "stands for the missing thread"),
     ("drawing owned by two sheets", edit("xl/worksheets/_rels/sheet2.xml.rels", "</Relationships>",

@@ -284,10 +284,13 @@ def check_drawings_comments(pkg):
         ids = [e.get("id") for e in root.iter() if local(e.tag) == "cNvPr"]
         for d in duplicates(ids):
             pkg.problem(f"{part}: drawing object id {d} used twice")
-    persons = set()
+    person_ids = []
     for part in parts_of_type(pkg, "person+xml"):
         root = pkg.xml(part)
-        persons |= {p.get("id") for p in (root if root is not None else [])}
+        person_ids += [p.get("id") for p in (root if root is not None else [])]
+    for d in duplicates(person_ids):
+        pkg.problem(f"person id {d} used twice")
+    persons = set(person_ids)
     thread_ids = []
     for part in parts_of_type(pkg, "threadedcomments+xml"):
         root = pkg.xml(part)
