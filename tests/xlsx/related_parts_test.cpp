@@ -348,6 +348,40 @@ TEST(RelatedParts, DynamicArraysKeepTheirCellMetadataWhereTheTargetCanTakeIt) {
     }
 }
 
+TEST(RelatedParts, ChartSeriesFollowTheCopy) {
+    const struct {
+        const char* what;
+        std::string file;
+        std::size_t sheet;
+        bool alone;
+        const char* name;      // the copy's name in a merge
+        const char* series;    // the first series formula afterwards
+        std::size_t links;     // external links of the result
+    } cases[] = {
+        {"a chart on its renamed sheet", std::string(ZELMO_XLSX_DATA) + "/realworld/chart_bar01.xlsx", 0, false, "Bars",
+         "Bars!$A$1:$A$5", 0},
+        {"a chart on its sheet alone", std::string(ZELMO_XLSX_DATA) + "/realworld/chart_bar01.xlsx", 0, true, "", "Sheet1!$A$1:$A$5",
+         0},
+        {"a chart sheet alone: its data stays in the source", std::string(ZELMO_XLSX_DATA) + "/chartsheet01.xlsx", 1, true, "",
+         "[1]Sheet1!$A$1:$A$5", 1},
+        {"a chart sheet merged: as written", std::string(ZELMO_XLSX_DATA) + "/chartsheet01.xlsx", 1, false, "Chart1",
+         "Sheet1!$A$1:$A$5", 0},
+    };
+    for (const auto& c : cases) {
+        const Workbook source = Workbook::OpenFile(c.file);
+        Workbook target = Workbook::CreateNew();
+        if (c.alone) target = Workbook::FromSheet(source, c.sheet);
+        else target.CopySheet(source, c.sheet, 1, c.name);
+        const std::string bytes = target.SaveToBytes();
+        ExpectValidPackage(bytes);
+        const auto charts = PartsUnder(bytes, "xl/charts/chart");
+        ASSERT_EQ(charts.size(), 1u) << c.what;
+        const pugi::xml_document chart = Xml(bytes, charts[0]);
+        EXPECT_STREQ(chart.select_node("//*[local-name()='f']").node().child_value(), c.series) << c.what;
+        EXPECT_EQ(PartsUnder(bytes, "xl/externalLinks/externalLink").size(), c.links) << c.what;
+    }
+}
+
 // related.xlsx of make_fixtures.py: threaded comments, persons, a form control, sparklines, names and
 // external links used by formulas.
 class Related : public ::testing::Test {

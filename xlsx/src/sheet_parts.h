@@ -13,6 +13,7 @@
 
 #include "connections.h"
 #include "package.h"
+#include "source_link.h"
 #include "style_mapper.h"
 
 namespace zelmo::xlsx {
@@ -40,6 +41,7 @@ struct SheetNames {
     bool alone = false;
     const SheetEntry* entry = nullptr;  // the copied sheet in the source
     std::uint32_t newSheetId = 0;       // the copy's sheetId in the target
+    const SourceLink* link = nullptr;   // chart series on the source's other sheets read its file
 };
 
 // Also deep-copies `workbookParts`, workbook-level parts of the source the copy needs (external links).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "defined_names.h"
 #include "tables.h"
@@ -21,6 +22,23 @@ bool NamedIn(const std::vector<pugi::xml_node>& names, const std::string& what, 
     return false;
 }
 
+// The charts of the sheet's drawings (or of a chart sheet), all their text together.
+std::string ChartsOf(const Package& source, const std::string& sheetPart) {
+    std::string out;
+    auto children = [&](const std::string& part, const char* type, const std::function<void(const std::string&)>& fn) {
+        const std::string rels = RelsPartName(part);
+        if (!source.parts().Has(rels)) return;
+        const Relationships all = Relationships::Parse(source.parts().Read(rels), rels);
+        for (const Relationship& r : all.All())
+            if (!r.external && IsType(r.type, type))
+                if (const std::string child = source.parts().FindName(ResolveTarget(part, r.target)); !child.empty()) fn(child);
+    };
+    children(sheetPart, "drawing", [&](const std::string& drawing) {
+        children(drawing, "chart", [&](const std::string& chart) { out += source.parts().Read(chart); });
+    });
+    return out;
+}
+
 }  // namespace
 
 std::string FileUri(const std::string& path) {
@@ -36,9 +54,12 @@ SourceLink PlanSourceLink(const Package& source, const SheetEntry& copied, std::
     SourceLink link;
     link.number = number;
     if (source.origin().empty()) return link;
+    const std::string charts = ChartsOf(source, copied.part);
     for (const SheetEntry& s : source.SheetEntries()) {
         if (s.name == copied.name) continue;
-        if (sheetXml.find(QuoteSheetName(s.name) + "!") != std::string_view::npos || NamedIn(names, s.name, false))
+        const std::string ref = QuoteSheetName(s.name) + "!";
+        if (sheetXml.find(ref) != std::string_view::npos || charts.find(ref) != std::string::npos ||
+            NamedIn(names, s.name, false))
             link.sheets.push_back(s.name);
     }
     // The copied sheet's own tables go with it; the others stay in the source.

@@ -147,16 +147,6 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
         newPart = target.FreePartName(place.folder, place.stem, "xml");
         const std::string sheetSource = src.parts().Read(from.part);
         refs = FindWorkbookRefs(src, from.name, sheetSource, target);
-        StyleMapper styles(src.styles(), targetStyles);
-        related = CopyRelatedParts(src, from.part, target, newPart, styles, {from.name, name, keepSelection, &from, newSheetId},
-                                   refs.newLinkParts);
-        rw.keepSlicerList = related.slicers;
-        metadata = PlanCellMetadata(src, target);
-        rw.keepCellMetadata = metadata.keep;
-        report.notCarried.insert(report.notCarried.end(), related.notCarried.begin(), related.notCarried.end());
-        if (related.threadedComments) persons = MergePersons(src, target);
-        bool renumber = false;
-        for (const auto& l : refs.links) renumber |= l.first != l.second;
         // Alone in a new workbook, references to the source's other sheets and tables point at its file.
         if (keepSelection) {
             const auto links = static_cast<unsigned>(LinkCount(target) + refs.newLinkParts.size());
@@ -169,6 +159,16 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
             }
             sourceLink = PlanSourceLink(src, from, sheetSource, names, links + 1);
         }
+        StyleMapper styles(src.styles(), targetStyles);
+        related = CopyRelatedParts(src, from.part, target, newPart, styles, {from.name, name, keepSelection, &from, newSheetId, &sourceLink},
+                                   refs.newLinkParts);
+        rw.keepSlicerList = related.slicers;
+        metadata = PlanCellMetadata(src, target);
+        rw.keepCellMetadata = metadata.keep;
+        report.notCarried.insert(report.notCarried.end(), related.notCarried.begin(), related.notCarried.end());
+        if (related.threadedComments) persons = MergePersons(src, target);
+        bool renumber = false;
+        for (const auto& l : refs.links) renumber |= l.first != l.second;
         // Formulas naming their own sheet name the copy, as in the spreadsheet program.
         const bool renameSheet = from.name != name && sheetSource.find(QuoteSheetName(from.name) + "!") != std::string::npos;
         if (!related.tableRenames.empty() || renumber || renameSheet || sourceLink.Needed()) {
