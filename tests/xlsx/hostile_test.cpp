@@ -282,6 +282,29 @@ TEST(Hostile, CustomNumberFormatAtTheLargestIdLeavesTheBuiltInsAlone) {
     EXPECT_EQ(styles.find("numFmtId=\"0\" formatCode"), std::string::npos) << styles;
 }
 
+TEST(Hostile, AChainOfThousandsOfNamesIsFollowedInLinearTime) {
+    // N0 is used by the sheet, N(i) by N(i-1): each name the copy needs leads to the next. The
+    // names are listed backwards so that scanning them in order finds one more per pass.
+    const int count = 3000;
+    std::string names = "<definedNames>";
+    for (int i = count - 1; i >= 0; --i)
+        names += "<definedName name=\"N" + std::to_string(i) + "\">" +
+                 (i + 1 < count ? "N" + std::to_string(i + 1) + "+1" : std::string("Data!$A$1")) + "</definedName>";
+    names += "</definedNames>";
+    Parts parts = Book("<sheet name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/><sheet name=\"Other\" sheetId=\"2\" r:id=\"rId2\"/>",
+                       Rel("rId1", "worksheet", "worksheets/sheet1.xml") + Rel("rId2", "worksheet", "worksheets/sheet2.xml"));
+    parts[2].second = Replaced(parts[2].second, "</sheets>", "</sheets>" + names);
+    parts.emplace_back("xl/worksheets/sheet1.xml", Sheet("<sheetData/>"));
+    parts.emplace_back("xl/worksheets/sheet2.xml",
+                       Sheet("<sheetData><row r=\"1\"><c r=\"A1\"><f>N0*2</f></c></row></sheetData>"));
+    const Workbook source = Workbook::Open(MakeZip(parts));
+    Workbook target = Workbook::CreateNew();
+    target.CopySheet(source, 1, 1, "Other");
+    const std::string workbook = test::ReadPart(target.SaveToBytes(), "xl/workbook.xml");
+    EXPECT_NE(workbook.find("name=\"N0\""), std::string::npos);
+    EXPECT_NE(workbook.find("name=\"N" + std::to_string(count - 1) + "\""), std::string::npos);
+}
+
 TEST(Hostile, DeepNestingIsWalkedWithoutRecursion) {
     std::string deep;
     for (int i = 0; i < 100000; ++i) deep += "<a>";

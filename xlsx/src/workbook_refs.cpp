@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 #include <set>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "defined_names.h"
@@ -23,12 +24,6 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-// Whether `name` stands in `text` as a name of its own (not part of a longer name, not a function).
-bool TokenAt(std::string_view text, std::size_t at, std::size_t length) {
-    const std::size_t end = at + length;
-    return (at == 0 || !NameChar(text[at - 1])) && (end == text.size() || (!NameChar(text[end]) && text[end] != '('));
-}
-
 // Whether the text at `at` of a sheet part lies inside a formula element.
 bool InFormula(std::string_view xml, std::size_t at) {
     const std::size_t open = xml.rfind('<', at);
@@ -46,6 +41,22 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
+// Adds the names (lower case) that one formula mentions outside string literals.
+void NamesInText(std::string_view text, std::unordered_set<std::string>& out) {
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == '"') quoted = !quoted;
+        if (quoted || !NameChar(text[i]) || (i > 0 && NameChar(text[i - 1]))) {
+            ++i;
+            continue;
+        }
+        std::size_t j = i;
+        while (j < text.size() && NameChar(text[j])) ++j;
+        if (j == text.size() || text[j] != '(') out.insert(Lower(text.substr(i, j - i)));  // not a function
+        i = j;
+    }
+}
+
 // The names (lower case) that the formulas of a sheet part mention, in one pass over the part: a
 // workbook may define thousands of names, and the sheet may be large.
 std::unordered_set<std::string> NamesInFormulas(std::string_view xml) {
@@ -57,33 +68,10 @@ std::unordered_set<std::string> NamesInFormulas(std::string_view xml) {
         const std::size_t textStart = xml.find('>', end);
         if (textStart == std::string_view::npos || xml[textStart - 1] == '/') continue;
         const std::size_t textEnd = xml.find('<', textStart);
-        const std::string_view text = xml.substr(textStart + 1, textEnd - textStart - 1);
-        bool quoted = false;
-        for (std::size_t i = 0; i < text.size();) {
-            if (text[i] == '"') quoted = !quoted;
-            if (quoted || !NameChar(text[i]) || (i > 0 && NameChar(text[i - 1]))) {
-                ++i;
-                continue;
-            }
-            std::size_t j = i;
-            while (j < text.size() && NameChar(text[j])) ++j;
-            out.insert(Lower(text.substr(i, j - i)));
-            i = j;
-        }
+        NamesInText(xml.substr(textStart + 1, textEnd - textStart - 1), out);
         open = textEnd == std::string_view::npos ? xml.size() - 1 : textEnd;
     }
     return out;
-}
-
-bool UsedInFormula(const std::string& formula, const std::string& name) {
-    bool quoted = false;
-    for (std::size_t i = 0; i + name.size() <= formula.size(); ++i) {
-        if (formula[i] == '"') quoted = !quoted;
-        if (!quoted && EqualIgnoringCase(std::string_view(formula).substr(i, name.size()), name) &&
-            TokenAt(formula, i, name.size()))
-            return true;
-    }
-    return false;
 }
 
 // Calls fn(position, length, number) for every external link reference "[n]" of a formula; table
@@ -164,20 +152,27 @@ WorkbookRefs FindWorkbookRefs(const Package& source, const std::string& sheetNam
             continue;
         candidates.push_back(n);
     }
-    // Names used by the sheet, then names used by those, until nothing new turns up.
+    // Names used by the sheet, then names used by those, until nothing new turns up: a work list
+    // that reads each formula once (a chain of thousands of names stays linear).
     std::vector<bool> used(candidates.size(), false);
-    const std::unordered_set<std::string> inSheet =
-        candidates.empty() ? std::unordered_set<std::string>() : NamesInFormulas(sheetXml);
-    for (bool more = true; more;) {
-        more = false;
-        for (std::size_t i = 0; i < candidates.size(); ++i) {
-            if (used[i]) continue;
-            const std::string name = candidates[i].attribute("name").value();
-            bool hit = inSheet.count(Lower(name)) != 0;
-            for (std::size_t j = 0; !hit && j < candidates.size(); ++j)
-                hit = used[j] && UsedInFormula(candidates[j].child_value(), name);
-            if (hit) used[i] = more = true;
-        }
+    std::unordered_map<std::string, std::vector<std::size_t>> byName;
+    for (std::size_t i = 0; i < candidates.size(); ++i) byName[Lower(candidates[i].attribute("name").value())].push_back(i);
+    std::vector<std::size_t> work;
+    auto use = [&](const std::unordered_set<std::string>& names) {
+        for (const std::string& name : names)
+            if (const auto it = byName.find(name); it != byName.end())
+                for (std::size_t i : it->second)
+                    if (!used[i]) {
+                        used[i] = true;
+                        work.push_back(i);
+                    }
+    };
+    if (!candidates.empty()) use(NamesInFormulas(sheetXml));
+    while (!work.empty()) {
+        std::unordered_set<std::string> names;
+        NamesInText(candidates[work.back()].child_value(), names);
+        work.pop_back();
+        use(names);
     }
     for (std::size_t i = 0; i < candidates.size(); ++i)
         if (used[i]) out.names.push_back(candidates[i]);
