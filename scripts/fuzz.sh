@@ -2,7 +2,8 @@
 # Fuzzes the workbook-package engine with libFuzzer (clang, AddressSanitizer, UBSan):
 #   scripts/fuzz.sh [seconds]      (default 600)
 # Configures and builds build/fuzz (-DZELMO_FUZZ=ON), seeds it with the test workbooks (as zips and
-# as part lists, see tests/fuzz/fuzz_driver.h), and runs one job at low priority. The corpus grows in
+# as part lists, see tests/fuzz/fuzz_driver.h), and runs one job at low priority in a child process
+# (-fork=1), so that fuzzing goes on after a crash. The corpus grows in
 # build/fuzz/corpus across runs; crashes, timeouts and out-of-memory inputs land in
 # build/fuzz/artifacts: copy each to tests/data/fuzz-regressions/ once it is fixed.
 set -euo pipefail
@@ -41,7 +42,8 @@ set +e
 nice -n 10 "$BUILD/tests/fuzz/xlsx_fuzz" "$BUILD/corpus" "$SEEDS" \
     -dict="$ROOT/tests/fuzz/xlsx.dict" -max_len=200000 -rss_limit_mb=2048 -timeout=10 \
     -max_total_time="$SECONDS_TO_RUN" -print_final_stats=1 \
-    -artifact_prefix="$BUILD/artifacts/" 2>&1 | tee "$LOG" | grep -E '^#[0-9]+ +(DONE|pulse|INITED)|ERROR|SUMMARY|^stat::'
+    -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
+    -artifact_prefix="$BUILD/artifacts/" 2>&1 | tee "$LOG" | grep -E '^#[0-9]+: cov|INFO: fuzzed for|ERROR|SUMMARY|^stat::'
 rc=${PIPESTATUS[0]}
 set -e
 echo "fuzz: exit $rc; artifacts:"; ls -l "$BUILD/artifacts"

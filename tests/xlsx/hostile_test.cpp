@@ -305,6 +305,22 @@ TEST(Hostile, AChainOfThousandsOfNamesIsFollowedInLinearTime) {
     EXPECT_NE(workbook.find("name=\"N" + std::to_string(count - 1) + "\""), std::string::npos);
 }
 
+TEST(Hostile, CellDataIsFoundOrRefusedNeverCopiedUnmapped) {
+    // The cell refers to string 0 of a workbook without shared strings: a copy that sees the cell
+    // must refuse it; one that does not would carry a dangling index.
+    const std::string data = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row></sheetData>";
+    const std::string ns = " xmlns:x=\"" + kMain + "\"";
+    const Case cases[] = {
+        {"'<' inside the XML declaration", OneSheet("<?xml version=\"1.0\" encoding=\"<x:-8\"?>" + Sheet(data).substr(21)),
+         ErrorKind::Corrupt, "共有文字列"},
+        {"'<' inside a comment before the root", OneSheet("<!-- <x:a> -->" + Sheet(data).substr(21)), ErrorKind::Corrupt,
+         "共有文字列"},
+        {"cell data under another prefix than the root's", OneSheet("<x:worksheet" + ns + ">" + data + "</x:worksheet>"),
+         ErrorKind::Corrupt, "セルデータ"},
+    };
+    for (const auto& c : cases) Check(c);
+}
+
 TEST(Hostile, DeepNestingIsWalkedWithoutRecursion) {
     std::string deep;
     for (int i = 0; i < 100000; ++i) deep += "<a>";

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "messages.h"
 #include "xml_util.h"
 
 namespace zelmo::xlsx {
@@ -288,7 +289,10 @@ std::string RootPrefix(std::string_view xml) {
     std::size_t at = 0;
     while ((at = xml.find('<', at)) != std::string_view::npos) {
         if (at + 1 < xml.size() && (xml[at + 1] == '?' || xml[at + 1] == '!')) {
-            ++at;
+            // A declaration, comment or DTD is skipped whole: its text may hold a '<' of its own.
+            const char* close = xml[at + 1] == '?' ? "?>" : xml.compare(at, 4, "<!--") == 0 ? "-->" : ">";
+            at = xml.find(close, at + 2);
+            if (at == std::string_view::npos) return {};
             continue;
         }
         std::size_t end = at + 1;
@@ -314,6 +318,10 @@ std::string RewriteSheetXml(std::string_view xml, const std::string& partName, S
     ParseXml(skeleton, skeletonXml, partName);
     skeletonXml.clear();
     skeletonXml.shrink_to_fit();
+    // Cell data the split did not find (written with another prefix than the root's, say) would
+    // be copied with the source's style and string indices: refused instead.
+    if (!split.found && Child(skeleton.document_element(), "sheetData"))
+        throw Error(ErrorKind::Corrupt, msg::Corrupt(partName + " のセルデータを読み取れません"));
     EditSkeleton(skeleton.document_element(), rw);
     const std::string edited = WriteXml(skeleton);
     skeleton.reset();
