@@ -18,7 +18,6 @@ HRESULT STDMETHODCALLTYPE ClassFactory::CreateInstance(IUnknown* outer, REFIID i
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    const ServerLock lock(ServerMutex());
     auto* application = new ApplicationObject();
     Journal::Get().Write(L"server created " + application->Label());
     const HRESULT hr = application->QueryInterface(iid, out);
@@ -27,7 +26,6 @@ HRESULT STDMETHODCALLTYPE ClassFactory::CreateInstance(IUnknown* outer, REFIID i
 }
 
 HRESULT STDMETHODCALLTYPE ClassFactory::LockServer(BOOL lock) {
-    const ServerLock serverLock(ServerMutex());
     Lifetime::Get().Lock(lock != FALSE);
     return S_OK;
 }

@@ -58,7 +58,6 @@ DispatchObject* DispatchObject::FromUnknown(IUnknown* object) {
 
 HRESULT STDMETHODCALLTYPE DispatchObject::QueryInterface(REFIID iid, void** out) {
     if (out == nullptr) return E_POINTER;
-    const ServerLock lock(ServerMutex());
     *out = nullptr;
     if (IsEqualIID(iid, kIidStandinObject)) {
         *out = this;  // the DispatchObject itself; see FromUnknown
@@ -71,13 +70,9 @@ HRESULT STDMETHODCALLTYPE DispatchObject::QueryInterface(REFIID iid, void** out)
     return S_OK;
 }
 
-ULONG STDMETHODCALLTYPE DispatchObject::AddRef() {
-    const ServerLock lock(ServerMutex());
-    return ++refs_;
-}
+ULONG STDMETHODCALLTYPE DispatchObject::AddRef() { return ++refs_; }
 
 ULONG STDMETHODCALLTYPE DispatchObject::Release() {
-    const ServerLock lock(ServerMutex());
     const ULONG left = --refs_;
     if (left == 0) delete this;
     return left;
@@ -97,7 +92,6 @@ HRESULT STDMETHODCALLTYPE DispatchObject::GetTypeInfo(UINT, LCID, ITypeInfo** in
 HRESULT STDMETHODCALLTYPE DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                                         DISPID* ids) {
     if (names == nullptr || ids == nullptr || count == 0) return E_INVALIDARG;
-    const ServerLock lock(ServerMutex());
     const MemberInfo* found = nullptr;
     for (const MemberInfo& member : Members()) {
         if (SameName(member.name, names[0])) {
@@ -123,7 +117,6 @@ HRESULT STDMETHODCALLTYPE DispatchObject::Invoke(DISPID id, REFIID iid, LCID lci
                                                  DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
                                                  UINT* argErr) {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    const ServerLock lock(ServerMutex());
     const MemberInfo* member = nullptr;
     for (const MemberInfo& m : Members())
         if (m.id == id) member = &m;

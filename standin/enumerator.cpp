@@ -22,17 +22,12 @@ public:
         if (out == nullptr) return E_POINTER;
         *out = nullptr;
         if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IEnumVARIANT)) return E_NOINTERFACE;
-        const ServerLock lock(ServerMutex());
         *out = static_cast<IEnumVARIANT*>(this);
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        const ServerLock lock(ServerMutex());
-        return ++refs_;
-    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
     ULONG STDMETHODCALLTYPE Release() override {
-        const ServerLock lock(ServerMutex());
         const ULONG left = --refs_;
         if (left == 0) delete this;
         return left;
@@ -40,7 +35,6 @@ public:
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override {
         if (out == nullptr) return E_POINTER;
-        const ServerLock lock(ServerMutex());
         ULONG n = 0;
         for (; n < count && next_ < items_.size(); ++n, ++next_) {
             VariantInit(&out[n]);
@@ -52,19 +46,16 @@ public:
         return n == count ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
-        const ServerLock lock(ServerMutex());
         const size_t left = items_.size() - next_;
         next_ += count < left ? count : left;
         return count <= left ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE Reset() override {
-        const ServerLock lock(ServerMutex());
         next_ = 0;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** out) override {
         if (out == nullptr) return E_POINTER;
-        const ServerLock lock(ServerMutex());
         for (IDispatch* item : items_) item->AddRef();
         *out = new Enumerator(items_, next_);
         return S_OK;

@@ -7,33 +7,24 @@
 
 namespace zelmo::standin {
 
-std::recursive_mutex& ServerMutex() {
-    static std::recursive_mutex mutex;
-    return mutex;
-}
-
 Lifetime& Lifetime::Get() {
     static Lifetime lifetime;
     return lifetime;
 }
 
-Lifetime::Lifetime() : start_(GetTickCount64()), wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+Lifetime::Lifetime() : start_(GetTickCount64()) {}
 
 void Lifetime::ObjectCreated(DispatchObject* object) {
     objects_.insert(object);
     everUsed_ = true;
 }
 
-void Lifetime::ObjectDestroyed(DispatchObject* object) {
-    objects_.erase(object);
-    if (objects_.empty()) Wake();
-}
+void Lifetime::ObjectDestroyed(DispatchObject* object) { objects_.erase(object); }
 
 void Lifetime::QuitRequested(bool allQuit) {
     if (!allQuit || quitAll_) return;
     quitAll_ = true;
     quitAt_ = GetTickCount64();
-    Wake();
 }
 
 bool Lifetime::ShouldEnd() {

@@ -4,26 +4,15 @@
 //     to the journal),
 //   - when it was started for a client that never took an object (kIdleStartMs),
 //   - when the client process that started it has ended (its references can no longer be released).
-//
-// The server lives in the multithreaded apartment: calls arrive on COM's own threads, without the
-// window-message hop to one apartment thread. Every entry point into the object model (IUnknown,
-// IDispatch, the enumerators, the class object) and the main thread's checks hold ServerLock, so
-// the model is only ever touched by one thread at a time.
 #pragma once
 
 #include <windows.h>
 
-#include <mutex>
 #include <set>
 
 namespace zelmo::standin {
 
 class DispatchObject;
-
-// The process-wide lock over the object model. Recursive: a call may reach the server's own
-// objects again (a sheet passed back as Before or After is queried and released in the call).
-std::recursive_mutex& ServerMutex();
-using ServerLock = std::lock_guard<std::recursive_mutex>;
 
 class Lifetime {
 public:
@@ -36,15 +25,11 @@ public:
     void ObjectCreated(DispatchObject* object);
     void ObjectDestroyed(DispatchObject* object);
     void OtherObjectCreated() { ++others_; everUsed_ = true; }
-    void OtherObjectDestroyed() {
-        --others_;
-        Wake();
-    }
+    void OtherObjectDestroyed() { --others_; }
     // IClassFactory::LockServer.
     void Lock(bool lock) {
         locks_ += lock ? 1 : -1;
         if (lock) everUsed_ = true;
-        Wake();
     }
     // An application was told to quit; `allQuit` when no application instance is still running.
     void QuitRequested(bool allQuit);
@@ -59,17 +44,11 @@ public:
 
     // Called by the message loop; true when the process should end now. Writes why to the journal.
     bool ShouldEnd();
-    // Signalled when the answer of ShouldEnd may have changed (an object went, Quit was called),
-    // so that the main thread need not wait for its next periodic check.
-    HANDLE wakeEvent() const { return wake_; }
     // Writes the objects still alive (and their reference counts) to the journal.
     void JournalHeldReferences() const;
 
 private:
     Lifetime();
-    void Wake() const {
-        if (wake_ != nullptr) SetEvent(wake_);
-    }
     std::set<DispatchObject*> objects_;
     long others_ = 0;
     long locks_ = 0;
@@ -78,7 +57,6 @@ private:
     ULONGLONG start_;
     ULONGLONG quitAt_ = 0;
     HANDLE client_ = nullptr;
-    HANDLE wake_;
 };
 
 }  // namespace zelmo::standin

@@ -77,9 +77,7 @@ DWORD ParentProcessId() {
 }
 
 int RunServer() {
-    // The multithreaded apartment: calls are served on COM's threads as they arrive (see lifetime.h
-    // for the lock that keeps them apart). This thread only watches when the process should end.
-    if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 1;
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     Journal& journal = Journal::Get();
     const DWORD parentId = ParentProcessId();
     // If the client dies its references are never released; watching it keeps the server from
@@ -99,11 +97,14 @@ int RunServer() {
         return 1;
     }
     bool registered = true;
-    Lifetime& lifetime = Lifetime::Get();
     for (;;) {
-        HANDLE waits[2] = {lifetime.wakeEvent(), parent};
-        const DWORD count = parent != nullptr ? 2 : 1;
-        const DWORD wait = MsgWaitForMultipleObjectsEx(count, waits, 200, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        const DWORD waits = parent != nullptr ? 1 : 0;
+        const DWORD wait = MsgWaitForMultipleObjectsEx(waits, &parent, 200, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (waits == 1 && wait == WAIT_OBJECT_0) {
+            journal.Write(L"server end: the client process ended");
+            Lifetime::Get().JournalHeldReferences();
+            break;
+        }
         MSG msg;
         bool quit = false;
         while (!quit && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -115,31 +116,15 @@ int RunServer() {
             }
         }
         if (quit) break;
-        // Decided under the lock (a call in progress finishes first), acted on outside it.
-        bool end = false;
-        bool allQuit = false;
-        {
-            const ServerLock lock(ServerMutex());
-            if (count == 2 && wait == WAIT_OBJECT_0 + 1) {
-                journal.Write(L"server end: the client process ended");
-                lifetime.JournalHeldReferences();
-                end = true;
-            } else {
-                allQuit = lifetime.allQuit();
-                end = lifetime.ShouldEnd();
-            }
-        }
         // Once every instance has quit, new clients get a new process, not this ending one.
-        if (registered && (allQuit || end)) {
+        if (registered && Lifetime::Get().allQuit()) {
             CoRevokeClassObject(cookie);
             registered = false;
         }
-        if (end) break;
+        if (Lifetime::Get().ShouldEnd()) break;
     }
-    {
-        const ServerLock lock(ServerMutex());
-        lifetime.SetClientProcess(nullptr);
-    }
+    if (registered) CoRevokeClassObject(cookie);
+    Lifetime::Get().SetClientProcess(nullptr);
     if (parent != nullptr) CloseHandle(parent);
     CoUninitialize();
     journal.Write(L"server exit");

@@ -1,5 +1,6 @@
-// Clients calling one server at the same time: the server serves calls on several threads, so its
-// object model must come out of interleaved calls as out of the same calls made one after another.
+// Clients calling one server at the same time: however the server schedules their calls (one
+// apartment thread now; several threads would need a lock around the model), its object model must
+// come out of interleaved calls as out of the same calls made one after another.
 #include <windows.h>
 #include <objbase.h>
 
