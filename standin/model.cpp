@@ -55,7 +55,9 @@ xlsx::Workbook ReadWorkbook(const std::wstring& fullPath) {
         throw AutomationError(Quoted(fullPath) + L"はフォルダーです。ブックのファイルを指定してください。");
     const std::string bytes = ReadWholeFile(fullPath);
     try {
-        return xlsx::Workbook::Open(bytes);
+        // The file's path lets a sheet later copied alone into a new book refer back to this file
+        // for the other sheets its formulas name.
+        return xlsx::Workbook::Open(bytes, std::filesystem::path(fullPath));
     } catch (const xlsx::Error& e) {
         throw AutomationError(Quoted(fullPath) + L"を開けません。" + FromUtf8(e.what()));
     }
@@ -201,26 +203,16 @@ std::shared_ptr<Book> Instance::CopyToNewBook(const std::shared_ptr<Book>& sourc
     CheckOpen(*source);
     const size_t index = SourcePosition(*source, sheetId);
     const std::string sourceName = source->engine.Sheets()[index].name;
-    xlsx::Workbook engine = xlsx::Workbook::CreateNew();
     xlsx::CopyReport report;
-    try {
-        // The new book holds the copy alone: the blank sheet it starts with goes. A copy named like
-        // that blank sheet goes in under a passing name first and is then copied to its own name.
-        const std::string blank = engine.Sheets()[0].name;
-        if (!xlsx::SheetNamesEqual(sourceName, blank)) {
-            report = engine.CopySheet(source->engine, index, 0, sourceName);
-            engine.RemoveSheet(1);
-        } else {
-            const std::string passing = xlsx::UniqueSheetName("~copy", {blank, sourceName});
-            report = engine.CopySheet(source->engine, index, 1, passing);
-            engine.RemoveSheet(0);
-            engine.CopySheet(engine, 0, 1, sourceName);
-            engine.RemoveSheet(0);
+    xlsx::Workbook engine = [&] {
+        try {
+            // The new book holds the copy alone, with the source's look (styles, theme, date system).
+            return xlsx::Workbook::FromSheet(source->engine, index, &report);
+        } catch (const xlsx::Error& e) {
+            throw AutomationError(L"ブック" + Quoted(source->name) + L"のシート" + Quoted(FromUtf8(sourceName)) +
+                                  L"をコピーできません。" + FromUtf8(e.what()));
         }
-    } catch (const xlsx::Error& e) {
-        throw AutomationError(L"ブック" + Quoted(source->name) + L"のシート" + Quoted(FromUtf8(sourceName)) +
-                              L"をコピーできません。" + FromUtf8(e.what()));
-    }
+    }();
     for (const std::string& part : report.notCarried)
         Journal::Get().Write(L"server copy of sheet \"" + FromUtf8(sourceName) + L"\" did not carry: " + FromUtf8(part));
     auto book = Adopt(std::move(engine), NextBookName(L"Book"), L"");
