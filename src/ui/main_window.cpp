@@ -22,7 +22,7 @@ enum class Kind { kOption, kPanel, kList, kButton };
 
 // The controls in tab order: container (-1 the window, else the tab index of the panel),
 // position and size in twips inside the container, caption, face colour (0 the system's).
-struct ControlSpec {
+struct ControlDef {
     Kind kind;
     int container;
     int left, top, width, height;
@@ -31,7 +31,7 @@ struct ControlSpec {
     bool multiSelect;
 };
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlDef kControls[] = {
     {Kind::kOption, -1, 480, 120, 2655, 375, L"複数のブックをまとめる", 0, false},    // 0 Opt_MnA
     {Kind::kOption, -1, 3360, 120, 2655, 375, L"ファイルを比較", 0, false},           // 1 Opt_MnB
     {Kind::kOption, -1, 480, 480, 2655, 375, L"複数シートをファイル分割", 0, false},  // 2 Opt_MnC
@@ -111,14 +111,14 @@ void Excel_Zelmo_2013::CreateControls() {
     HINSTANCE module = GetModuleHandleW(nullptr);
     tabOrder_ = TabOrder{};
     for (int i = 0; i < kControlCount; ++i) {
-        const ControlSpec& spec = kControls[i];
-        HWND parent = spec.container < 0 ? hwnd_ : controls[spec.container]->hWnd();
+        const ControlDef& def = kControls[i];
+        HWND parent = def.container < 0 ? hwnd_ : controls[def.container]->hWnd();
         const wchar_t* cls = L"BUTTON";
         DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
         DWORD exStyle = 0;
         void* param = nullptr;
         HFONT font = buttonFont_.get();
-        switch (spec.kind) {
+        switch (def.kind) {
         case Kind::kOption:
             style |= BS_AUTORADIOBUTTON | BS_NOTIFY | (i == 0 ? WS_GROUP : 0);
             font = optionFont_.get();
@@ -133,15 +133,15 @@ void Excel_Zelmo_2013::CreateControls() {
         case Kind::kList:
             cls = L"LISTBOX";
             style |= WS_BORDER | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
-                     (spec.multiSelect ? LBS_EXTENDEDSEL : 0);
+                     (def.multiSelect ? LBS_EXTENDEDSEL : 0);
             font = defaultFont_.get();
             break;
         case Kind::kButton:
-            style |= spec.face != 0 ? BS_OWNERDRAW : BS_PUSHBUTTON;
+            style |= def.face != 0 ? BS_OWNERDRAW : BS_PUSHBUTTON;
             break;
         }
-        HWND child = CreateWindowExW(exStyle, cls, spec.caption, style, scale_.X(spec.left), scale_.Y(spec.top),
-                                     scale_.X(spec.width), scale_.Y(spec.height), parent,
+        HWND child = CreateWindowExW(exStyle, cls, def.caption, style, scale_.X(def.left), scale_.Y(def.top),
+                                     scale_.X(def.width), scale_.Y(def.height), parent,
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + i)), module, param);
         if (child == nullptr) throw std::runtime_error("a control of the main window could not be created");
         if (font != nullptr) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
