@@ -190,5 +190,47 @@ TEST(RemoveSheet, KeepsNamesViewsAndAVisibleActiveSheet) {
     EXPECT_EQ(Workbook::Open(split.SaveToBytes()).Sheets()[0].state, "visible");
 }
 
+// The formulas of every worksheet part of a saved package, in one string.
+std::string AllFormulas(const std::string& bytes) {
+    std::string out;
+    for (const auto& name : test::PartNames(bytes)) {
+        if (name.rfind("xl/worksheets/sheet", 0) != 0) continue;
+        const pugi::xml_document doc = Xml(bytes, name);
+        for (const pugi::xpath_node f : doc.select_nodes("//*[local-name()='f']")) out += f.node().child_value() + std::string("\n");
+    }
+    return out;
+}
+
+TEST(CopySheet, FormulasNameTheCopiesOfTheirSourcesEarlierSheetsInAMerge) {
+    // As the merge does it: a new book whose own "Sheet1" stays, then every sheet of a source after
+    // the last one. The source's "Sheet1" lands as "Sheet1 (2)" and its "Sheet1 (2)" as "Sheet1 (3)":
+    // a later sheet's references must follow both copies at once, not the new book's own Sheet1.
+    const Workbook source = Workbook::Open(MinimalWorkbook(
+        {{"Sheet1", "<row r='1'><c r='A1'><v>5</v></c></row>"},
+         {"Sheet1 (2)", "<row r='1'><c r='A1'><v>7</v></c></row>"},
+         {"Calc", "<row r='1'><c r='A1'><f>Sheet1!A1+'Sheet1 (2)'!A1+Calc!A2+\"Sheet1!A1\"</f><v>12</v></c></row>"}}));
+    Workbook merged = Workbook::CreateNew();
+    std::vector<std::string> taken{"Sheet1"};
+    for (std::size_t i = 0; i < source.SheetCount(); ++i) {
+        const std::string name = UniqueSheetName(source.Sheets()[i].name, taken);
+        merged.CopySheet(source, i, merged.SheetCount(), name);
+        taken.push_back(name);
+    }
+    EXPECT_EQ(SheetNames(merged), (std::vector<std::string>{"Sheet1", "Sheet1 (2)", "Sheet1 (3)", "Calc"}));
+    EXPECT_EQ(AllFormulas(merged.SaveToBytes()), "'Sheet1 (2)'!A1+'Sheet1 (3)'!A1+Calc!A2+\"Sheet1!A1\"\n");
+
+    // A copy within one workbook keeps referring to that workbook's own sheets.
+    Workbook same = Workbook::Open(source.SaveToBytes());
+    same.CopySheet(same, 2, 3, "Calc (2)");
+    EXPECT_NE(AllFormulas(same.SaveToBytes()).find("Sheet1!A1+'Sheet1 (2)'!A1+'Calc (2)'!A2"), std::string::npos);
+
+    // A sheet whose copy has gone from the target is not followed: the name stays as written.
+    Workbook partial = Workbook::CreateNew();
+    partial.CopySheet(source, 0, 1, "Sheet1 (2)");
+    partial.RemoveSheet(1);
+    partial.CopySheet(source, 2, 1, "Calc");
+    EXPECT_EQ(AllFormulas(partial.SaveToBytes()), "Sheet1!A1+'Sheet1 (2)'!A1+Calc!A2+\"Sheet1!A1\"\n");
+}
+
 }  // namespace
 }  // namespace zelmo::xlsx

@@ -1,5 +1,6 @@
 #include "defined_names.h"
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -106,6 +107,28 @@ std::string ReplaceSheetReferences(const std::string& formula, const std::string
         out += replacement;
         last = at + len;
     });
+    out.append(formula, last, std::string::npos);
+    return out;
+}
+
+std::string RenameSheetsInFormula(const std::string& formula,
+                                  const std::vector<std::pair<std::string, std::string>>& renames) {
+    struct Span {
+        std::size_t at, len, rename;
+    };
+    std::vector<Span> spans;
+    for (std::size_t r = 0; r < renames.size(); ++r)
+        ForEachReference(formula, renames[r].first, [&](std::size_t at, std::size_t len) { spans.push_back({at, len, r}); });
+    if (spans.empty()) return formula;
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.at < b.at; });
+    std::string out;
+    std::size_t last = 0;
+    for (const Span& s : spans) {
+        if (s.at < last) continue;
+        out.append(formula, last, s.at - last);
+        out += QuoteSheetName(renames[s.rename].second) + "!";
+        last = s.at + s.len;
+    }
     out.append(formula, last, std::string::npos);
     return out;
 }

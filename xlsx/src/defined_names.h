@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zelmo::xlsx {
@@ -18,6 +19,10 @@ void RemoveNamesOfSheet(pugi::xml_node definedNames, std::size_t sheetIndex);
 // Replaces references to sheet `oldName` in a formula by `newName` (quoted as needed); text inside
 // string literals is left alone.
 std::string RenameSheetInFormula(const std::string& formula, const std::string& oldName, const std::string& newName);
+// Renames several sheets at once (each reference replaced at most once, so that "A" -> "B" and
+// "B" -> "C" together do not turn a reference to A into C).
+std::string RenameSheetsInFormula(const std::string& formula,
+                                  const std::vector<std::pair<std::string, std::string>>& renames);
 // Replaces references to sheet `oldName` ("Old!", "'Old sheet'!") by `replacement` (which ends in "!").
 std::string ReplaceSheetReferences(const std::string& formula, const std::string& oldName, const std::string& replacement);
 // True when the formula refers to sheet `name`.

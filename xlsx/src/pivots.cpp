@@ -45,7 +45,8 @@ CacheSource CacheSourceOf(const Package& source, const std::string& sheetPart, c
                           const SheetNames& names) {
     // Only a sheet alone links back to its source: in a merge the data sheet may still come along
     // under its name, as formulas naming other sheets are copied as written there.
-    CacheSource out{names.from, names.to, {}, names.alone && &source != &target ? source.origin() : std::string()};
+    CacheSource out{names.from, names.to, {}, names.alone && &source != &target ? source.origin() : std::string(), {}};
+    if (names.earlier) out.earlier = *names.earlier;
     const std::string rels = RelsPartName(sheetPart);
     if (!source.parts().Has(rels)) return out;
     const Relationships all = Relationships::Parse(source.parts().Read(rels), rels);
@@ -77,6 +78,13 @@ std::string AdoptPivotCache(const std::string& xml, const std::string& part, con
         sheet.set_value(source.toName.c_str());
         return WriteXml(doc);
     }
+    if (sheet)
+        for (const auto& e : source.earlier)
+            if (SheetNamesEqual(sheet.value(), e.first)) {
+                // The data sheet came into the merge before this one, under another name.
+                sheet.set_value(e.second.c_str());
+                return WriteXml(doc);
+            }
     if (name)
         for (const std::string& t : source.ownTables)
             if (SheetNamesEqual(t, name.value())) return xml;  // a table of the copy (renamed afterwards)

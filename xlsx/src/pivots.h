@@ -42,6 +42,7 @@ struct CacheSource {
     std::string fromName, toName;  // the copied sheet in the source and in the copy
     std::vector<std::string> ownTables;  // the copied sheet's tables (they come along)
     std::string origin;  // the source's file for a sheet made alone, else "" (left as written)
+    std::vector<std::pair<std::string, std::string>> earlier;  // the source's sheets copied earlier (old, new)
 };
 CacheSource CacheSourceOf(const Package& source, const std::string& sheetPart, const Package& target,
                           const SheetNames& names);

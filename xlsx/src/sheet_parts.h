@@ -42,6 +42,8 @@ struct SheetNames {
     const SheetEntry* entry = nullptr;  // the copied sheet in the source
     std::uint32_t newSheetId = 0;       // the copy's sheetId in the target
     const SourceLink* link = nullptr;   // chart series on the source's other sheets read its file
+    // In a merge: the source's sheets copied into the target earlier under other names (old, new).
+    const std::vector<std::pair<std::string, std::string>>* earlier = nullptr;
 };
 
 // Also deep-copies `workbookParts`, workbook-level parts of the source the copy needs (external links).

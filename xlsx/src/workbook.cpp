@@ -1,6 +1,8 @@
 // The public face of the engine: opening, listing, copying and removing sheets, saving.
 #include "xlsx/workbook.h"
 
+#include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -47,7 +49,11 @@ void ShiftViewIndex(pugi::xml_node view, const char* attr, std::size_t from, int
 
 }  // namespace
 
-Workbook::Workbook(std::unique_ptr<Package> package) : package_(std::move(package)) {}
+namespace {
+std::atomic<std::uint64_t> nextSerial{1};
+}  // namespace
+
+Workbook::Workbook(std::unique_ptr<Package> package) : package_(std::move(package)), serial_(nextSerial++) {}
 Workbook::Workbook(Workbook&&) noexcept = default;
 Workbook& Workbook::operator=(Workbook&&) noexcept = default;
 Workbook::~Workbook() = default;
@@ -159,8 +165,22 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
             }
             sourceLink = PlanSourceLink(src, from, sheetSource, names, links + 1);
         }
+        // In a merge, the source's sheets copied here earlier under another name (their own being
+        // taken) are what this sheet's formulas and pivot caches mean by the old names, not the sheets
+        // that hold those names here.
+        std::vector<std::pair<std::string, std::string>> earlier;
+        if (!keepSelection && &src != &target) {
+            for (const CopiedSheet& c : copies_) {
+                if (c.source != source.serial_ || c.from == c.to || SheetNamesEqual(c.from, from.name)) continue;
+                const bool present = std::any_of(targetSheets.begin(), targetSheets.end(), [&](const SheetEntry& s) {
+                    return s.name == c.to && s.node.attribute("sheetId").as_uint() == c.sheetId;
+                });
+                if (present) earlier.emplace_back(c.from, c.to);
+            }
+        }
         StyleMapper styles(src.styles(), targetStyles);
-        related = CopyRelatedParts(src, from.part, target, newPart, styles, {from.name, name, keepSelection, &from, newSheetId, &sourceLink},
+        related = CopyRelatedParts(src, from.part, target, newPart, styles,
+                                   {from.name, name, keepSelection, &from, newSheetId, &sourceLink, &earlier},
                                    refs.newLinkParts);
         rw.keepSlicerList = related.slicers;
         metadata = PlanCellMetadata(src, target);
@@ -169,17 +189,25 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
         if (related.threadedComments) persons = MergePersons(src, target);
         bool renumber = false;
         for (const auto& l : refs.links) renumber |= l.first != l.second;
-        // Formulas naming their own sheet name the copy, as in the spreadsheet program.
-        const bool renameSheet = from.name != name && sheetSource.find(QuoteSheetName(from.name) + "!") != std::string::npos;
-        if (!related.tableRenames.empty() || renumber || renameSheet || sourceLink.Needed()) {
+        // Formulas naming their own sheet name the copy, as in the spreadsheet program, and those
+        // naming sheets copied earlier name those copies (all renamed at once).
+        std::vector<std::pair<std::string, std::string>> sheetRenames;
+        if (from.name != name && sheetSource.find(QuoteSheetName(from.name) + "!") != std::string::npos)
+            sheetRenames.emplace_back(from.name, name);
+        for (const auto& e : earlier)
+            if (sheetSource.find(QuoteSheetName(e.first) + "!") != std::string::npos) sheetRenames.push_back(e);
+        if (!related.tableRenames.empty() || renumber || !sheetRenames.empty() || sourceLink.Needed()) {
             // The copy's formulas follow its tables' new names and the target's numbering of links.
-            rw.formula = [&related, &refs, &from, &name, &sourceLink, renumber, renameSheet](std::string& f) {
+            rw.formula = [&related, &refs, &sourceLink, &sheetRenames, renumber](std::string& f) {
                 bool changed = renumber && RenumberExternalLinks(f, refs.links);
                 changed |= sourceLink.Needed() && PointAtSource(f, sourceLink);
                 for (const auto& r : related.tableRenames) changed |= RenameTableInFormula(f, r.first, r.second);
-                if (renameSheet && FormulaRefersTo(f, from.name)) {
-                    f = RenameSheetInFormula(f, from.name, name);
-                    changed = true;
+                if (!sheetRenames.empty()) {
+                    std::string renamed = RenameSheetsInFormula(f, sheetRenames);
+                    if (renamed != f) {
+                        f = std::move(renamed);
+                        changed = true;
+                    }
                 }
                 return changed;
             };
@@ -294,6 +322,7 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
         }
     }
     target.DropCalcChain();
+    if (&src != &target) copies_.push_back(CopiedSheet{source.serial_, from.name, name, newSheetId});
     return report;
 }
 

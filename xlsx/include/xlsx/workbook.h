@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -99,6 +100,17 @@ private:
     CopyReport CopySheetImpl(const Workbook& source, std::size_t sourceIndex, std::size_t position,
                              const std::string& name, bool keepSelection);
     std::unique_ptr<Package> package_;
+    // Identifies this workbook as the source of later copies (never reused within a process).
+    std::uint64_t serial_;
+    // Sheets copied into this workbook from other workbooks: the copies of a source's sheets made
+    // earlier are what a later sheet of that source refers to by the old names.
+    struct CopiedSheet {
+        std::uint64_t source;
+        std::string from;
+        std::string to;
+        std::uint32_t sheetId;
+    };
+    std::vector<CopiedSheet> copies_;
 };
 
 // Sheet naming as the spreadsheet program does it: 1..31 UTF-16 units, none of []:*?/\, no leading or
