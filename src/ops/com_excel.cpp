@@ -56,6 +56,15 @@ public:
         ids_.emplace(key, id);
         return id;
     }
+    // object.member(args...) and the property get object.member(args...) by the kind's DISPID.
+    template <typename... Args>
+    Variant Call(const Dispatch& object, Kind kind, const wchar_t* member, Args&&... args) {
+        return object.CallId(Of(object, kind, member), member, std::forward<Args>(args)...);
+    }
+    template <typename... Args>
+    Variant Get(const Dispatch& object, Kind kind, const wchar_t* member, Args&&... args) {
+        return object.GetId(Of(object, kind, member), member, std::forward<Args>(args)...);
+    }
 
 private:
     std::map<std::pair<Kind, std::wstring>, DISPID> ids_;
@@ -85,8 +94,7 @@ private:
         const Dispatch& target = AsWorksheet();
         // A chart sheet's Copy is called by name: its DISPID is its own interface's.
         if (isWorksheet_) {
-            target.CallId(ids_->Of(target, Kind::Worksheet, L"Copy"), L"Copy", std::move(before),
-                          std::move(after));
+            ids_->Call(target, Kind::Worksheet, L"Copy", std::move(before), std::move(after));
         } else {
             target.Call(L"Copy", std::move(before), std::move(after));
         }
@@ -133,7 +141,7 @@ public:
 
     int32_t Count() override {
         return Calling([&] {
-            return sheets_.GetId(ids_->Of(sheets_, Kind::Sheets, L"Count"), L"Count").ToInt32();
+            return ids_->Get(sheets_, Kind::Sheets, L"Count").ToInt32();
         });
     }
     // The default member, Item, with the index as VT_I2 or VT_I4.
@@ -161,17 +169,17 @@ public:
 
     std::unique_ptr<SheetCollection> Sheets() override {
         return Calling([&] {
-            const DISPID id = ids_->Of(book_, Kind::Workbook, L"Sheets");
-            return std::make_unique<ComSheets>(book_.GetId(id, L"Sheets").ToDispatch(), ids_);
+            Dispatch sheets = ids_->Get(book_, Kind::Workbook, L"Sheets").ToDispatch();
+            return std::make_unique<ComSheets>(std::move(sheets), ids_);
         });
     }
     // SaveAs(Filename, FileFormat, Password, WriteResPassword, ReadOnlyRecommended, CreateBackup,
     //        AccessMode, ConflictResolution, AddToMru, TextCodepage, TextVisualLayout, Local).
     void SaveAs(const std::u16string& path) override {
         Calling([&] {
-            book_.CallId(ids_->Of(book_, Kind::Workbook, L"SaveAs"), L"SaveAs",
-                         win::ToWide(path), Missing(), Missing(), Missing(), Missing(), Missing(),
-                         kXlNoChange, Missing(), Missing(), Missing(), Missing(), Missing());
+            ids_->Call(book_, Kind::Workbook, L"SaveAs", win::ToWide(path), Missing(), Missing(),
+                       Missing(), Missing(), Missing(), kXlNoChange, Missing(), Missing(), Missing(),
+                       Missing(), Missing());
         });
     }
 
@@ -189,11 +197,10 @@ public:
     std::unique_ptr<Workbook> OpenWorkbook(const std::u16string& path) override {
         return Calling([&] {
             const Dispatch books = Workbooks();
-            Variant book = books.CallId(ids_->Of(books, Kind::Workbooks, L"Open"), L"Open",
-                                        win::ToWide(path), Missing(), Missing(), Missing(),
-                                        Missing(), Missing(), Missing(), Missing(), Missing(),
-                                        Missing(), Missing(), Missing(), Missing(), Missing(),
-                                        Missing());
+            Variant book = ids_->Call(books, Kind::Workbooks, L"Open", win::ToWide(path),
+                                      Missing(), Missing(), Missing(), Missing(), Missing(),
+                                      Missing(), Missing(), Missing(), Missing(), Missing(),
+                                      Missing(), Missing(), Missing(), Missing());
             return std::make_unique<ComWorkbook>(book.ToDispatch(), ids_);
         });
     }
@@ -201,7 +208,7 @@ public:
     std::unique_ptr<Workbook> AddWorkbook() override {
         return Calling([&] {
             const Dispatch books = Workbooks();
-            Variant book = books.CallId(ids_->Of(books, Kind::Workbooks, L"Add"), L"Add", Missing());
+            Variant book = ids_->Call(books, Kind::Workbooks, L"Add", Missing());
             return std::make_unique<ComWorkbook>(book.ToDispatch(), ids_);
         });
     }
@@ -211,8 +218,7 @@ public:
 
 private:
     Dispatch Workbooks() {
-        const DISPID id = ids_->Of(application_, Kind::Application, L"Workbooks");
-        return application_.GetId(id, L"Workbooks").ToDispatch();
+        return ids_->Get(application_, Kind::Application, L"Workbooks").ToDispatch();
     }
 
     Dispatch application_;
