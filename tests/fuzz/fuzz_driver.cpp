@@ -1,12 +1,11 @@
 #include "fuzz_driver.h"
 
-#include <zip.h>
-
 #include <cstdint>
 #include <optional>
 #include <vector>
 
 #include "xlsx/workbook.h"
+#include "zip_fixture.h"
 
 namespace zelmo::fuzz {
 namespace {
@@ -15,41 +14,6 @@ using xlsx::Workbook;
 
 // Enough sheets to reach every code path; more would only slow the fuzzer down.
 constexpr std::size_t kMaxSheets = 8;
-
-std::string ZipOf(const std::vector<std::pair<std::string, std::string>>& parts) {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &error);
-    zip_error_fini(&error);
-    if (!out) return {};
-    zip_source_keep(out);
-    zip_t* za = zip_open_from_source(out, ZIP_TRUNCATE, nullptr);
-    std::string bytes;
-    if (za) {
-        for (const auto& p : parts) {
-            zip_source_t* s = zip_source_buffer(za, p.second.data(), p.second.size(), 0);
-            const zip_int64_t idx = s ? zip_file_add(za, p.first.c_str(), s, ZIP_FL_ENC_UTF_8) : -1;
-            if (idx < 0) {
-                zip_source_free(s);
-                continue;  // a name libzip refuses (empty, duplicate): the part is left out
-            }
-            zip_set_file_compression(za, static_cast<zip_uint64_t>(idx), ZIP_CM_STORE, 0);
-        }
-        if (zip_close(za) != 0) zip_discard(za);
-        if (zip_source_open(out) == 0) {
-            zip_source_seek(out, 0, SEEK_END);
-            const zip_int64_t size = zip_source_tell(out);
-            zip_source_seek(out, 0, SEEK_SET);
-            if (size > 0) {
-                bytes.resize(static_cast<std::size_t>(size));
-                if (zip_source_read(out, &bytes[0], bytes.size()) != size) bytes.clear();
-            }
-            zip_source_close(out);
-        }
-    }
-    zip_source_free(out);
-    return bytes;
-}
 
 std::string SafeName(const std::string& wanted, std::size_t index, const std::vector<std::string>& taken) {
     const std::string base = xlsx::IsValidSheetName(wanted) ? wanted : "S" + std::to_string(index);
@@ -117,7 +81,7 @@ std::string PackageFromInput(std::string_view input) {
             parts.emplace_back(std::string(record.substr(0, nl)), std::string(record.substr(nl + 1)));
         pos = end + 1;
     }
-    return ZipOf(parts);
+    return xlsx::test::MakeZip(parts, /*stored=*/true);
 }
 
 void RunOne(std::string_view input) {

@@ -8,26 +8,38 @@
 
 namespace zelmo::xlsx::test {
 
-std::string MakeZip(const Parts& parts) {
+std::string MakeZip(const Parts& parts, bool stored) {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &error);
-    zip_source_keep(out);
-    zip_t* za = zip_open_from_source(out, ZIP_TRUNCATE, &error);
-    for (const auto& p : parts) {
-        zip_source_t* s = zip_source_buffer(za, p.second.data(), p.second.size(), 0);
-        zip_file_add(za, p.first.c_str(), s, ZIP_FL_ENC_UTF_8);
-    }
-    zip_close(za);
-    zip_source_open(out);
-    zip_source_seek(out, 0, SEEK_END);
-    const auto size = zip_source_tell(out);
-    zip_source_seek(out, 0, SEEK_SET);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    zip_source_read(out, &bytes[0], bytes.size());
-    zip_source_close(out);
-    zip_source_free(out);
     zip_error_fini(&error);
+    if (!out) return {};
+    zip_source_keep(out);
+    zip_t* za = zip_open_from_source(out, ZIP_TRUNCATE, nullptr);
+    std::string bytes;
+    if (za) {
+        for (const auto& p : parts) {
+            zip_source_t* s = zip_source_buffer(za, p.second.data(), p.second.size(), 0);
+            const zip_int64_t idx = s ? zip_file_add(za, p.first.c_str(), s, ZIP_FL_ENC_UTF_8) : -1;
+            if (idx < 0) {
+                zip_source_free(s);
+                continue;  // a name libzip refuses (empty, duplicate): the part is left out
+            }
+            if (stored) zip_set_file_compression(za, static_cast<zip_uint64_t>(idx), ZIP_CM_STORE, 0);
+        }
+        if (zip_close(za) != 0) zip_discard(za);
+        if (zip_source_open(out) == 0) {
+            zip_source_seek(out, 0, SEEK_END);
+            const zip_int64_t size = zip_source_tell(out);
+            zip_source_seek(out, 0, SEEK_SET);
+            if (size > 0) {
+                bytes.resize(static_cast<std::size_t>(size));
+                if (zip_source_read(out, &bytes[0], bytes.size()) != size) bytes.clear();
+            }
+            zip_source_close(out);
+        }
+    }
+    zip_source_free(out);
     return bytes;
 }
 

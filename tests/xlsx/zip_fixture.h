@@ -9,7 +9,9 @@ namespace zelmo::xlsx::test {
 
 using Parts = std::vector<std::pair<std::string, std::string>>;
 
-std::string MakeZip(const Parts& parts);
+// A zip of `parts` in order (deflated, or stored when asked); parts whose names libzip refuses
+// (empty, duplicate) are left out.
+std::string MakeZip(const Parts& parts, bool stored = false);
 // The content of `name` in zip `bytes`, or "" when absent.
 std::string ReadPart(const std::string& bytes, const std::string& name);
 std::vector<std::string> PartNames(const std::string& bytes);
