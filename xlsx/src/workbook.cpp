@@ -1,11 +1,11 @@
 // The public face of the engine: opening, listing, copying and removing sheets, saving.
 #include "xlsx/workbook.h"
 
-#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <unordered_map>
 
 #include "cell_metadata.h"
 #include "defined_names.h"
@@ -170,12 +170,13 @@ CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceInd
         // that hold those names here.
         std::vector<std::pair<std::string, std::string>> earlier;
         if (!keepSelection && &src != &target) {
+            std::unordered_map<std::uint32_t, const std::string*> present;  // the target's sheets by sheetId
             for (const CopiedSheet& c : copies_) {
                 if (c.source != source.serial_ || c.from == c.to || SheetNamesEqual(c.from, from.name)) continue;
-                const bool present = std::any_of(targetSheets.begin(), targetSheets.end(), [&](const SheetEntry& s) {
-                    return s.name == c.to && s.node.attribute("sheetId").as_uint() == c.sheetId;
-                });
-                if (present) earlier.emplace_back(c.from, c.to);
+                if (present.empty())
+                    for (const auto& s : targetSheets) present.emplace(s.node.attribute("sheetId").as_uint(), &s.name);
+                const auto it = present.find(c.sheetId);
+                if (it != present.end() && *it->second == c.to) earlier.emplace_back(c.from, c.to);
             }
         }
         StyleMapper styles(src.styles(), targetStyles);
