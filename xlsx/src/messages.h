@@ -21,7 +21,6 @@ inline constexpr const char* kXlsb =
     "バイナリ形式 (.xlsb) のブックには対応していません。.xlsx 形式で保存し直してください。";
 inline constexpr const char* kXlsm =
     "マクロを含むブック (.xlsm 形式) には対応していません。.xlsx 形式で保存し直してください。";
-inline constexpr const char* kStrict = "Strict Open XML 形式のブックには対応していません。";
 inline constexpr const char* kTruncated = "ファイルが途中で切れているか、壊れています。";
 inline constexpr const char* kTooLarge =
     "ブックの中身が大きすぎるか、圧縮率が異常です (圧縮爆弾の疑い)。開くのを中止しました。";

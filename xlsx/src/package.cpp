@@ -4,6 +4,7 @@
 #include <set>
 
 #include "messages.h"
+#include "strict.h"
 #include "xml_util.h"
 
 namespace zelmo::xlsx {
@@ -37,6 +38,9 @@ std::unique_ptr<Package> Package::Load(std::unique_ptr<PartStore> parts) {
     const std::string rootRels = parts->FindName("_rels/.rels");
     if (ctName.empty() || rootRels.empty()) throw Error(ErrorKind::NotAWorkbook, msg::kNoWorkbookPart);
     p->types_ = ContentTypes::Parse(parts->Read(ctName));
+    // A Strict package is read as its transitional equivalent (translated once, here).
+    bool translated = IsStrictPackage(parts->Read(rootRels), {});
+    if (translated) TranslateStrictPackage(*parts, p->types_, rootRels);
     const Relationships rels = Relationships::Parse(parts->Read(rootRels), rootRels);
     const Relationship* doc = rels.FirstOfType("officeDocument");
     if (!doc) throw Error(ErrorKind::NotAWorkbook, msg::kNoWorkbookPart);
@@ -48,11 +52,15 @@ std::unique_ptr<Package> Package::Load(std::unique_ptr<PartStore> parts) {
         throw Error(ErrorKind::UnsupportedFormat, msg::kXlsm);
     if (type != kCtMain && type != kCtTemplate) throw Error(ErrorKind::NotAWorkbook, msg::kNoWorkbookPart);
 
-    ParseXml(p->workbook_, parts->Read(p->workbookPart_), p->workbookPart_);
+    std::string workbookXml = parts->Read(p->workbookPart_);
+    // Strict parts under transitional relationships: translated all the same.
+    if (!translated && IsStrictPackage({}, workbookXml)) {
+        TranslateStrictPackage(*parts, p->types_, rootRels);
+        workbookXml = parts->Read(p->workbookPart_);
+    }
+    ParseXml(p->workbook_, workbookXml, p->workbookPart_);
     pugi::xml_node root = p->workbook_.document_element();
     p->prefix_ = ElementPrefix(root);
-    for (pugi::xml_attribute a = root.first_attribute(); a; a = a.next_attribute())
-        if (std::strcmp(a.value(), kNsStrictMain) == 0) throw Error(ErrorKind::UnsupportedFormat, msg::kStrict);
     if (LocalName(root.name()) != "workbook") throw Error(ErrorKind::NotAWorkbook, msg::kNoWorkbookPart);
     const std::string wbRels = RelsPartName(p->workbookPart_);
     p->workbookRels_ = Relationships::Parse(ReadOptional(*parts, wbRels), wbRels);
