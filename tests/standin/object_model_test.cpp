@@ -154,6 +154,22 @@ TEST_F(ServerTest, ChartSheetsAreMembersOfSheetsAndCopyLikeWorksheets) {
     EXPECT_EQ((std::vector<std::string>{"Sheet1", "Sheet1 (2)", "Chart1"}), SheetNamesOf(out));
 }
 
+TEST_F(ServerTest, AStrictWorkbookIsMergedLikeAnyOther) {
+    const std::wstring out = *folder_ / L"merged.xlsx";
+    {
+        const Dispatch app = StartExcel();
+        const Dispatch source = OpenAllOmitted(app, TestData(L"sample.strict.xlsx"));
+        const Dispatch target = AddBook(app);
+        for (int32_t i = 1; i <= 3; ++i) {
+            const int32_t count = SheetsOf(target).Get(L"Count").ToInt32();
+            SheetsOf(source).GetDefault(i).ToDispatch().Call(L"Copy", Missing(), SheetsOf(target).GetDefault(count));
+        }
+        SaveAsProductStyle(target, out);
+        app.Call(L"Quit");
+    }
+    EXPECT_EQ((std::vector<std::string>{"Sheet1", "Sheet1 (2)", "rich test", "Sheet3"}), SheetNamesOf(out));
+}
+
 TEST_F(ServerTest, CopyWithNeitherAnchorMakesANewBookHoldingTheCopyAlone) {
     const Dispatch app = StartExcel();
     const Dispatch books = app.Get(L"Workbooks").ToDispatch();

@@ -123,6 +123,36 @@ TEST(CopySheet, RelatedPartsAreCarriedOrReported) {
     }
 }
 
+TEST(CopySheet, UnknownExtensionsAreCarriedUnlessTheyPointAtParts) {
+    // The page-layout view of a Mac spreadsheet program (self-contained), an extension with a
+    // relationship id (prefix of the root) and one declaring its own prefix for relationships.
+    const std::string plv = "<ext uri=\"{64002731-A6B0-56B0-2670-7721B7C09600}\" "
+                            "xmlns:mx=\"http://schemas.microsoft.com/office/mac/excel/2008/main\">"
+                            "<mx:PLV Mode=\"1\" OnePage=\"0\" WScale=\"0\"/></ext>";
+    const std::string sheet =
+        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+        "<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData><extLst>" + plv +
+        "<ext uri=\"{11111111-0000-0000-0000-000000000001}\" xmlns:y=\"urn:y\"><y:viaRoot r:id=\"rId9\"/></ext>"
+        "<ext uri=\"{11111111-0000-0000-0000-000000000002}\" xmlns:y=\"urn:y\">"
+        "<y:list><y:item xmlns:q=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" q:id=\"rId8\"/>"
+        "</y:list></ext></extLst></worksheet>";
+    const std::string plain = MinimalWorkbook({{"Sheet1", ""}});
+    test::Parts parts;
+    for (const auto& name : test::PartNames(plain))
+        parts.emplace_back(name, name == "xl/worksheets/sheet1.xml" ? sheet : ReadPart(plain, name));
+    const Workbook source = Workbook::Open(test::MakeZip(parts));
+    Workbook target = Workbook::CreateNew();
+    const CopyReport report = target.CopySheet(source, 0, 1, "Copy");
+    EXPECT_EQ(report.notCarried, (std::vector<std::string>{"ext:viaRoot", "ext:list"}));
+    const std::string bytes = target.SaveToBytes();
+    const std::string copy = ReadPart(bytes, "xl/worksheets/sheet2.xml");
+    EXPECT_NE(copy.find(plv), std::string::npos) << copy;
+    EXPECT_EQ(copy.find("rId9"), std::string::npos);
+    EXPECT_EQ(copy.find("rId8"), std::string::npos);
+    ExpectNoDanglingRelationships(bytes);
+}
+
 TEST(CopySheet, ChartSheetsAreCopiedWithTheirChart) {
     const Workbook source = Real("chartsheet01.xlsx");
     std::size_t chartIndex = 0;

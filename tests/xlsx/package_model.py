@@ -43,6 +43,20 @@ def local(tag):
     return tag.rsplit("}", 1)[-1]
 
 
+# The Strict namespaces the checkers look into, with their transitional names: a Strict source is
+# compared with its (transitional) copies as if it were transitional.
+STRICT_NAMESPACES = [
+    (b'"http://purl.oclc.org/ooxml/spreadsheetml/main"', f'"{NS_MAIN}"'.encode()),
+    (b'"http://purl.oclc.org/ooxml/officeDocument/relationships"', f'"{NS_R}"'.encode()),
+]
+
+
+def transitional(xml):
+    for strict, name in STRICT_NAMESPACES:
+        xml = xml.replace(strict, name)
+    return xml
+
+
 def kind_of(rel_type):
     return rel_type.rstrip("/").rsplit("/", 1)[-1]
 
@@ -82,7 +96,7 @@ class Package:
         if name not in self._xml:
             real = self.find(name)
             try:
-                self._xml[name] = ET.fromstring(self.zip.read(real)) if real else None
+                self._xml[name] = ET.fromstring(transitional(self.zip.read(real))) if real else None
             except ET.ParseError:
                 self._xml[name] = None
         return self._xml[name]

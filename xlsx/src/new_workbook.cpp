@@ -89,7 +89,7 @@ constexpr const char* kCore =
 
 constexpr const char* kApp =
     "<Properties xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\">"
-    "<Application>ExcelZelmo</Application></Properties>";
+    "<Application>Microsoft Excel</Application></Properties>";
 
 std::string Part(const char* body) { return std::string(kDecl) + body; }
 

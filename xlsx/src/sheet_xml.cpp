@@ -18,7 +18,8 @@ constexpr std::size_t kChunkBytes = 4u << 20;
 constexpr const char* kSparklines = "{05C60535-1F16-4fd2-B633-F4F36F0B64E0}";
 constexpr const char* kSlicerList = "{A8765BA9-456A-4dab-B4F3-ACF838C121DE}";
 
-// Extensions whose content is self-contained (no references to other parts or to sheet names).
+// Extensions the engine knows: self-contained (x14 conditional formats and validations) or edited
+// by the copy (sparklines). Any other extension is kept as written unless it points at another part.
 bool KeptExtension(const char* uri) {
     static const char* const kKept[] = {
         "{78C0D931-6437-407d-A8EE-F0AAD7539E65}",  // conditional formats
@@ -34,6 +35,38 @@ std::string ExtensionName(const pugi::xml_node& ext) {
     for (pugi::xml_node c = ext.first_child(); c; c = c.next_sibling())
         if (c.type() == pugi::node_element) return "ext:" + std::string(LocalName(c.name()));
     return "ext:" + std::string(ext.attribute("uri").value());
+}
+
+// The namespace `prefix` is bound to at `node` ("" when unbound).
+std::string_view NamespaceOf(pugi::xml_node node, std::string_view prefix) {
+    const std::string declaration = "xmlns:" + std::string(prefix);
+    for (; node; node = node.parent())
+        if (pugi::xml_attribute a = node.attribute(declaration.c_str())) return a.value();
+    return {};
+}
+
+// Whether `node` or an element below it has an attribute in the relationships namespace (r:id,
+// r:embed...), i.e. points at another part. Extensions that do not are self-contained: the copy
+// carries them as written, whatever they are (their formulas follow the copy like any other).
+bool HoldsRelationshipId(pugi::xml_node node) {
+    for (pugi::xml_node n = node; n;) {
+        if (n.type() == pugi::node_element)
+            for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+                const std::string_view name = a.name();
+                const std::size_t colon = name.find(':');
+                if (colon != std::string_view::npos && name.substr(0, colon) != "xmlns" &&
+                    NamespaceOf(n, name.substr(0, colon)) == kNsRel)
+                    return true;
+            }
+        if (n.first_child()) {
+            n = n.first_child();
+            continue;
+        }
+        while (n && n != node && !n.next_sibling()) n = n.parent();
+        if (!n || n == node) break;
+        n = n.next_sibling();
+    }
+    return false;
 }
 
 void Report(SheetRewrite& rw, const std::string& what) {
@@ -177,12 +210,16 @@ void EditSkeleton(pugi::xml_node root, SheetRewrite& rw) {
     if (pugi::xml_node ext = Child(root, "extLst")) {
         for (pugi::xml_node e = ext.first_child(); e;) {
             pugi::xml_node next = e.next_sibling();
-            const bool slicerList = std::strcmp(e.attribute("uri").value(), kSlicerList) == 0 && rw.keepSlicerList;
-            if (e.type() == pugi::node_element && !KeptExtension(e.attribute("uri").value()) && !slicerList) {
+            const char* uri = e.attribute("uri").value();
+            const bool slicerList = std::strcmp(uri, kSlicerList) == 0;
+            if (e.type() != pugi::node_element || (slicerList && rw.keepSlicerList)) {
+                // kept as written
+            } else if (slicerList || (!KeptExtension(uri) && HoldsRelationshipId(e))) {
+                // Its parts are not carried: a relationship id would dangle.
                 Report(rw, ExtensionName(e));
                 ext.remove_child(e);
                 rw.changed = true;
-            } else if (e.type() == pugi::node_element && std::strcmp(e.attribute("uri").value(), kSparklines) == 0) {
+            } else if (std::strcmp(uri, kSparklines) == 0) {
                 KeepSparklinesWithData(e, rw);
                 pugi::xml_node groups = Child(e, "sparklineGroups");
                 if (!groups || !Child(groups, "sparklineGroup")) ext.remove_child(e);

@@ -388,7 +388,8 @@ void TranslateStrictPackage(PartStore& parts, const ContentTypes& types, const s
     const std::string rootRels = TranslateStrictXml(parts.Read(rootRelsPart), false, false, false);
     parts.Write(rootRelsPart, rootRels);
     std::string workbookPart;
-    if (const Relationship* doc = Relationships::Parse(rootRels, rootRelsPart).FirstOfType("officeDocument"))
+    const Relationships rootRelationships = Relationships::Parse(rootRels, rootRelsPart);
+    if (const Relationship* doc = rootRelationships.FirstOfType("officeDocument"))
         workbookPart = parts.FindName(ResolveTarget("", doc->target));
     bool date1904 = false;
     if (!workbookPart.empty()) {
