@@ -118,6 +118,28 @@ TEST(Strict, DateCellsBecomeSerialsThatShowTheSameDateInTheTarget) {
     }
 }
 
+TEST(Strict, DateCellsWithAPrefixOrWithoutValueAndStrictPartsUnderTransitionalRelationships) {
+    EXPECT_EQ(TranslateStrictXml("<x:row><x:c r=\"A1\" t=\"d\" s=\"1\"><x:v> 2024-03-01 </x:v></x:c>"
+                                 "<x:c r=\"A2\" t=\"d\"/><x:c r=\"A3\"><x:v>2024-03-01</x:v></x:c></x:row>",
+                                 true, false, false),
+              "<x:row><x:c r=\"A1\" s=\"1\"><x:v>45352</x:v></x:c>"
+              "<x:c r=\"A2\" t=\"d\"/><x:c r=\"A3\"><x:v>2024-03-01</x:v></x:c></x:row>");
+    // A package whose root relationships are transitional but whose parts are Strict.
+    std::string bytes = StrictWorkbook(false, "<row r=\"1\"><c r=\"A1\"><v>7</v></c></row>");
+    test::Parts parts;
+    for (const auto& name : test::PartNames(bytes)) {
+        std::string xml = ReadPart(bytes, name);
+        if (name == "_rels/.rels")
+            xml.replace(xml.find("http://purl.oclc.org/ooxml/officeDocument/relationships/"), 56,
+                        "http://schemas.openxmlformats.org/officeDocument/2006/relationships/");
+        parts.emplace_back(name, xml);
+    }
+    const Workbook mixed = Workbook::Open(test::MakeZip(parts));
+    ASSERT_EQ(mixed.SheetCount(), 1u);
+    EXPECT_EQ(mixed.Sheets()[0].name, "Dates");
+    ExpectNoStrictNames(mixed.SaveToBytes());
+}
+
 TEST(Strict, IsoDatesAndTimesGiveTheSerialsOfEachDateSystem) {
     struct Case {
         const char* text;

@@ -134,100 +134,71 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-// Translates one start tag; `dateValue` is set to the cell value's range when the tag opens a
-// date cell whose value converts (its t="d" is then dropped).
-class TagRewriter {
-public:
-    TagRewriter(std::string_view xml, bool dateCells, bool date1904) : xml_(xml), dateCells_(dateCells), date1904_(date1904) {}
-
-    // Appends the tag xml[lt..end] to `out`, translated.
-    void Rewrite(std::size_t lt, std::size_t end, bool root, bool dropConformance, std::string& out) {
-        const std::string_view tag = xml_.substr(lt, end + 1 - lt);
-        std::size_t i = 1;
-        while (i < tag.size() && !IsSpace(tag[i]) && tag[i] != '/' && tag[i] != '>') ++i;
-        const std::string_view name = tag.substr(1, i - 1);
-        std::vector<Attribute> attrs;
-        std::size_t attrsEnd = i;
-        bool changed = false;
-        for (;;) {
-            std::size_t j = i;
-            while (j < tag.size() && IsSpace(tag[j])) ++j;
-            if (j >= tag.size() || tag[j] == '/' || tag[j] == '>' || tag[j] == '?') break;
-            const std::size_t nameBegin = j;
-            while (j < tag.size() && tag[j] != '=' && !IsSpace(tag[j]) && tag[j] != '>') ++j;
-            Attribute a;
-            a.name = tag.substr(nameBegin, j - nameBegin);
-            while (j < tag.size() && IsSpace(tag[j])) ++j;
-            if (j >= tag.size() || tag[j] != '=') break;  // malformed: the parser will say so
-            ++j;
-            while (j < tag.size() && IsSpace(tag[j])) ++j;
-            if (j >= tag.size() || (tag[j] != '"' && tag[j] != '\'')) break;
-            a.quote = tag[j];
-            const std::size_t close = tag.find(a.quote, j + 1);
-            if (close == std::string_view::npos) break;
-            a.value = tag.substr(j + 1, close - j - 1);
-            if (HoldsUri(a.name)) {
-                a.replaced = TransitionalUri(a.value);
-                changed |= !a.replaced.empty();
-            } else if (root && dropConformance && a.name == "conformance") {
-                a.keep = false;
-                changed = true;
-            }
-            attrs.push_back(std::move(a));
-            i = attrsEnd = close + 1;
+// One start tag, translated, appended to `out`. When `dateCells` is set and the tag opens a cell
+// of type "d", its t="d" is written last and `dateType` is set to its offset in `out`, so that it
+// can be dropped once the cell's value turns out to be a date.
+void RewriteStartTag(std::string_view tag, bool root, bool dropConformance, bool dateCells, std::string& out,
+                     std::size_t& dateType) {
+    std::size_t i = 1;
+    while (i < tag.size() && !IsSpace(tag[i]) && tag[i] != '/' && tag[i] != '>') ++i;
+    const std::string_view name = tag.substr(1, i - 1);
+    const bool cell = dateCells && !name.empty() && name.back() == 'c' && (name.size() == 1 || name[name.size() - 2] == ':');
+    std::vector<Attribute> attrs;
+    std::size_t attrsEnd = i;
+    bool changed = false, dateCell = false;
+    for (;;) {
+        std::size_t j = i;
+        while (j < tag.size() && IsSpace(tag[j])) ++j;
+        if (j >= tag.size() || tag[j] == '/' || tag[j] == '>' || tag[j] == '?') break;
+        const std::size_t nameBegin = j;
+        while (j < tag.size() && tag[j] != '=' && !IsSpace(tag[j]) && tag[j] != '>') ++j;
+        Attribute a;
+        a.name = tag.substr(nameBegin, j - nameBegin);
+        while (j < tag.size() && IsSpace(tag[j])) ++j;
+        if (j >= tag.size() || tag[j] != '=') break;  // malformed: the parser will say so
+        ++j;
+        while (j < tag.size() && IsSpace(tag[j])) ++j;
+        if (j >= tag.size() || (tag[j] != '"' && tag[j] != '\'')) break;
+        a.quote = tag[j];
+        const std::size_t close = tag.find(a.quote, j + 1);
+        if (close == std::string_view::npos) break;
+        a.value = tag.substr(j + 1, close - j - 1);
+        if (HoldsUri(a.name)) {
+            a.replaced = TransitionalUri(a.value);
+            changed |= !a.replaced.empty();
+        } else if (root && dropConformance && a.name == "conformance") {
+            a.keep = false;
+            changed = true;
+        } else if (cell && a.name == "t" && a.value == "d") {
+            a.keep = false;
+            changed = dateCell = true;
         }
-        const bool selfClosed = tag.size() >= 2 && tag[tag.size() - 2] == '/';
-        if (dateCells_ && !selfClosed && name.back() == 'c' && (name.size() == 1 || name[name.size() - 2] == ':'))
-            for (Attribute& a : attrs)
-                if (a.name == "t" && a.value == "d" && FindDateValue(end + 1, name)) {
-                    a.keep = false;
-                    changed = true;
-                }
-        if (!changed) {
-            out.append(tag);
-            return;
-        }
-        out += '<';
-        out.append(name);
-        for (const Attribute& a : attrs) {
-            if (!a.keep) continue;
-            out += ' ';
-            out.append(a.name);
-            out += '=';
-            out += a.quote;
-            out.append(a.replaced.empty() ? a.value : std::string_view(a.replaced));
-            out += a.quote;
-        }
-        out.append(tag.substr(attrsEnd));
+        attrs.push_back(std::move(a));
+        i = attrsEnd = close + 1;
     }
-
-    // The pending date value: its text range in the part and its serial.
-    std::size_t valueBegin = std::string_view::npos, valueEnd = 0;
-    std::string serial;
-
-private:
-    // Looks for the cell's <v> (before its end tag) and converts its text.
-    bool FindDateValue(std::size_t from, std::string_view cellName) {
-        const std::size_t colon = cellName.find(':');
-        const std::string prefix(colon == std::string_view::npos ? std::string_view() : cellName.substr(0, colon + 1));
-        const std::size_t cellEnd = xml_.find("</" + std::string(cellName) + ">", from);
-        const std::size_t open = xml_.find("<" + prefix + "v>", from);
-        if (cellEnd == std::string_view::npos || open == std::string_view::npos || open > cellEnd) return false;
-        const std::size_t begin = open + prefix.size() + 3;
-        const std::size_t close = xml_.find("</" + prefix + "v>", begin);
-        if (close == std::string_view::npos || close > cellEnd) return false;
-        double value = 0;
-        if (!IsoDateToSerial(Trim(xml_.substr(begin, close - begin)), date1904_, value)) return false;
-        valueBegin = begin;
-        valueEnd = close;
-        serial = FormatSerial(value);
-        return true;
+    const bool selfClosed = tag.size() >= 2 && tag[tag.size() - 2] == '/';
+    dateType = std::string::npos;
+    if (!changed) {
+        out.append(tag);
+        return;
     }
-
-    std::string_view xml_;
-    bool dateCells_;
-    bool date1904_;
-};
+    out += '<';
+    out.append(name);
+    for (const Attribute& a : attrs) {
+        if (!a.keep) continue;
+        out += ' ';
+        out.append(a.name);
+        out += '=';
+        out += a.quote;
+        out.append(a.replaced.empty() ? a.value : std::string_view(a.replaced));
+        out += a.quote;
+    }
+    if (dateCell) {
+        if (!selfClosed) dateType = out.size();
+        out += " t=\"d\"";
+    }
+    out.append(tag.substr(attrsEnd));
+}
 
 // Days since 1970-01-01 of a proleptic Gregorian date.
 long DaysFromCivil(long y, unsigned m, unsigned d) {
@@ -324,8 +295,10 @@ bool IsoDateToSerial(std::string_view text, bool dateSystem1904, double& serial)
 std::string TranslateStrictXml(std::string_view xml, bool dateCells, bool dateSystem1904, bool dropConformance) {
     std::string out;
     out.reserve(xml.size() + 256);
-    TagRewriter rewriter(xml, dateCells, dateSystem1904);
     bool rootSeen = false;
+    // Within a date cell: where its t="d" and its value's text are in `out` (npos when outside).
+    std::size_t dateType = std::string::npos, valueText = std::string::npos;
+    std::string cellEnd, valueOpen, valueEnd;  // "</c>", "<v>", "</v>" with the cell's prefix
     std::size_t pos = 0;
     while (pos < xml.size()) {
         const std::size_t lt = xml.find('<', pos);
@@ -341,30 +314,55 @@ std::string TranslateStrictXml(std::string_view xml, bool dateCells, bool dateSy
         else if (StartsWith(rest, "<![CDATA[")) closer = "]]>";
         else if (StartsWith(rest, "<?")) closer = "?>";
         else if (StartsWith(rest, "<!")) closer = ">";
-        std::size_t end = 0;
         if (!closer.empty()) {
             const std::size_t at = xml.find(closer, lt + 2);
-            end = at == std::string_view::npos ? xml.size() : at + closer.size();
+            const std::size_t end = at == std::string_view::npos ? xml.size() : at + closer.size();
             out.append(xml.substr(lt, end - lt));
             pos = end;
             continue;
         }
-        end = TagEnd(xml, lt);
+        const std::size_t end = TagEnd(xml, lt);
         if (end == std::string_view::npos) {  // unterminated: left for the parser to refuse
             out.append(rest);
             break;
         }
-        if (xml[lt + 1] == '/') {
-            out.append(xml.substr(lt, end + 1 - lt));
-        } else {
-            rewriter.Rewrite(lt, end, !rootSeen, dropConformance, out);
-            rootSeen = true;
-        }
+        const std::string_view tag = xml.substr(lt, end + 1 - lt);
         pos = end + 1;
-        if (pos == rewriter.valueBegin) {
-            out += rewriter.serial;
-            pos = rewriter.valueEnd;
-            rewriter.valueBegin = std::string_view::npos;
+        if (tag[1] == '/') {
+            if (dateType != std::string::npos && tag == valueEnd && valueText != std::string::npos) {
+                // The value's text as written (dates hold no markup): a date becomes its serial
+                // and the cell a number; anything else stays as it is.
+                double serial = 0;
+                if (IsoDateToSerial(Trim(std::string_view(out).substr(valueText)), dateSystem1904, serial)) {
+                    out.resize(valueText);
+                    out += FormatSerial(serial);
+                    out.erase(dateType, 6);  // ' t="d"'
+                }
+                dateType = valueText = std::string::npos;
+            } else if (tag == cellEnd) {
+                dateType = valueText = std::string::npos;
+            }
+            out.append(tag);
+            continue;
+        }
+        if (dateType != std::string::npos && tag == valueOpen) {
+            out.append(tag);
+            valueText = out.size();
+            continue;
+        }
+        std::size_t type = std::string::npos;
+        RewriteStartTag(tag, !rootSeen, dropConformance, dateCells, out, type);
+        rootSeen = true;
+        if (type != std::string::npos) {
+            dateType = type;
+            valueText = std::string::npos;
+            std::size_t n = 1;
+            while (n < tag.size() && !IsSpace(tag[n]) && tag[n] != '>') ++n;
+            const std::string_view name = tag.substr(1, n - 1);
+            const std::string prefix(name.substr(0, name.size() - 1));
+            cellEnd = "</" + std::string(name) + ">";
+            valueOpen = "<" + prefix + "v>";
+            valueEnd = "</" + prefix + "v>";
         }
     }
     return out;
