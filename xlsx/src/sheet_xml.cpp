@@ -49,24 +49,17 @@ std::string_view NamespaceOf(pugi::xml_node node, std::string_view prefix) {
 // r:embed...), i.e. points at another part. Extensions that do not are self-contained: the copy
 // carries them as written, whatever they are (their formulas follow the copy like any other).
 bool HoldsRelationshipId(pugi::xml_node node) {
-    for (pugi::xml_node n = node; n;) {
-        if (n.type() == pugi::node_element)
-            for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
-                const std::string_view name = a.name();
-                const std::size_t colon = name.find(':');
-                if (colon != std::string_view::npos && name.substr(0, colon) != "xmlns" &&
-                    NamespaceOf(n, name.substr(0, colon)) == kNsRel)
-                    return true;
-            }
-        if (n.first_child()) {
-            n = n.first_child();
-            continue;
+    const auto holds = [](pugi::xml_node n) {
+        for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+            const std::string_view name = a.name();
+            const std::size_t colon = name.find(':');
+            if (colon != std::string_view::npos && name.substr(0, colon) != "xmlns" &&
+                NamespaceOf(n, name.substr(0, colon)) == kNsRel)
+                return true;
         }
-        while (n && n != node && !n.next_sibling()) n = n.parent();
-        if (!n || n == node) break;
-        n = n.next_sibling();
-    }
-    return false;
+        return false;
+    };
+    return holds(node) || node.find_node(holds);  // find_node walks without recursion
 }
 
 void Report(SheetRewrite& rw, const std::string& what) {
