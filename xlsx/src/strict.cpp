@@ -372,7 +372,8 @@ bool IsStrictPackage(std::string_view rootRelsXml, std::string_view workbookXml)
     if (rootRelsXml.find("http://purl.oclc.org/ooxml/officeDocument/relationships/officeDocument") !=
         std::string_view::npos)
         return true;
-    if (workbookXml.empty()) return false;
+    // Parsed only when it names the Strict namespace somewhere (rarely so when it is not Strict).
+    if (workbookXml.find(kNsStrictMain) == std::string_view::npos) return false;
     pugi::xml_document doc;
     ParseXml(doc, workbookXml, "workbook");
     for (pugi::xml_attribute a = doc.document_element().first_attribute(); a; a = a.next_attribute())
