@@ -166,7 +166,7 @@ TEST(BusyServer, RefusedCallsAreMadeAgainUntilAnswered) {
     BusyObject object;
     object.refuseNames = 2;
     object.refuseInvokes = 3;
-    Dispatch busy(ComPtr<IDispatch>(&object));
+    Dispatch busy{ComPtr<IDispatch>(&object)};
     EXPECT_EQ(busy.Call(L"Member", int32_t{5}).ToInt32(), 42);
     EXPECT_EQ(object.invokes, 4);
     EXPECT_EQ(object.lastArgument, 5);  // the arguments of the call that was answered
@@ -176,7 +176,7 @@ TEST(BusyServer, PastTheBoundTheRefusalIsTheFailure) {
     SetBusyRetryBoundMs(400);
     BusyObject object;
     object.refuseInvokes = 1000000;
-    Dispatch busy(ComPtr<IDispatch>(&object));
+    Dispatch busy{ComPtr<IDispatch>(&object)};
     const ULONGLONG start = GetTickCount64();
     try {
         busy.Call(L"Member");
