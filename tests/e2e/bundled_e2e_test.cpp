@@ -27,11 +27,11 @@ void RemoveBundledRegistration() {
     RegDeleteTreeW(HKEY_CLASSES_ROOT, ops::kBundledProgId);
 }
 
-// The folder of the server the test bed registered as Excel.Application: the same build's.
+// The build's programs folder (bin), two levels above this test program's.
 fs::path ServerFolder() {
-    std::wstring command = ReadDefault(L"CLSID\\{00024500-0000-0000-C000-000000000046}\\LocalServer32");
-    if (!command.empty() && command.front() == L'"') command = command.substr(1, command.find(L'"', 1) - 1);
-    return fs::path(command).parent_path();
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    return fs::path(self).parent_path().parent_path().parent_path() / "bin";
 }
 
 class WithoutExcel : public EndToEndTest {
