@@ -9,4 +9,4 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib/env.sh"
 
 exe=${1:?usage: register-standin.sh <path to ZelmoSheetServer.exe>}
 [ -f "$exe" ] || { echo "register-standin: $exe not found" >&2; exit 1; }
-"$ZELMO_ROOT/scripts/lib/wine-run" "$exe" --register </dev/null
+"$ZELMO_ROOT/scripts/lib/wine-run" "$exe" --register-testbed </dev/null

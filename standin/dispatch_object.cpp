@@ -141,7 +141,7 @@ HRESULT STDMETHODCALLTYPE DispatchObject::Invoke(DISPID id, REFIID iid, LCID lci
         const CallArgs args(params != nullptr ? *params : kNoParams, *member, IsPut(flags));
         if (journalled) line += args.Describe() + L")";
         Faults& faults = Faults::Get();
-        if (faults.size() != 0) faults.Check(Kind(), member->name, FaultSubject(id, args));
+        if (faults.size() != 0) faults.Check(Kind(), member->name, FaultSubject(id, args), GetTickCount64());
         Call(id, flags, args, result);
         if (journalled)
             journal.Write(line + tail + (result != nullptr ? DescribeVariant(*result) : L"(no result asked)"));

@@ -50,6 +50,30 @@ Faults::Faults(std::wstring_view rules) {
         if (entry.empty()) continue;
         Rule rule;
         std::wstring name = entry;
+        // "Member#N=busy:MS" or "Member=busy:MS".
+        const size_t equals = entry.find(L'=');
+        if (equals != std::wstring::npos) {
+            const std::wstring kind = Trim(std::wstring_view(entry).substr(equals + 1));
+            if (kind.size() < 6 || !EqualNoCase(std::wstring_view(kind).substr(0, 5), L"busy:")) continue;
+            rule.busy = true;
+            rule.busyMs = std::wcstoull(kind.c_str() + 5, nullptr, 10);
+            name = Trim(std::wstring_view(entry).substr(0, equals));
+            const size_t hash = name.find(L'#');
+            rule.nth = 1;
+            if (hash != std::wstring::npos) {
+                rule.nth = std::wcstoul(name.c_str() + hash + 1, nullptr, 10);
+                name = Trim(std::wstring_view(name).substr(0, hash));
+                if (rule.nth == 0) continue;
+            }
+            const size_t dot = name.find(L'.');
+            if (dot != std::wstring::npos) {
+                rule.object = name.substr(0, dot);
+                name = name.substr(dot + 1);
+            }
+            rule.member = name;
+            rules_.push_back(rule);
+            continue;
+        }
         const size_t colon = entry.find(L':');
         const size_t hash = entry.find(L'#');
         if (colon != std::wstring::npos && (hash == std::wstring::npos || colon < hash)) {
@@ -71,10 +95,33 @@ Faults::Faults(std::wstring_view rules) {
     }
 }
 
-void Faults::Check(std::wstring_view object, std::wstring_view member, std::wstring_view subject) {
+bool Faults::Matches(const Rule& rule, std::wstring_view object, std::wstring_view member) const {
+    return EqualNoCase(rule.member, member) && (rule.object.empty() || EqualNoCase(rule.object, object));
+}
+
+void Faults::CheckBusy(std::wstring_view object, std::wstring_view member, unsigned long long nowMs) {
     for (Rule& rule : rules_) {
-        if (!EqualNoCase(rule.member, member)) continue;
-        if (!rule.object.empty() && !EqualNoCase(rule.object, object)) continue;
+        if (!rule.busy || rule.busyOver || !Matches(rule, object, member)) continue;
+        ++rule.calls;
+        if (!rule.refusing) {
+            if (rule.calls < rule.nth) continue;
+            rule.refusing = true;
+            rule.refusingSince = nowMs;
+        }
+        if (nowMs - rule.refusingSince >= rule.busyMs) {
+            rule.busyOver = true;
+            Journal::Get().Write(L"server busy over for " + std::wstring(object) + L" " + std::wstring(member));
+            continue;
+        }
+        throw AutomationError::Call(RPC_E_SERVERCALL_RETRYLATER);
+    }
+}
+
+void Faults::Check(std::wstring_view object, std::wstring_view member, std::wstring_view subject,
+                   unsigned long long nowMs) {
+    CheckBusy(object, member, nowMs);
+    for (Rule& rule : rules_) {
+        if (rule.busy || !Matches(rule, object, member)) continue;
         ++rule.calls;
         bool chosen = true;
         if (rule.nth != 0) chosen = rule.calls == rule.nth;

@@ -7,10 +7,18 @@
 
 namespace zelmo::standin {
 
-// The class that clients create by the programmatic identifier "Excel.Application".
+// The class that clients create by the programmatic identifier "Excel.Application": the test
+// bed's registration only (--register-testbed), never on a user's machine.
 inline constexpr CLSID kClsidApplication = {0x00024500, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 inline constexpr wchar_t kProgId[] = L"Excel.Application";
 inline constexpr wchar_t kClsidText[] = L"{00024500-0000-0000-C000-000000000046}";
+
+// The server's own class, under which the program uses it where Excel is not installed (the
+// program registers it per user; see src/ops/bundled_server.h, which holds the same values).
+// Nothing but IDispatch is used over it, so no interface of Excel's is registered for it.
+inline constexpr CLSID kClsidBundled = {0xD5860A70, 0x935A, 0x46FB, {0x8D, 0xE4, 0x34, 0xE4, 0x0A, 0xD0, 0x1B, 0x27}};
+inline constexpr wchar_t kBundledProgId[] = L"ExcelZelmo.SheetServer";
+inline constexpr wchar_t kBundledClsidText[] = L"{D5860A70-935A-46FB-8DE4-34E40AD01B27}";
 
 // The public dispinterfaces (one per object kind). Each object answers QueryInterface for its own.
 inline constexpr IID kIidApplication = {0x000208D5, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};

@@ -1,9 +1,13 @@
-// ZelmoSheetServer: a stand-in for the spreadsheet program's automation server, registered as
-// Excel.Application and backed by the workbook-package engine.
-//   ZelmoSheetServer --register     register for the current user (refused while another program is
-//                                   registered as Excel.Application)
-//   ZelmoSheetServer --unregister   remove this server's registration
-//   ZelmoSheetServer -Embedding     (or /Automation) started by COM for a client
+// ZelmoSheetServer: a stand-in for the spreadsheet program's automation server, backed by the
+// workbook-package engine. Where Excel is not installed the program uses it under a class of its
+// own (ExcelZelmo.SheetServer), which the program registers per user; the test bed registers it
+// as Excel.Application in its own Wine prefix.
+//   ZelmoSheetServer --unregister           remove the per-user registration of its own class
+//   ZelmoSheetServer --register-testbed     the test bed's: register as Excel.Application for the
+//                                           current user (refused while another program is)
+//   ZelmoSheetServer --unregister-testbed   remove that registration
+//   ZelmoSheetServer -Embedding             (or /Automation) started by COM for an Excel.Application
+//                                           client; with --bundled before it, for its own class
 // Environment (read at start; a server started by COM under Wine inherits its client's):
 //   ZELMO_STANDIN_JOURNAL=<file>    one line per automation call, see journal.h
 //   ZELMO_STANDIN_FAULTS=<rules>    make chosen calls fail, see faults.h
@@ -76,7 +80,7 @@ DWORD ParentProcessId() {
     return parent;
 }
 
-int RunServer() {
+int RunServer(bool bundled) {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     Journal& journal = Journal::Get();
     const DWORD parentId = ParentProcessId();
@@ -85,11 +89,13 @@ int RunServer() {
     HANDLE parent = parentId != 0 ? OpenProcess(SYNCHRONIZE, FALSE, parentId) : nullptr;
     Lifetime::Get().SetClientProcess(parent);
     journal.Write(L"server start pid=" + std::to_wstring(GetCurrentProcessId()) + L" parent=" +
-                  std::to_wstring(parentId) + L" faults=" + std::to_wstring(Faults::Get().size()));
+                  std::to_wstring(parentId) + L" faults=" + std::to_wstring(Faults::Get().size()) +
+                  L" class=" + (bundled ? kBundledProgId : kProgId));
 
     static ClassFactory factory;
     DWORD cookie = 0;
-    HRESULT hr = CoRegisterClassObject(kClsidApplication, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie);
+    // Only the class COM started it for: the bundled server never answers for Excel's.
+    HRESULT hr = CoRegisterClassObject(bundled ? kClsidBundled : kClsidApplication, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie);
     if (FAILED(hr)) {
         journal.Write(L"server end: CoRegisterClassObject failed");
         if (parent != nullptr) CloseHandle(parent);
@@ -141,20 +147,25 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (argv != nullptr) LocalFree(argv);
 
     for (const std::wstring& arg : args) {
-        if (arg == L"--register" || arg == L"--unregister") {
+        if (arg == L"--register-testbed" || arg == L"--unregister-testbed" || arg == L"--unregister") {
             if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
-            const RegistrationResult result = arg == L"--register" ? Register(ModulePath()) : Unregister(ModulePath());
+            const RegistrationResult result = arg == L"--register-testbed" ? Register(ModulePath())
+                                              : arg == L"--unregister-testbed" ? Unregister(ModulePath())
+                                                                                : UnregisterBundled();
             CoUninitialize();
             Print(result.message);
             return result.ok ? 0 : 1;
         }
     }
+    bool bundled = false;
+    for (const std::wstring& arg : args) bundled = bundled || arg == L"--bundled";
     for (const std::wstring& arg : args) {
         const std::wstring word = FoldCase(arg);
         if (word == L"-embedding" || word == L"/embedding" || word == L"-automation" || word == L"/automation")
-            return RunServer();
+            return RunServer(bundled);
     }
-    Print(L"使い方: ZelmoSheetServer --register | --unregister\n"
-          L"(表計算のオートメーション サーバーとして COM から -Embedding 付きで起動されます)");
+    Print(L"使い方: ZelmoSheetServer --unregister\n"
+          L"(ExcelZelmo.exe が Excel のない環境で COM から -Embedding 付きで起動します。"
+          L"--unregister はこのユーザーの登録を削除します)");
     return 2;
 }

@@ -250,7 +250,12 @@ void Instance::SaveAs(const std::shared_ptr<Book>& book, const std::wstring& pat
     try {
         book->engine.SaveFile(std::filesystem::path(full));
     } catch (const xlsx::Error& e) {
-        throw AutomationError(Quoted(full) + L"に保存できません。" + FromUtf8(e.what()));
+        // A full disk or a folder that may not be written keeps the system's code, so that the
+        // client can name the cause; every other failure is the spreadsheet program's own code.
+        const HRESULT code = e.cause() == xlsx::WriteCause::DiskFull      ? HRESULT_FROM_WIN32(ERROR_DISK_FULL)
+                             : e.cause() == xlsx::WriteCause::NotWritable ? E_ACCESSDENIED
+                                                                          : kExcelError;
+        throw AutomationError(Quoted(full) + L"に保存できません。" + FromUtf8(e.what()), code);
     }
     book->name = name;
     book->fullPath = full;

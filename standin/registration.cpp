@@ -183,4 +183,11 @@ RegistrationResult Unregister(const std::wstring& exePath) {
     return {true, L"Excel.Application の登録を解除しました: " + exePath};
 }
 
+RegistrationResult UnregisterBundled() {
+    const ClassesRoot at = WriteRoot();
+    DeleteTree(at, std::wstring(L"CLSID\\") + kBundledClsidText);
+    DeleteTree(at, kBundledProgId);
+    return {true, std::wstring(L"このユーザーの ") + kBundledProgId + L" の登録を削除しました。"};
+}
+
 }  // namespace zelmo::standin

@@ -115,6 +115,9 @@ LRESULT Frm_St::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             ui::RunHandler(hwnd_, [this] { Cmd_St_Click(); });
         }
         return 0;
+    case WM_SETCURSOR:
+        if (ui::program::AnswerSetCursor()) return TRUE;
+        break;
     case WM_ACTIVATE:
         // The label cannot take the focus: "スタート" holds it while the page is active.
         if (LOWORD(wParam) != WA_INACTIVE && Cmd_St.hWnd() != nullptr) {

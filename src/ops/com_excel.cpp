@@ -6,6 +6,8 @@
 #include <string>
 #include <utility>
 
+#include "ops/bundled_server.h"
+#include "win/busy_server.h"
 #include "win/com.h"
 #include "win/dispatch.h"
 
@@ -24,16 +26,26 @@ constexpr IID kIidWorksheet = {
 // xlNoChange: SaveAs leaves the workbook's access mode as it is.
 constexpr int32_t kXlNoChange = 1;
 
+// The operations' error for a failed automation call.
+ExcelError ToExcelError(const win::ComError& e) {
+    // A server that gave no description of its own is explained by the code.
+    std::wstring description = e.description().empty() ? e.Reason() : e.description();
+    if (win::IsBusyRefusal(e.hr())) {
+        description = L"Excel が応答しません。ほかの処理中のため、" +
+                      std::to_wstring((win::BusyRetryBoundMs() + 999) / 1000) +
+                      L" 秒待っても呼び出しを受け付けませんでした。";
+    }
+    return ExcelError(static_cast<int32_t>(e.hr()), win::ToU16(e.source()), win::ToU16(description),
+                      win::ToU16(e.member()));
+}
+
 // Runs one automation call, turning the client's ComError into the operations' ExcelError.
 template <class F>
 auto Calling(F&& call) -> decltype(call()) {
     try {
         return call();
     } catch (const win::ComError& e) {
-        // A server that gave no description of its own is explained by the code.
-        const std::wstring description = e.description().empty() ? e.Reason() : e.description();
-        throw ExcelError(static_cast<int32_t>(e.hr()), win::ToU16(e.source()),
-                         win::ToU16(description), win::ToU16(e.member()));
+        throw ToExcelError(e);
     }
 }
 
@@ -48,6 +60,10 @@ enum class Kind { Application, Workbooks, Workbook, Sheets, Worksheet };
 // the same either way.
 class MemberIds {
 public:
+    explicit MemberIds(bool dispatchOnly) : dispatchOnly_(dispatchOnly) {}
+    // True over the bundled server: no interface but IDispatch is queried.
+    bool dispatchOnly() const noexcept { return dispatchOnly_; }
+
     DISPID Of(const Dispatch& object, Kind kind, const wchar_t* member) {
         const auto key = std::make_pair(kind, std::wstring(member));
         const auto found = ids_.find(key);
@@ -67,6 +83,7 @@ public:
     }
 
 private:
+    bool dispatchOnly_;
     std::map<std::pair<Kind, std::wstring>, DISPID> ids_;
 };
 using SharedIds = std::shared_ptr<MemberIds>;
@@ -101,6 +118,11 @@ private:
     }
 
     const Dispatch& AsWorksheet() {
+        if (!worksheet_ && ids_->dispatchOnly()) {
+            // Over the bundled server no Excel interface is asked for: every sheet is called
+            // through IDispatch, by name.
+            worksheet_ = sheet_.Clone();
+        }
         if (!worksheet_) {
             win::ComPtr<IDispatch> worksheet;
             const HRESULT hr = sheet_.get()->QueryInterface(kIidWorksheet, worksheet.put_void());
@@ -190,8 +212,8 @@ private:
 
 class ComApplication : public ExcelApplication {
 public:
-    explicit ComApplication(Dispatch application)
-        : application_(std::move(application)), ids_(std::make_shared<MemberIds>()) {}
+    ComApplication(Dispatch application, bool dispatchOnly)
+        : application_(std::move(application)), ids_(std::make_shared<MemberIds>(dispatchOnly)) {}
 
     // Workbooks.Open(Filename, and its 14 optional arguments omitted).
     std::unique_ptr<Workbook> OpenWorkbook(const std::u16string& path) override {
@@ -225,13 +247,41 @@ private:
     SharedIds ids_;
 };
 
+// The bundled server beside the program, registered under its own class and started; throws
+// ExcelError when it is not there or cannot be registered.
+std::unique_ptr<ExcelApplication> CreateBundled(const std::wstring& folder, int32_t missingCode) {
+    const std::wstring server = folder + L"\\" + kBundledServerFile;
+    const DWORD attributes = GetFileAttributesW(server.c_str());
+    if (folder.empty() || attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        throw ExcelError(missingCode, u"",
+                         u"Excel が見つかりません。このプログラムには Excel か、付属のサーバー "
+                         u"ZelmoSheetServer.exe（このプログラムと同じフォルダーに置きます）が必要です。",
+                         u"Excel.Application の作成");
+    }
+    const LSTATUS status = RegisterBundledServer(server);
+    if (status != ERROR_SUCCESS) {
+        throw ExcelError(static_cast<int32_t>(HRESULT_FROM_WIN32(status)), u"",
+                         u"Excel が見つからず、付属のサーバー ZelmoSheetServer.exe を使うための登録も"
+                         u"レジストリに書き込めませんでした。",
+                         u"ZelmoSheetServer.exe の登録");
+    }
+    return Calling([] {
+        return std::make_unique<ComApplication>(Dispatch::Create(kBundledClsidText, CLSCTX_LOCAL_SERVER),
+                                                true);
+    });
+}
+
 }  // namespace
 
 std::unique_ptr<ExcelApplication> ComExcelFactory::CreateExcel() {
-    return Calling([] {
-        return std::make_unique<ComApplication>(
-            Dispatch::Create(L"Excel.Application", CLSCTX_LOCAL_SERVER));
-    });
+    try {
+        return std::make_unique<ComApplication>(Dispatch::Create(options_.progId, CLSCTX_LOCAL_SERVER), false);
+    } catch (const win::ComError& e) {
+        if (!IsMissingClass(e.hr())) throw ToExcelError(e);
+        // No Excel on this machine: the server beside the program does the same work.
+        return CreateBundled(options_.bundledFolder.empty() ? ProgramFolder() : options_.bundledFolder,
+                             static_cast<int32_t>(e.hr()));
+    }
 }
 
 std::unique_ptr<ExcelFactory> MakeComExcelFactory() { return std::make_unique<ComExcelFactory>(); }

@@ -131,11 +131,13 @@ void MergeBooks(const OperationContext& context) {
         context.folderFullPath + u"\\" + std::u16string(kMergeOutputName);
     bool saved = false;
     std::u16string saveFailure;
+    std::u16string saveCause;
     try {
         state.targetBook->SaveAs(outputPath);
         saved = true;
     } catch (const ExcelError& e) {
         saveFailure = ReasonText(e);
+        saveCause = SaveFailureCause(e);
     }
 
     state.EndAndRelease(excel);
@@ -147,10 +149,8 @@ void MergeBooks(const OperationContext& context) {
             u"新ExcelFile.xlsx "
             u"を保存しましたが、次のシートはコピーできなかったため入っていません。"));
     } else {
-        std::u16string text =
-            u"「" + outputPath +
-            u"」を保存できませんでした。新ExcelFile.xlsx は書き込まれていません。\n理由: " +
-            saveFailure;
+        std::u16string text = u"「" + outputPath + u"」を保存できませんでした。" + saveCause +
+                              u"新ExcelFile.xlsx は書き込まれていません。\n理由: " + saveFailure;
         if (!failures.empty())
             text += u"\n" + failures.Compose(u"このほか、次のシートはコピーできませんでした。");
         context.messages.Show(text);

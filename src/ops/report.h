@@ -31,6 +31,11 @@ private:
     std::vector<std::u16string> lines_;
 };
 
+// The cause of a failed save in one sentence, where the code names one: a full disk
+// ("ディスクの空き容量が足りません。") or a folder that may not be written; empty otherwise, and the
+// message keeps its general text.
+std::u16string SaveFailureCause(const ExcelError& error);
+
 // How a sheet is named in a message: "2 枚目のシート「Sheet2」", or without the name when it
 // is not known.
 std::u16string SheetLabel(long position, const std::u16string& name);

@@ -136,7 +136,7 @@ private:
         try {
             newBook->SaveAs(outputPath);
         } catch (const ExcelError& e) {
-            Fail(u"「" + outputPath + u"」を保存できませんでした。", e);
+            Fail(u"「" + outputPath + u"」を保存できませんでした。" + SaveFailureCause(e), e);
             return;
         }
         ++saved_;

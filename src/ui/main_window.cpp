@@ -212,6 +212,9 @@ LRESULT Excel_Zelmo_2013::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         if (lParam != 0) OnCommand(LOWORD(wParam), HIWORD(wParam));
         return 0;
+    case WM_SETCURSOR:
+        if (program::AnswerSetCursor()) return TRUE;
+        break;
     case WM_ACTIVATE:
         // Like a dialog: the focus leaves with the window and comes back to the same control.
         if (LOWORD(wParam) == WA_INACTIVE) {

@@ -29,7 +29,11 @@ private:
 class MessageBoxSink : public ops::MessageSink {
 public:
     explicit MessageBoxSink(HWND owner) : owner_(owner) {}
-    void Show(const std::u16string& text) override { ShowMessage(owner_, win::ToWide(text)); }
+    void Show(const std::u16string& text) override {
+        // The wait cursor of "実行" ends just before the closing message.
+        program::WaitCursor::EndWaitCursor();
+        ShowMessage(owner_, win::ToWide(text));
+    }
 
 private:
     HWND owner_;
@@ -115,6 +119,8 @@ void Excel_Zelmo_2013::ListBookFiles() {
 }
 
 void Excel_Zelmo_2013::Cmd_Return_Click() {
+    // From the click until the closing message (or, when none comes, the handler's end).
+    const program::WaitCursor waiting;
     FileList.clear();
     FileCount = 0;
     const ops::RunRequestResult request = ops::RunRequest(Mode, ListSelection(List_Book), ListSelection(List_Seet));

@@ -49,6 +49,29 @@ void SetLastWindowClosedAction(std::function<void()> action) { LastWindowAction(
 
 void EndNow() { ExitProcess(0); }
 
+namespace {
+bool g_waiting = false;
+}  // namespace
+
+WaitCursor::WaitCursor() {
+    g_waiting = true;
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+}
+
+void WaitCursor::EndWaitCursor() {
+    if (!g_waiting) return;
+    g_waiting = false;
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+}
+
+bool WaitCursorShown() { return g_waiting; }
+
+bool AnswerSetCursor() {
+    if (!g_waiting) return false;
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    return true;
+}
+
 bool PreTranslate(MSG& msg) {
     if (msg.hwnd == nullptr) return false;
     HWND root = GetAncestor(msg.hwnd, GA_ROOT);

@@ -37,6 +37,24 @@ void SetLastWindowClosedAction(std::function<void()> action);
 // Ends the program at once: no window closes through its usual path and no handler runs after.
 [[noreturn]] void EndNow();
 
+// The wait cursor over the program's windows while an operation runs. The operation pumps no
+// messages, so the cursor is set at once; the windows' WM_SETCURSOR answer (AnswerSetCursor)
+// keeps it wherever the system asks them (over any of their controls, and during a COM call's
+// own wait, which dispatches some messages).
+class WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor() { EndWaitCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+    // Ends every wait cursor in force (before a closing message, so that the user points at its
+    // button with the usual arrow); idempotent.
+    static void EndWaitCursor();
+};
+bool WaitCursorShown();
+// A top-level window's WM_SETCURSOR: true when the wait cursor was set and the message is done.
+bool AnswerSetCursor();
+
 // The navigation step of the message loop: hands the message to the navigator of the top-level
 // window it belongs to. True when it was handled.
 bool PreTranslate(MSG& msg);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "win/busy_server.h"
+
 namespace zelmo::win {
 
 constexpr LCID kLcid = 1033;
@@ -71,7 +73,7 @@ DISPID Dispatch::IdOf(std::wstring_view member) const {
     std::wstring name(member);
     LPOLESTR names[] = {name.data()};
     DISPID id = DISPID_UNKNOWN;
-    const HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, kLcid, &id);
+    const HRESULT hr = RetryWhileBusy([&] { return object_->GetIDsOfNames(IID_NULL, names, 1, kLcid, &id); });
     if (FAILED(hr)) throw ComError(hr, name);
     return id;
 }
@@ -86,8 +88,10 @@ Variant Dispatch::InvokeNamed(WORD flags, std::wstring_view member, ArgList args
     std::vector<LPOLESTR> pointers;
     for (std::wstring& n : names) pointers.push_back(n.data());
     std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
-    const HRESULT hr = object_->GetIDsOfNames(IID_NULL, pointers.data(), static_cast<UINT>(pointers.size()),
-                                              kLcid, ids.data());
+    const HRESULT hr = RetryWhileBusy([&] {
+        return object_->GetIDsOfNames(IID_NULL, pointers.data(), static_cast<UINT>(pointers.size()), kLcid,
+                                      ids.data());
+    });
     if (FAILED(hr)) throw ComError(hr, std::wstring(member));
     const DISPID id = ids.front();
     ids.erase(ids.begin());
@@ -129,8 +133,14 @@ Variant Dispatch::Invoke(WORD flags, DISPID id, const std::vector<DISPID>& named
     EXCEPINFO info{};
     UINT argError = 0;
     const bool wantsResult = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) == 0;
-    const HRESULT hr = object_->Invoke(id, IID_NULL, kLcid, flags, &params, wantsResult ? result.Receive() : nullptr,
-                                       &info, &argError);
+    // A busy server's refusal changed nothing: the same call is made again (busy_server.h).
+    const HRESULT hr = RetryWhileBusy([&] {
+        result.Clear();
+        info = EXCEPINFO{};
+        argError = 0;
+        return object_->Invoke(id, IID_NULL, kLcid, flags, &params, wantsResult ? result.Receive() : nullptr,
+                               &info, &argError);
+    });
     // argv holds shallow copies of the arguments; the owners in `args` free them.
     if (SUCCEEDED(hr)) return result;
 
@@ -173,7 +183,7 @@ std::optional<Variant> Dispatch::Enumerator::Next() {
         VARIANT items[kBatch];
         for (VARIANT& v : items) VariantInit(&v);
         ULONG fetched = 0;
-        const HRESULT hr = e_->Next(kBatch, items, &fetched);
+        const HRESULT hr = RetryWhileBusy([&] { return e_->Next(kBatch, items, &fetched); });
         if (FAILED(hr)) {
             for (VARIANT& v : items) VariantClear(&v);
             throw ComError(hr, L"IEnumVARIANT::Next");

@@ -27,6 +27,9 @@
 //   calls the DISPID overloads (worthwhile in loops over many objects of one type).
 // - A server's DISP_E_EXCEPTION is unpacked: the deferred fill-in is run when the server asks for
 //   it, the error code is the exception's scode (or wCode), and its BSTRs are freed.
+// - A lookup, call or enumeration step that a busy server refuses (RPC_E_SERVERCALL_RETRYLATER,
+//   RPC_E_CALL_REJECTED) is made again after a short pause, for up to 60 s (busy_server.h); past
+//   that the refusal is the ComError.
 // - Not thread-safe: an object is called from the apartment that made it.
 #pragma once
 

@@ -46,6 +46,7 @@ std::wstring AnswerServerQuestion(bool yes) {
 
 void EndToEndTest::SetUp() {
     ui::MainWindowTest::SetUp();
+    EXPECT_TRUE(busyFilter_.registered()) << "no message filter on the user-interface thread";
     const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
     const fs::path base = fs::temp_directory_path() / ("zelmo-e2e-" + name);
     std::error_code ignored;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ui_fixture.h"
+#include "win/busy_server.h"
 
 namespace zelmo::e2e {
 
@@ -60,6 +61,8 @@ protected:
     static std::string U8(const std::wstring& text);
     static std::string U8(const fs::path& path) { return U8(path.wstring()); }
 
+    // As the program has it on its user-interface thread before any Excel is created.
+    win::MessageFilterScope busyFilter_;
     fs::path folder_;    // the workbooks' folder
     fs::path journals_;  // the server journals, outside the listed folder
     fs::path journal_;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "e2e_fixture.h"
+#include "win/busy_server.h"
 
 namespace zelmo::e2e {
 namespace {
@@ -116,6 +117,62 @@ TEST_F(FaultsEndToEnd, SplitStepsFailingInTurn) {
          {L"新Book1.1.xlsx", L"新Book1.3.xlsx"}},
         {L"Quit", L"Book1.xlsx分割しました", true, {L"新Book1.1.xlsx", L"新Book1.2.xlsx", L"新Book1.3.xlsx"}},
     });
+}
+
+// The journal lines of calls the server refused as busy.
+std::size_t Refusals(const std::vector<std::string>& journal) {
+    return static_cast<std::size_t>(std::count_if(journal.begin(), journal.end(), [](const std::string& line) {
+        return line.find("-> error 0x8001010A") != std::string::npos;
+    }));
+}
+
+// A busy server refuses calls for a while: they are made again until it answers, and the
+// operation ends as if it had never been busy.
+TEST_F(FaultsEndToEnd, BusyServerIsWaitedFor) {
+    MakeBook(folder_ / "a.xlsx", {"a1", "a2"});
+    MakeBook(folder_ / "b.xlsx", {"b1"});
+    LoadMerge(folder_);
+    Select(L"List_Book", {L"a.xlsx", L"b.xlsx"});
+    UseJournal("merge");
+    SetFaults(L"Open#2=busy:1500;Workbooks.Add#1=busy:700;Copy#2=busy:1200;SaveAs=busy:700");
+    EXPECT_EQ(Run().message, L"新ExcelFile.xlsxでコピーしました");
+    EXPECT_EQ(SheetsOf(folder_ / L"新ExcelFile.xlsx"), (Names{"Sheet1", "a1", "a2", "b1"}));
+    EXPECT_GE(Refusals(Journal()), 8u) << "the server was not busy";
+    EXPECT_TRUE(NoServerLeft());
+
+    // With a plain rule beside the busy ones: calls refused as busy are not counted by it, so
+    // "SaveAs#3" is the third save that the server took.
+    MakeBook(folder_ / "Book1.xlsx", {"s1", "s2", "s3"});
+    LoadSplit(folder_);
+    Select(L"List_Seet", {L"Book1.xlsx"});
+    UseJournal("split");
+    SetFaults(L"Open=busy:800;Add#2=busy:800;Copy#3=busy:800;SaveAs#2=busy:800;SaveAs#3");
+    const std::wstring message = Run().message;
+    EXPECT_EQ(message.rfind(L"「Book1.xlsx」を分割しましたが、3 枚中 2 枚だけをファイルにしました。", 0), 0u) << U8(message);
+    EXPECT_TRUE(fs::exists(folder_ / L"新Book1.1.xlsx"));
+    EXPECT_TRUE(fs::exists(folder_ / L"新Book1.2.xlsx"));
+    EXPECT_FALSE(fs::exists(folder_ / L"新Book1.3.xlsx"));
+    EXPECT_EQ(SheetsOf(folder_ / L"新Book1.2.xlsx"), (Names{"s2", "Sheet1"}));
+    EXPECT_GE(Refusals(Journal()), 4u) << "the server was not busy";
+    SetFaults(nullptr);
+}
+
+// Busy for longer than the client waits: the step fails with a true message, and no server is
+// left behind.
+TEST_F(FaultsEndToEnd, BusyPastTheBoundStopsWithATrueMessage) {
+    MakeBook(folder_ / "a.xlsx", {"a1"});
+    LoadMerge(folder_);
+    Select(L"List_Book", {L"a.xlsx"});
+    win::SetBusyRetryBoundMs(1500);
+    SetFaults(L"Open=busy:600000");
+    const std::wstring message = Run().message;
+    win::SetBusyRetryBoundMs(60000);
+    SetFaults(nullptr);
+    EXPECT_EQ(message, L"「" + folder_.wstring() +
+                           L"\\a.xlsx」を開けなかったため、処理を中止しました。新ExcelFile.xlsx は作成していません。\n"
+                           L"理由: Excel が応答しません。ほかの処理中のため、2 秒待っても呼び出しを受け付けませんでした。");
+    EXPECT_FALSE(fs::exists(folder_ / L"新ExcelFile.xlsx"));
+    EXPECT_TRUE(NoServerLeft()) << "a server outlived the operation";
 }
 
 }  // namespace

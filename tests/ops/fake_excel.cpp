@@ -201,7 +201,7 @@ void FakeExcel::Call(const std::string& text, const std::string& result) {
                       std::find(failCalls.begin(), failCalls.end(), text) != failCalls.end();
     if (fail) {
         log.push_back(text + " !");
-        throw ExcelError(kExcelErrorCode, u"Microsoft Excel", kFakeReason, u"test");
+        throw ExcelError(failCode.value_or(kExcelErrorCode), u"Microsoft Excel", kFakeReason, u"test");
     }
     log.push_back(result.empty() ? text : text + " = " + result);
 }

@@ -45,6 +45,8 @@ public:
     std::optional<std::size_t> failAt;
     // Calls whose text (before " = ") equals one of these fail every time.
     std::vector<std::string> failCalls;
+    // The code the failing calls carry (Excel's 0x800A03EC unless set).
+    std::optional<int32_t> failCode;
     // Sheets.Count reports this instead of the real count (e.g. beyond 16 bits).
     std::optional<int32_t> countOverride;
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <utility>
 
 #include "fake_excel.h"
 #include "ops/operation.h"
@@ -162,6 +164,26 @@ TEST(MergeBooks, EachKindOfStepFailing) {
         if (!excel.messages.empty()) {
             EXPECT_EQ(U8(excel.messages[0]), c.message) << c.failing;
         }
+    }
+}
+
+TEST(MergeBooks, SaveFailuresNameTheirCause) {
+    const std::pair<uint32_t, std::string> cases[] = {
+        {0x80070070u, "ディスクの空き容量が足りません。"},
+        {0x8007050Fu, "ディスクの空き容量が足りません。"},  // the user's quota
+        {0x80070005u, "保存先のフォルダーに書き込む権限がありません。"},
+        {0x800A0046u, "保存先のフォルダーに書き込む権限がありません。"},
+        {0x80004005u, ""},
+    };
+    for (const auto& [code, cause] : cases) {
+        FakeExcel excel;
+        AddSources(excel);
+        excel.failCalls = {"Book1.SaveAs C:\\Data\\新ExcelFile.xlsx"};
+        excel.failCode = static_cast<int32_t>(code);
+        Merge(excel, u"a.xlsx|b.xlsx", 2);
+        ASSERT_EQ(excel.messages.size(), 1u);
+        EXPECT_EQ(U8(excel.messages[0]), "「C:\\Data\\新ExcelFile.xlsx」を保存できませんでした。" + cause +
+                                             "新ExcelFile.xlsx は書き込まれていません。\n理由: テスト用の失敗です。");
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "fake_excel.h"
 #include "ops/operation.h"
@@ -152,6 +153,42 @@ TEST(SplitSheets, EachKindOfStepFailing) {
         if (!excel.messages.empty()) {
             EXPECT_EQ(U8(excel.messages[0]), c.message) << c.failing;
         }
+    }
+}
+
+// A save that fails names its cause where the code gives one: a full disk, a folder that may
+// not be written; any other code keeps the general text.
+TEST(SplitSheets, SaveFailuresNameTheirCause) {
+    struct Case {
+        int32_t code;
+        std::string cause;
+    };
+    const Case cases[] = {
+        {static_cast<int32_t>(0x80070070u), "ディスクの空き容量が足りません。"},      // ERROR_DISK_FULL
+        {static_cast<int32_t>(0x80070027u), "ディスクの空き容量が足りません。"},      // ERROR_HANDLE_DISK_FULL
+        {static_cast<int32_t>(0x80070005u), "保存先のフォルダーに書き込む権限がありません。"},  // E_ACCESSDENIED
+        {static_cast<int32_t>(0x800A03ECu), ""},
+    };
+    for (const Case& c : cases) {
+        // The first save (strict: the split stops) and a later one (listed).
+        FakeExcel first;
+        first.files[kSource] = {{u"s1"}, {u"s2"}};
+        first.failCalls = {"Book1.SaveAs C:\\Data\\新Data.1.xlsx"};
+        first.failCode = c.code;
+        Split(first, u"Data.xlsx", 1);
+        ASSERT_EQ(first.messages.size(), 1u);
+        EXPECT_EQ(U8(first.messages[0]), "「C:\\Data\\新Data.1.xlsx」を保存できませんでした。" + c.cause +
+                                             "分割を中止しました。\n理由: テスト用の失敗です。");
+        FakeExcel later;
+        later.files[kSource] = {{u"s1"}, {u"s2"}};
+        later.failCalls = {"Book2.SaveAs C:\\Data\\新Data.2.xlsx"};
+        later.failCode = c.code;
+        Split(later, u"Data.xlsx", 1);
+        ASSERT_EQ(later.messages.size(), 1u);
+        EXPECT_NE(U8(later.messages[0]).find("「C:\\Data\\新Data.2.xlsx」を保存できませんでした。" + c.cause +
+                                              " 理由: "),
+                  std::string::npos)
+            << U8(later.messages[0]);
     }
 }
 

@@ -71,7 +71,7 @@ public:
         WriteValue(kClsidKey + L"\\LocalServer32", nullptr, L"\"" + exe_ + L"\"");
         WriteValue(kClsidKey, L"ZelmoStandin", L"1");
         WriteValue(L"Excel.Application\\CLSID", nullptr, L"{00024500-0000-0000-C000-000000000046}");
-        EXPECT_EQ(0u, RunProgram(exe_, L"--register"));
+        EXPECT_EQ(0u, RunProgram(exe_, L"--register-testbed"));
     }
 
 private:
@@ -99,8 +99,8 @@ TEST_F(ServerTest, RegistrationLeavesAnotherExcelApplicationAlone) {
             }
             WriteValue(L"Excel.Application\\CLSID", nullptr, c.progIdClsid);
             const std::wstring before = ReadValue(kClsidKey + L"\\LocalServer32", nullptr);
-            EXPECT_EQ(1u, RunProgram(exe, L"--register")) << c.what;
-            EXPECT_EQ(1u, RunProgram(exe, L"--unregister")) << c.what;
+            EXPECT_EQ(1u, RunProgram(exe, L"--register-testbed")) << c.what;
+            EXPECT_EQ(1u, RunProgram(exe, L"--unregister-testbed")) << c.what;
             EXPECT_EQ(before, ReadValue(kClsidKey + L"\\LocalServer32", nullptr)) << c.what;
             EXPECT_EQ(c.progIdClsid, ReadValue(L"Excel.Application\\CLSID", nullptr)) << c.what;
             WriteValue(kClsidKey + L"\\LocalServer32", nullptr, L"\"" + exe + L"\"");
@@ -109,7 +109,7 @@ TEST_F(ServerTest, RegistrationLeavesAnotherExcelApplicationAlone) {
         }
     }
     // Restored: a client gets the stand-in again, and registering twice changes nothing.
-    EXPECT_EQ(0u, RunProgram(exe, L"--register"));
+    EXPECT_EQ(0u, RunProgram(exe, L"--register-testbed"));
     EXPECT_EQ(L"\"" + exe + L"\"", ReadValue(kClsidKey + L"\\LocalServer32", nullptr));
     EXPECT_FALSE(FailureOf([] { StartExcel().Call(L"Quit"); }).failed);
 }

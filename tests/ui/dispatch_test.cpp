@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "win/busy_server.h"
 #include "win/dispatch.h"
 #include "win/handles.h"
 
@@ -116,6 +117,84 @@ TEST(VariantTest, OwnsAndConvertsValues) {
     EXPECT_EQ(Variant::Missing().get().scode, DISP_E_PARAMNOTFOUND);
     moved.Clear();
     EXPECT_TRUE(moved.empty());
+}
+
+
+// An object that refuses its first calls the way a busy server does.
+class BusyObject : public IDispatch {
+public:
+    int refuseNames = 0;    // GetIDsOfNames answered RPC_E_CALL_REJECTED this many times
+    int refuseInvokes = 0;  // Invoke answered RPC_E_SERVERCALL_RETRYLATER this many times
+    int invokes = 0;
+    LONG lastArgument = 0;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) return E_NOINTERFACE;
+        *out = this;
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID* ids) override {
+        if (refuseNames > 0) {
+            --refuseNames;
+            return RPC_E_CALL_REJECTED;
+        }
+        ids[0] = 7;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                                     UINT*) override {
+        ++invokes;
+        if (refuseInvokes > 0) {
+            --refuseInvokes;
+            return RPC_E_SERVERCALL_RETRYLATER;
+        }
+        lastArgument = params->cArgs == 1 ? params->rgvarg[0].lVal : -1;
+        result->vt = VT_I4;
+        result->lVal = 42;
+        return S_OK;
+    }
+};
+
+TEST(BusyServer, RefusedCallsAreMadeAgainUntilAnswered) {
+    BusyObject object;
+    object.refuseNames = 2;
+    object.refuseInvokes = 3;
+    Dispatch busy{ComPtr<IDispatch>(&object)};
+    EXPECT_EQ(busy.Call(L"Member", int32_t{5}).ToInt32(), 42);
+    EXPECT_EQ(object.invokes, 4);
+    EXPECT_EQ(object.lastArgument, 5);  // the arguments of the call that was answered
+}
+
+TEST(BusyServer, PastTheBoundTheRefusalIsTheFailure) {
+    SetBusyRetryBoundMs(400);
+    BusyObject object;
+    object.refuseInvokes = 1000000;
+    Dispatch busy{ComPtr<IDispatch>(&object)};
+    const ULONGLONG start = GetTickCount64();
+    try {
+        busy.Call(L"Member");
+        ADD_FAILURE() << "a refused call passed for an answer";
+    } catch (const ComError& e) {
+        EXPECT_EQ(e.hr(), RPC_E_SERVERCALL_RETRYLATER);
+    }
+    const ULONGLONG took = GetTickCount64() - start;
+    EXPECT_GE(took, 380u);
+    EXPECT_LT(took, 3000u);
+    EXPECT_GT(object.invokes, 2);
+
+    // The message filter gives COM the same answer: retry while within the bound, then cancel.
+    EXPECT_EQ(RetryRejectedCallAnswer(100, SERVERCALL_RETRYLATER), 100u);
+    EXPECT_EQ(RetryRejectedCallAnswer(400, SERVERCALL_RETRYLATER), static_cast<DWORD>(-1));
+    EXPECT_EQ(RetryRejectedCallAnswer(0, SERVERCALL_REJECTED), static_cast<DWORD>(-1));
+    SetBusyRetryBoundMs(60000);
+    EXPECT_EQ(RetryRejectedCallAnswer(59000, SERVERCALL_RETRYLATER), 100u);
 }
 
 }  // namespace

@@ -284,6 +284,56 @@ TEST_F(MainWindowTest, ExecuteGathersTheSelectionAndStartsTheModesOperation) {
     EXPECT_NE(message.find(L"分割"), std::wstring::npos) << "split's message";
 }
 
+// Records what the user sees while Excel is being started: the cursor, and the windows' answer
+// when the system asks them for one (over the window and over a control of it).
+class CursorWatchingExcel : public ops::ExcelFactory {
+public:
+    CursorWatchingExcel(HWND window, HWND control) : window_(window), control_(control) {}
+    std::unique_ptr<ops::ExcelApplication> CreateExcel() override {
+        const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
+        waitShown = GetCursor() == wait;
+        SetCursor(LoadCursorW(nullptr, IDC_ARROW));  // as if the mouse had moved on
+        for (HWND over : {window_, control_}) {
+            const LRESULT handled =
+                SendMessageW(over, WM_SETCURSOR, reinterpret_cast<WPARAM>(over), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+            answered += handled == TRUE && GetCursor() == wait ? 1 : 0;
+        }
+        throw ops::ExcelError(static_cast<int32_t>(0x80080005), u"test", u"テスト用に起動を断りました。");
+    }
+    bool waitShown = false;
+    int answered = 0;
+
+private:
+    HWND window_;
+    HWND control_;
+};
+
+TEST_F(MainWindowTest, TheWaitCursorShowsFromExecuteUntilTheClosingMessage) {
+    CursorWatchingExcel* excel = nullptr;
+    window().SetExcelFactory([&] {
+        auto made = std::make_unique<CursorWatchingExcel>(window().hWnd(), C(L"List_Book"));
+        excel = made.get();
+        return made;
+    });
+    Add(C(L"List_Book"), L"a.xlsx");
+    SendMessageW(C(L"List_Book"), LB_SETSEL, TRUE, 0);
+    bool waitDuringMessage = true;
+    WithModalDriver(
+        [&](ModalDriver& d) {
+            const ULONGLONG until = GetTickCount64() + 10000;
+            while (FindWindowW(L"#32770", kAppTitle) == nullptr && GetTickCount64() < until) Sleep(20);
+            waitDuringMessage = program::WaitCursorShown();
+            d.DismissMessage();
+        },
+        [&] { Click(C(L"Cmd_Return")); });
+    EXPECT_FALSE(waitDuringMessage) << "the wait cursor was still on over the closing message";
+    ASSERT_NE(excel, nullptr);
+    EXPECT_TRUE(excel->waitShown) << "no wait cursor after the click";
+    EXPECT_EQ(excel->answered, 2) << "WM_SETCURSOR did not keep the wait cursor";
+    EXPECT_FALSE(program::WaitCursorShown());
+    EXPECT_NE(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+}
+
 TEST_F(MainWindowTest, ByteWidthMethodsDelegateToTheTextHelpers) {
     EXPECT_EQ(window().LenByte(L""), 0);
     EXPECT_EQ(window().LenByte(L"abc漢字"), 7);

@@ -1,5 +1,6 @@
 // Atomic saving: the package goes to a temporary file in the target folder, which then replaces the
 // target in one rename. A failure leaves the old file as it was and removes the temporary file.
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -28,16 +29,86 @@ std::filesystem::path TempPathNear(const std::filesystem::path& target) {
     }
 }
 
-bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& why) {
+#ifdef _WIN32
+WriteCause CauseOf(DWORD error) {
+    switch (error) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+    case 1295:  // ERROR_DISK_QUOTA_EXCEEDED (not in every SDK's headers)
+        return WriteCause::DiskFull;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+        return WriteCause::NotWritable;
+    default:
+        return WriteCause::Other;
+    }
+}
+#else
+WriteCause CauseOf(int error) {
+    if (error == ENOSPC || error == EDQUOT) return WriteCause::DiskFull;
+    if (error == EACCES || error == EPERM || error == EROFS) return WriteCause::NotWritable;
+    return WriteCause::Other;
+}
+#endif
+
+std::string Why(WriteCause cause, const std::string& otherwise) {
+    if (cause == WriteCause::DiskFull) return "ディスクの空き容量が足りません";
+    if (cause == WriteCause::NotWritable) return "保存先に書き込む権限がありません";
+    return otherwise;
+}
+
+// Writes the bytes to a new file; on failure, the system's reason.
+bool WriteNewFile(const std::filesystem::path& path, const std::string& bytes, WriteCause& cause) {
+#ifdef _WIN32
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        cause = CauseOf(GetLastError());
+        return false;
+    }
+    bool ok = true;
+    for (size_t at = 0; ok && at < bytes.size();) {
+        const DWORD chunk = static_cast<DWORD>(bytes.size() - at < (1u << 30) ? bytes.size() - at : (1u << 30));
+        DWORD written = 0;
+        ok = WriteFile(file, bytes.data() + at, chunk, &written, nullptr) && written == chunk;
+        at += written;
+    }
+    if (ok) ok = FlushFileBuffers(file) != 0;
+    if (!ok) cause = CauseOf(GetLastError());
+    if (!CloseHandle(file) && ok) {
+        cause = CauseOf(GetLastError());
+        ok = false;
+    }
+    return ok;
+#else
+    errno = 0;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (out) {
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (out) {
+            out.close();
+            if (out) return true;
+        }
+    }
+    cause = CauseOf(errno);
+    return false;
+#endif
+}
+
+bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& why,
+                 WriteCause& cause) {
 #ifdef _WIN32
     if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-    why = "名前を変更できません (エラー " + std::to_string(GetLastError()) + ")";
+    const DWORD error = GetLastError();
+    why = "名前を変更できません (エラー " + std::to_string(error) + ")";
+    cause = CauseOf(error);
     return false;
 #else
     std::error_code ec;
     std::filesystem::rename(from, to, ec);
     if (!ec) return true;
     why = "名前を変更できません: " + ec.message();
+    cause = CauseOf(ec.value());
     return false;
 #endif
 }
@@ -50,19 +121,12 @@ void Workbook::SaveFile(const std::filesystem::path& path) const {
     if (std::filesystem::is_directory(path, ec))
         throw Error(ErrorKind::WriteFailed, msg::WriteFailed("同じ名前のフォルダーがあります"));
     const std::filesystem::path temp = TempPathNear(path);
-    bool written = false;
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (out) {
-            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            out.flush();
-            written = static_cast<bool>(out);
-        }
-    }
+    WriteCause cause = WriteCause::Other;
+    const bool written = WriteNewFile(temp, bytes, cause);
     std::string why = "書き込めません";
-    if (written && ReplaceFile(temp, path, why)) return;
+    if (written && ReplaceFile(temp, path, why, cause)) return;
     std::filesystem::remove(temp, ec);
-    throw Error(ErrorKind::WriteFailed, msg::WriteFailed(why));
+    throw Error(ErrorKind::WriteFailed, msg::WriteFailed(Why(cause, why)), cause);
 }
 
 }  // namespace zelmo::xlsx

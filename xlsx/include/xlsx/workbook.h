@@ -26,15 +26,26 @@ enum class ErrorKind {
     OutOfRange,         // a sheet index or position outside the workbook
 };
 
+// Why a file could not be written, where the system said so.
+enum class WriteCause {
+    Other,
+    DiskFull,     // no space left on the disk (or the user's quota)
+    NotWritable,  // the folder or file may not be written (access denied, write-protected)
+};
+
 // Every failure of the engine. what() is a Japanese sentence naming the cause; the caller, who knows
 // the file name, adds it.
 class Error : public std::runtime_error {
 public:
-    Error(ErrorKind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+    Error(ErrorKind kind, const std::string& message, WriteCause cause = WriteCause::Other)
+        : std::runtime_error(message), kind_(kind), cause_(cause) {}
     ErrorKind kind() const noexcept { return kind_; }
+    // For WriteFailed: what the system gave as the reason.
+    WriteCause cause() const noexcept { return cause_; }
 
 private:
     ErrorKind kind_;
+    WriteCause cause_;
 };
 
 enum class SheetKind { Worksheet, Chartsheet, Dialog, Macro };
