@@ -7,15 +7,20 @@
 //   wintool pick-folder <path> [timeout ms]      confirms <path> in the open folder dialog
 //   wintool dismiss-message [timeout ms]         prints the program's message box text, presses OK
 //   wintool window-rect <caption>                prints "x y width height" of the window
+//   wintool select <caption> <entry>...          selects exactly these entries in the visible list
+//                                                box of that window that holds the first of them
+//   wintool wait-no-process <exe name> [timeout ms]  exit 0 once no process runs that program
 //   wintool warm-up                              shows and closes a window, which starts Wine's
 //                                                desktop process for the session
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -160,6 +165,77 @@ int DismissMessage(DWORD timeoutMs) {
     return 0;
 }
 
+struct ListSearch {
+    const wchar_t* entry;
+    HWND found;
+};
+
+BOOL CALLBACK FindList(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<ListSearch*>(param);
+    wchar_t cls[64] = {};
+    GetClassNameW(hwnd, cls, 64);
+    if (lstrcmpiW(cls, L"ListBox") == 0 && IsWindowVisible(hwnd) &&
+        SendMessageW(hwnd, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(search->entry)) !=
+            LB_ERR) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Selects the entries (and only those) as a user's clicks would leave the list: in a list of many
+// selections each one, in a list of one selection the single entry. Fails if an entry is missing.
+int SelectEntries(HWND window, const std::vector<std::wstring>& entries) {
+    ListSearch search{entries.front().c_str(), nullptr};
+    EnumChildWindows(window, FindList, reinterpret_cast<LPARAM>(&search));
+    HWND list = search.found;
+    if (list == nullptr) return 1;
+    const bool multiple = (GetWindowLongPtrW(list, GWL_STYLE) & (LBS_EXTENDEDSEL | LBS_MULTIPLESEL)) != 0;
+    if (!multiple && entries.size() != 1) return 1;
+    if (multiple) {
+        SendMessageW(list, LB_SETSEL, FALSE, -1);
+    }
+    for (const std::wstring& entry : entries) {
+        const LRESULT index =
+            SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry.c_str()));
+        if (index == LB_ERR) return 1;
+        if (multiple) {
+            SendMessageW(list, LB_SETSEL, TRUE, index);
+        } else {
+            SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        }
+    }
+    const LRESULT selected = multiple ? SendMessageW(list, LB_GETSELCOUNT, 0, 0) : 1;
+    return selected == static_cast<LRESULT>(entries.size()) ? 0 : 1;
+}
+
+int ProcessCount(const wchar_t* exeName) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    int count = 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        const wchar_t* slash = wcsrchr(entry.szExeFile, L'\\');
+        if (lstrcmpiW(slash != nullptr ? slash + 1 : entry.szExeFile, exeName) == 0) ++count;
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+int WaitNoProcess(const wchar_t* exeName, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        const int count = ProcessCount(exeName);
+        if (count == 0) return 0;
+        if (GetTickCount64() > deadline) {
+            std::fwprintf(stderr, L"%d process(es) of %ls still running\n", count, exeName);
+            return 1;
+        }
+        Sleep(100);
+    }
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -174,7 +250,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (argc < 3) {
         std::fwprintf(stderr, L"usage: wintool wait-window|close-window|wait-gone|click|pick-folder|"
-                              L"dismiss-message|window-rect <caption> ...\n");
+                              L"dismiss-message|window-rect|select|wait-no-process <caption> ...\n");
         return 2;
     }
     const std::wstring command = argv[1];
@@ -183,6 +259,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"wait-window") return WaitFor(caption, timeoutMs, true);
     if (command == L"wait-gone") return WaitFor(caption, timeoutMs, false);
     if (command == L"pick-folder") return PickFolder(caption, timeoutMs);
+    if (command == L"wait-no-process") return WaitNoProcess(caption, timeoutMs);
     HWND hwnd = FindWindowW(nullptr, caption);
     if (hwnd == nullptr) return 1;
     if (command == L"close-window") {
@@ -194,6 +271,9 @@ int wmain(int argc, wchar_t** argv) {
         if (control == nullptr) return 1;
         PostMessageW(control, BM_CLICK, 0, 0);
         return 0;
+    }
+    if (command == L"select" && argc > 3) {
+        return SelectEntries(hwnd, std::vector<std::wstring>(argv + 3, argv + argc));
     }
     if (command == L"window-rect") {
         RECT rc{};
