@@ -27,7 +27,7 @@ done
 IN="${ZELMO_BENCH_INPUTS:-$ROOT/build/bench$([ $RESAVE = 1 ] && echo -resaved || true)}"
 
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZELMO_SANITIZE=OFF -DZELMO_BUILD_TESTS=OFF >/dev/null
-cmake --build "$BUILD" --target xlsx_bench >/dev/null
+cmake --build "$BUILD" --target xlsx_bench -j2 >/dev/null
 BENCH="$BUILD/xlsx/xlsx_bench"
 
 if [ ! -f "$IN/c/long.xlsx" ]; then

@@ -54,9 +54,9 @@ LOGS="$ROOT/build/bench/program-logs"
 if [ "${ZELMO_BENCH_NO_BUILD:-0}" != 1 ]; then
     echo "building ..." >&2
     cmake -S "$ROOT" -B "$NATIVE" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZELMO_SANITIZE=OFF -DZELMO_BUILD_TESTS=OFF >/dev/null
-    cmake --build "$NATIVE" --target xlsx_bench >/dev/null
+    cmake --build "$NATIVE" --target xlsx_bench -j2 >/dev/null
     [ -f "$WINBUILD/CMakeCache.txt" ] || cmake --preset windows -B "$WINBUILD" -DZELMO_WERROR=ON >/dev/null
-    cmake --build "$WINBUILD" --target xlsx_bench ops_bench zelmo_standin e2e_tests wintool >/dev/null
+    cmake --build "$WINBUILD" --target xlsx_bench ops_bench zelmo_standin e2e_tests wintool -j2 >/dev/null
 fi
 
 if [ ! -f "$IN/a/book10.xlsx" ] || [ ! -f "$IN/b/fifty.xlsx" ]; then
@@ -79,6 +79,9 @@ if [ $SCALE = 1 ]; then
     cp "$SCALE_IN/e/many.xlsx" "$WORK/e/"
     KINDS+=(merge-d split-e)
 fi
+# ZELMO_BENCH_CASES (e.g. "split-b merge-d") times only those of the ops and engine runs.
+ALL=("${KINDS[@]}")
+[ -z "${ZELMO_BENCH_CASES:-}" ] || read -r -a KINDS <<<"$ZELMO_BENCH_CASES"
 
 start_xvfb
 start_wineserver
@@ -152,13 +155,13 @@ fi
 clean_outputs
 ZELMO_BENCH_DIR="$WIN_WORK" "$RUN" "$WINBUILD/tests/e2e/e2e_tests.exe" --gtest_also_run_disabled_tests \
     --gtest_filter='ProgramBench.DISABLED_*' >"$LOGS/ui" 2>&1 </dev/null || { echo "UI run failed (see $LOGS/ui)" >&2; exit 1; }
-for kind in "${KINDS[@]}"; do
+for kind in "${ALL[@]}"; do
     T[$kind-ui]=$(awk -v k="ui-$kind" '$1 == k && $2 == "seconds:" {print $3}' "$LOGS/ui")
     [ -n "${T[$kind-ui]}" ] || { echo "no UI time for $kind (see $LOGS/ui)" >&2; exit 1; }
 done
 
 # One more run of each with the server's journal: time between successive calls, per member.
-for kind in "${KINDS[@]}"; do
+for kind in "${ALL[@]}"; do
     clean_outputs
     ZELMO_STANDIN_JOURNAL="$WIN_WORK\\$kind-journal.txt" ops_run "$kind" "$LOGS/$kind-journal-run" >/dev/null
     mv "$WORK/$kind-journal.txt" "$LOGS/"
@@ -177,16 +180,17 @@ echo
 echo "Inputs: $IN$([ $SCALE = 1 ] && echo ", $SCALE_IN")"
 echo "| case | engine (native) | engine (Wine) | ops + COM + stand-in (in-process) | UI | peer (openpyxl) | peer / UI | ops / engine (Wine) |"
 echo "|---|---|---|---|---|---|---|---|"
-for kind in "${KINDS[@]}"; do
+for kind in "${ALL[@]}"; do
+    for col in native wine ops inner; do [ -n "${T[$kind-$col]:-}" ] || T[$kind-$col]=-; done
     ratio=$(awk -v p="${T[$kind-peer]}" -v u="${T[$kind-ui]}" 'BEGIN {if (p == "-") print "-"; else printf "%.1fx", p / u}')
-    share=$(awk -v o="${T[$kind-ops]}" -v e="${T[$kind-wine]}" 'BEGIN {printf "%.2fx", o / e}')
+    share=$(awk -v o="${T[$kind-ops]}" -v e="${T[$kind-wine]}" 'BEGIN {if (o == "-") print "-"; else printf "%.2fx", o / e}')
     peer="${T[$kind-peer]}"
     [ "$peer" = - ] || peer="$peer s"
     echo "| $(label_of "$kind") | ${T[$kind-native]} s | ${T[$kind-wine]} s | ${T[$kind-ops]} s (${T[$kind-inner]} s) | ${T[$kind-ui]} s | $peer | $ratio | $share |"
 done
 echo
 echo "Server journal (one ops run each): time up to each call's end since the previous line, summed per member"
-for kind in "${KINDS[@]}"; do
+for kind in "${ALL[@]}"; do
     echo "$kind:"
     # "<ms> <label>.<member> <kind>(...)": the member is the word before " GET(", " METHOD|GET(", ...
     sed -E 's/\r$//' "$LOGS/$kind-journal.txt" | awk '
