@@ -2,34 +2,38 @@
 # Times the workbook-package engine against the openpyxl peer and a plain unzip + rezip (libzip,
 # deflate level 6 like the engine) on the standard inputs, and prints a table of wall time and peak
 # memory (/usr/bin/time -v).
-#   bench/engine_bench.sh [--no-peer] [--skip-peer-c]
-# Inputs are generated once into build/bench with /work/shared/bench/peer/make_inputs.py (set
-# ZELMO_BENCH_INPUTS to use another folder, e.g. inputs resaved by LibreOffice).
+#   bench/engine_bench.sh [--resave] [--no-peer] [--skip-peer-c]
+# Inputs are generated once into build/bench with ../shared/bench/peer/make_inputs.py (beside the repository) (set
+# ZELMO_BENCH_INPUTS to use another folder); with --resave into build/bench-resaved, passed through
+# LibreOffice (make_inputs.py --resave) as files saved by a spreadsheet program.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-PEER_DIR="${ZELMO_BENCH_PEER:-/work/shared/bench/peer}"
+# The shared folder lies beside the repository (<repo>/../shared), wherever the clone is.
+PEER_DIR="${ZELMO_BENCH_PEER:-$(cd "$ROOT/.." && pwd)/shared/bench/peer}"
 PY=/usr/bin/python3
 BUILD="$ROOT/build/bench-release"
-IN="${ZELMO_BENCH_INPUTS:-$ROOT/build/bench}"
 OUT="$ROOT/build/bench/out"
 RUN_PEER=1
 SKIP_PEER_C=0
+RESAVE=0
 for arg in "$@"; do
     case "$arg" in
+        --resave) RESAVE=1 ;;
         --no-peer) RUN_PEER=0 ;;
         --skip-peer-c) SKIP_PEER_C=1 ;;
-        *) echo "usage: $0 [--no-peer] [--skip-peer-c]" >&2; exit 2 ;;
+        *) echo "usage: $0 [--resave] [--no-peer] [--skip-peer-c]" >&2; exit 2 ;;
     esac
 done
+IN="${ZELMO_BENCH_INPUTS:-$ROOT/build/bench$([ $RESAVE = 1 ] && echo -resaved || true)}"
 
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZELMO_SANITIZE=OFF -DZELMO_BUILD_TESTS=OFF >/dev/null
-cmake --build "$BUILD" --target xlsx_bench >/dev/null
+cmake --build "$BUILD" --target xlsx_bench -j2 >/dev/null
 BENCH="$BUILD/xlsx/xlsx_bench"
 
 if [ ! -f "$IN/c/long.xlsx" ]; then
     echo "generating inputs into $IN ..." >&2
     mkdir -p "$IN"
-    (cd "$IN" && "$PY" "$PEER_DIR/make_inputs.py" .)
+    (cd "$IN" && "$PY" "$PEER_DIR/make_inputs.py" $([ $RESAVE = 1 ] && echo --resave || true) .)
 fi
 rm -rf "$OUT"
 mkdir -p "$OUT"

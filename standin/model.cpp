@@ -73,7 +73,7 @@ size_t Book::PositionOf(uint64_t sheetId) const {
 
 std::vector<std::string> Book::SheetNames() const {
     std::vector<std::string> names;
-    for (const auto& info : engine.Sheets()) names.push_back(info.name);
+    for (const auto& info : sheets_) names.push_back(info.name);
     return names;
 }
 
@@ -108,7 +108,7 @@ std::wstring Instance::NextBookName(const std::wstring& stem) {
 
 std::shared_ptr<Book> Instance::Adopt(xlsx::Workbook engine, std::wstring name, std::wstring fullPath) {
     auto book = std::make_shared<Book>(std::move(engine));
-    for (size_t i = 0; i < book->engine.SheetCount(); ++i) book->sheetIds.push_back(NewSheetId());
+    for (size_t i = 0; i < book->Sheets().size(); ++i) book->sheetIds.push_back(NewSheetId());
     book->name = std::move(name);
     book->fullPath = std::move(fullPath);
     books_.push_back(book);
@@ -183,7 +183,7 @@ void Instance::CopySheet(const std::shared_ptr<Book>& source, uint64_t sheetId, 
     CheckOpen(*source);
     CheckOpen(*target);
     const size_t index = SourcePosition(*source, sheetId);
-    const std::string sourceName = source->engine.Sheets()[index].name;
+    const std::string sourceName = source->Sheets()[index].name;
     const std::string name = xlsx::UniqueSheetName(sourceName, target->SheetNames());
     xlsx::CopyReport report;
     try {
@@ -192,6 +192,7 @@ void Instance::CopySheet(const std::shared_ptr<Book>& source, uint64_t sheetId, 
         throw AutomationError(L"ブック" + Quoted(source->name) + L"のシート" + Quoted(FromUtf8(sourceName)) +
                               L"をコピーできません。" + FromUtf8(e.what()));
     }
+    target->Refresh();
     target->sheetIds.insert(target->sheetIds.begin() + static_cast<std::ptrdiff_t>(position), NewSheetId());
     target->saved = false;
     for (const std::string& part : report.notCarried)
@@ -202,7 +203,7 @@ std::shared_ptr<Book> Instance::CopyToNewBook(const std::shared_ptr<Book>& sourc
     CheckRunning();
     CheckOpen(*source);
     const size_t index = SourcePosition(*source, sheetId);
-    const std::string sourceName = source->engine.Sheets()[index].name;
+    const std::string sourceName = source->Sheets()[index].name;
     xlsx::CopyReport report;
     xlsx::Workbook engine = [&] {
         try {
@@ -249,7 +250,9 @@ void Instance::SaveAs(const std::shared_ptr<Book>& book, const std::wstring& pat
         throw AutomationError(Quoted(full) + L"は既にあります。置き換えは取り消されました。ファイルは保存されていません。");
     try {
         book->engine.SaveFile(std::filesystem::path(full));
+        book->Refresh();  // saving shows the first sheet when every sheet was hidden
     } catch (const xlsx::Error& e) {
+        book->Refresh();
         // A full disk or a folder that may not be written keeps the system's code, so that the
         // client can name the cause; every other failure is the spreadsheet program's own code.
         const HRESULT code = e.cause() == xlsx::WriteCause::DiskFull      ? HRESULT_FROM_WIN32(ERROR_DISK_FULL)

@@ -16,17 +16,24 @@ namespace zelmo::standin {
 struct Book {
     xlsx::Workbook engine;
     std::vector<uint64_t> sheetIds;  // parallel to the engine's sheet order
+    // The engine's sheets as of its last change (every call that looks at the sheets reads them
+    // here instead of having the engine list them again); Refresh after each change.
     std::wstring name;               // "Book1", or the file name once opened or saved
     std::wstring fullPath;           // empty until the book has a file
     bool open = true;
     bool saved = true;
 
-    explicit Book(xlsx::Workbook wb) : engine(std::move(wb)) {}
+    explicit Book(xlsx::Workbook wb) : engine(std::move(wb)), sheets_(engine.Sheets()) {}
+    const std::vector<xlsx::SheetInfo>& Sheets() const { return sheets_; }
+    void Refresh() { sheets_ = engine.Sheets(); }
     // 0-based position of a sheet, or npos when it is gone.
     size_t PositionOf(uint64_t sheetId) const;
     std::vector<std::string> SheetNames() const;
     // What clients see as FullName: the path, or the name of a book without a file.
     std::wstring FullName() const { return fullPath.empty() ? name : fullPath; }
+
+private:
+    std::vector<xlsx::SheetInfo> sheets_;
 };
 
 class Instance {

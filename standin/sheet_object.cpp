@@ -8,7 +8,7 @@ namespace zelmo::standin {
 std::wstring SheetObject::Label() const {
     const size_t position = book_->PositionOf(sheetId_);
     const std::wstring name =
-        position == std::wstring::npos ? L"(gone)" : FromUtf8(book_->engine.Sheets()[position].name);
+        position == std::wstring::npos ? L"(gone)" : FromUtf8(book_->Sheets()[position].name);
     return std::wstring(Kind()) + L" \"" + name + L"\"";
 }
 
@@ -32,11 +32,11 @@ size_t SheetObject::Position() const {
     return position;
 }
 
-std::wstring SheetObject::Name() const { return FromUtf8(book_->engine.Sheets()[Position()].name); }
+std::wstring SheetObject::Name() const { return FromUtf8(book_->Sheets()[Position()].name); }
 
 std::wstring SheetObject::FaultSubject(DISPID id, const CallArgs&) const {
     if (id == kDispCopy && book_->PositionOf(sheetId_) != std::wstring::npos)
-        return FromUtf8(book_->engine.Sheets()[book_->PositionOf(sheetId_)].name);
+        return FromUtf8(book_->Sheets()[book_->PositionOf(sheetId_)].name);
     return {};
 }
 

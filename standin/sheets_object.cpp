@@ -26,7 +26,7 @@ std::wstring SheetsObject::FaultSubject(DISPID id, const CallArgs& args) const {
 
 std::vector<size_t> SheetsObject::MemberPositions() const {
     std::vector<size_t> positions;
-    const auto sheets = book_->engine.Sheets();
+    const auto& sheets = book_->Sheets();
     for (size_t i = 0; i < sheets.size(); ++i)
         if (!worksheetsOnly_ || sheets[i].kind == xlsx::SheetKind::Worksheet) positions.push_back(i);
     return positions;
@@ -36,7 +36,7 @@ void SheetsObject::Call(DISPID id, WORD, const CallArgs& args, VARIANT* result) 
     instance_->CheckRunning();
     if (!book_->open) throw AutomationError(L"ブック「" + book_->name + L"」は既に閉じられています。");
     const std::vector<size_t> positions = MemberPositions();
-    const auto sheets = book_->engine.Sheets();
+    const auto& sheets = book_->Sheets();
     auto objectAt = [&](size_t position) {
         return new SheetObject(instance_, book_, book_->sheetIds[position], sheets[position].kind);
     };

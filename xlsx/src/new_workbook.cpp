@@ -2,6 +2,10 @@
 // default font and the "標準" (Normal) cell style.
 #include "package.h"
 
+#include <iterator>
+#include <string_view>
+#include <vector>
+
 namespace zelmo::xlsx {
 namespace {
 
@@ -55,12 +59,15 @@ constexpr const char* kWorkbookRels =
     "Target=\"styles.xml\"/>"
     "</Relationships>";
 
-constexpr const char* kSheet =
+constexpr const char* kSheetHead =
     "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
     "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
     "<dimension ref=\"A1\"/>"
-    "<sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\"/></sheetViews>"
-    "<sheetFormatPr defaultRowHeight=\"18.75\"/>"
+    "<sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\"/></sheetViews>";
+// 18.75 pt is the height of a row in the default font (游ゴシック 11).
+constexpr const char* kSheetFormat = "<sheetFormatPr defaultRowHeight=\"18.75\"/>";
+constexpr const char* kSheetFormatFixed = "<sheetFormatPr defaultRowHeight=\"18.75\" customHeight=\"1\"/>";
+constexpr const char* kSheetTail =
     "<sheetData/>"
     "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
     "</worksheet>";
@@ -93,20 +100,43 @@ constexpr const char* kApp =
 
 std::string Part(const char* body) { return std::string(kDecl) + body; }
 
+// The parts of a new workbook that saving writes as they are unless something changes them,
+// deflated once for all the workbooks a process makes (a split makes one for every sheet).
+enum FixedPart { kRootRelsPart, kAppPart, kCorePart, kStylesPart, kSheetPart, kFixedSheetPart };
+
+const std::vector<Deflated>& FixedParts() {
+    static const std::vector<Deflated> parts = [] {
+        const std::string texts[] = {Part(kRootRels), Part(kApp),         Part(kCore),
+                                     Part(kStyles),   NewSheetXml(false), NewSheetXml(true)};
+        return DeflateAll(std::vector<std::string_view>(std::begin(texts), std::end(texts)), 6);  // zlib's default level
+    }();
+    return parts;
+}
+
 }  // namespace
 
 std::string DefaultStylesXml() { return Part(kStyles); }
 
+std::string NewSheetXml(bool fixedRowHeight) {
+    return Part(kSheetHead) + (fixedRowHeight ? kSheetFormatFixed : kSheetFormat) + kSheetTail;
+}
+
+void WriteNewSheet(PartStore& parts, bool fixedRowHeight) {
+    parts.WriteDeflated(kNewSheetPart, FixedParts()[fixedRowHeight ? kFixedSheetPart : kSheetPart]);
+}
+
 std::unique_ptr<PartStore> NewWorkbookParts() {
     auto parts = PartStore::Empty();
+    const std::vector<Deflated>& fixed = FixedParts();
+    // The parts saving writes anew anyway (workbook, its relationships, content types) stay plain.
     parts->Write("[Content_Types].xml", Part(kContentTypes));
-    parts->Write("_rels/.rels", Part(kRootRels));
-    parts->Write("docProps/app.xml", Part(kApp));
-    parts->Write("docProps/core.xml", Part(kCore));
+    parts->WriteDeflated("_rels/.rels", fixed[kRootRelsPart]);
+    parts->WriteDeflated("docProps/app.xml", fixed[kAppPart]);
+    parts->WriteDeflated("docProps/core.xml", fixed[kCorePart]);
     parts->Write("xl/workbook.xml", Part(kWorkbook));
     parts->Write("xl/_rels/workbook.xml.rels", Part(kWorkbookRels));
-    parts->Write("xl/styles.xml", Part(kStyles));
-    parts->Write("xl/worksheets/sheet1.xml", Part(kSheet));
+    parts->WriteDeflated("xl/styles.xml", fixed[kStylesPart]);
+    WriteNewSheet(*parts, false);
     return parts;
 }
 

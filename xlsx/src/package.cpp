@@ -206,15 +206,28 @@ bool Package::Date1904() const {
     return a && (std::strcmp(a.value(), "1") == 0 || std::strcmp(a.value(), "true") == 0);
 }
 
-void Package::AdoptLookOf(const Package& source) {
+void Package::AdoptLookOf(const Package& source, bool dateSystem) {
     styles();  // makes sure this workbook has a styles part and its relationship
-    styles_ = Styles::Parse(const_cast<Package&>(source).styles().Write(), "styles");
-    styles_->MarkChanged();
+    const Styles& look = source.styles();
+    const Relationship* mine = workbookRels_.FirstOfType("styles");
+    const Relationship* theirs = source.workbookRels_.FirstOfType("styles");
+    const std::string minePart = parts_->FindName(ResolveTarget(workbookPart_, mine->target));
+    const std::string theirPart =
+        theirs ? source.parts_->FindName(ResolveTarget(source.workbookPart_, theirs->target)) : std::string();
+    if (!look.Changed() && !theirPart.empty() && !minePart.empty()) {
+        // The source's styles as it stores them: saved as its compressed bytes unless a later copy
+        // adds records.
+        parts_->CopyFrom(minePart, source.parts_, theirPart);
+        styles_ = Styles::Parse(source.parts_->Read(theirPart), minePart);
+    } else {
+        styles_ = Styles::Parse(const_cast<Styles&>(look).Write(), "styles");
+        styles_->MarkChanged();
+    }
     if (const Relationship* theme = source.workbookRels_.FirstOfType("theme")) {
         const std::string from = source.parts_->FindName(ResolveTarget(source.workbookPart_, theme->target));
         if (!from.empty() && !workbookRels_.FirstOfType("theme")) {
             const std::string part = FreePartName("xl/theme", "theme", "xml");
-            parts_->Write(part, source.parts_->Read(from));
+            parts_->CopyFrom(part, source.parts_, from);
             types_.SetOverride(part, source.types_.TypeOf(from));
             // A theme may fill shapes with pictures: they come along under free names.
             if (const std::string rels = RelsPartName(from); source.parts_->Has(rels)) {
@@ -227,7 +240,7 @@ void Package::AdoptLookOf(const Package& source) {
                         const std::size_t slash = child.rfind('/'), dot = child.rfind('.');
                         const std::string ext = dot == std::string::npos || dot < slash ? "bin" : child.substr(dot + 1);
                         const std::string name = FreePartName(child.substr(0, slash), "theme_image", ext);
-                        parts_->Write(name, source.parts_->Read(child));
+                        parts_->CopyFrom(name, source.parts_, child);
                         types_.Ensure(name, source.types_.TypeOf(child));
                         rel.target = RelativeTarget(part, name);
                     }
@@ -238,7 +251,7 @@ void Package::AdoptLookOf(const Package& source) {
             workbookRels_.Add(theme->type, RelativeTarget(workbookPart_, part));
         }
     }
-    if (source.Date1904()) {
+    if (dateSystem && source.Date1904()) {
         pugi::xml_node root = workbook_.document_element();
         pugi::xml_node pr = Child(root, "workbookPr");
         if (!pr) {

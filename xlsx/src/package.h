@@ -66,9 +66,10 @@ public:
 
     std::string Save();
 
-    // Takes over the styles, theme and date system of `source`: a workbook made new for one copied
-    // sheet looks like the workbook the sheet came from, as the spreadsheet program does it.
-    void AdoptLookOf(const Package& source);
+    // Takes over the styles, theme and (when `dateSystem`) date system of `source`: a workbook made
+    // new for one copied sheet looks like the workbook the sheet came from, as the spreadsheet
+    // program does it. Parts the source holds unchanged are taken as stored.
+    void AdoptLookOf(const Package& source, bool dateSystem = true);
     bool Date1904() const;
 
     // The shared strings are exactly those of `source` in the same order: its part is copied as
@@ -110,5 +111,11 @@ private:
 std::unique_ptr<PartStore> NewWorkbookParts();
 // The styles part a workbook without one is given.
 std::string DefaultStylesXml();
+// The part of a new workbook's empty sheet, and its content. `fixedRowHeight` states the row height
+// as set, so that the sheet keeps it under a default font other than the one it was made for.
+inline constexpr const char* kNewSheetPart = "xl/worksheets/sheet1.xml";
+std::string NewSheetXml(bool fixedRowHeight);
+// Writes the new workbook's empty sheet into `parts`, deflated beforehand.
+void WriteNewSheet(PartStore& parts, bool fixedRowHeight);
 
 }  // namespace zelmo::xlsx

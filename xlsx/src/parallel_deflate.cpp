@@ -23,29 +23,47 @@ struct Job {
     bool failed = false;
 };
 
-void Compress(std::string_view in, Job& job, int level) {
-    z_stream z{};
-    if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-        job.failed = true;
-        return;
+// One worker's zlib state and output buffer, set up once and reused for every block it takes:
+// a fresh deflate state per block would allocate (and fault in) about 256 KiB each time.
+class Compressor {
+public:
+    explicit Compressor(int level) { ready_ = deflateInit2(&z_, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK; }
+    ~Compressor() {
+        if (ready_) deflateEnd(&z_);
     }
-    if (job.offset > 0) {
-        const std::size_t dict = std::min(kWindow, job.offset);
-        deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(in.data() + job.offset - dict), static_cast<uInt>(dict));
+    Compressor(const Compressor&) = delete;
+    Compressor& operator=(const Compressor&) = delete;
+
+    void Compress(std::string_view in, Job& job) {
+        if (!ready_ || (used_ && deflateReset(&z_) != Z_OK)) {
+            job.failed = true;
+            return;
+        }
+        used_ = true;
+        if (job.offset > 0) {
+            const std::size_t dict = std::min(kWindow, job.offset);
+            deflateSetDictionary(&z_, reinterpret_cast<const Bytef*>(in.data() + job.offset - dict), static_cast<uInt>(dict));
+        }
+        const std::size_t bound = deflateBound(&z_, static_cast<uLong>(job.length)) + 16;
+        if (buffer_.size() < bound) buffer_.resize(bound);
+        z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data() + job.offset));
+        z_.avail_in = static_cast<uInt>(job.length);
+        z_.next_out = reinterpret_cast<Bytef*>(&buffer_[0]);
+        z_.avail_out = static_cast<uInt>(buffer_.size());
+        const int rc = deflate(&z_, job.last ? Z_FINISH : Z_SYNC_FLUSH);
+        if ((job.last && rc != Z_STREAM_END) || (!job.last && (rc != Z_OK || z_.avail_in != 0 || z_.avail_out == 0)))
+            job.failed = true;
+        job.out.assign(buffer_.data(), buffer_.size() - z_.avail_out);
+        job.crc = static_cast<std::uint32_t>(
+            crc32(0L, reinterpret_cast<const Bytef*>(in.data() + job.offset), static_cast<uInt>(job.length)));
     }
-    job.out.resize(deflateBound(&z, static_cast<uLong>(job.length)) + 16);
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data() + job.offset));
-    z.avail_in = static_cast<uInt>(job.length);
-    z.next_out = reinterpret_cast<Bytef*>(&job.out[0]);
-    z.avail_out = static_cast<uInt>(job.out.size());
-    const int rc = deflate(&z, job.last ? Z_FINISH : Z_SYNC_FLUSH);
-    if ((job.last && rc != Z_STREAM_END) || (!job.last && (rc != Z_OK || z.avail_in != 0 || z.avail_out == 0)))
-        job.failed = true;
-    job.out.resize(job.out.size() - z.avail_out);
-    deflateEnd(&z);
-    job.crc = static_cast<std::uint32_t>(
-        crc32(0L, reinterpret_cast<const Bytef*>(in.data() + job.offset), static_cast<uInt>(job.length)));
-}
+
+private:
+    z_stream z_{};
+    bool ready_ = false;
+    bool used_ = false;
+    std::string buffer_;
+};
 
 }  // namespace
 
@@ -62,7 +80,8 @@ std::vector<Deflated> DeflateAll(const std::vector<std::string_view>& inputs, in
     }
     std::atomic<std::size_t> next{0};
     auto work = [&]() {
-        for (std::size_t j = next++; j < jobs.size(); j = next++) Compress(inputs[jobs[j].input], jobs[j], level);
+        Compressor compressor(level);
+        for (std::size_t j = next++; j < jobs.size(); j = next++) compressor.Compress(inputs[jobs[j].input], jobs[j]);
     };
     const unsigned cores = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
     std::vector<std::thread> threads;
@@ -74,8 +93,9 @@ std::vector<Deflated> DeflateAll(const std::vector<std::string_view>& inputs, in
     std::vector<std::size_t> sizes(inputs.size(), 0);
     for (const auto& job : jobs) sizes[job.input] += job.out.size();
     for (std::size_t i = 0; i < out.size(); ++i) out[i].data.reserve(sizes[i]);
-    for (auto& job : jobs) {
+    for (const auto& job : jobs)
         if (job.failed) throw std::runtime_error("deflate failed");
+    for (auto& job : jobs) {
         Deflated& d = out[job.input];
         d.crc = job.offset == 0 ? job.crc
                                 : static_cast<std::uint32_t>(crc32_combine(d.crc, job.crc, static_cast<z_off_t>(job.length)));

@@ -277,6 +277,14 @@ void PartStore::WriteDeflated(const std::string& name, std::string_view data) {
     e.crc = d.crc;
 }
 
+void PartStore::WriteDeflated(const std::string& name, const Deflated& deflated) {
+    Write(name, deflated.data);
+    Entry& e = entries_.at(name);
+    e.deflated = true;
+    e.size = deflated.size;
+    e.crc = deflated.crc;
+}
+
 void PartStore::Remove(const std::string& name) {
     if (!entries_.erase(name)) return;
     order_.erase(std::find(order_.begin(), order_.end(), name));

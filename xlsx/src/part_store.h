@@ -40,6 +40,8 @@ public:
     // Stores a big part deflated right away (on every core), so that a workbook collecting many
     // copied sheets holds them compressed.
     void WriteDeflated(const std::string& name, std::string_view data);
+    // Makes `name` hold a part deflated beforehand: saving writes its bytes as they are.
+    void WriteDeflated(const std::string& name, const Deflated& deflated);
     // Makes `name` hold part `fromName` of `from` as it is stored there: saving copies its
     // compressed bytes without inflating them (`from` is kept alive as long as needed).
     void CopyFrom(const std::string& name, const std::shared_ptr<const PartStore>& from, const std::string& fromName);

@@ -82,12 +82,25 @@ Workbook Workbook::OpenFile(const std::filesystem::path& path) {
     return Workbook(std::move(package));
 }
 
-Workbook Workbook::CreateNew() { return Workbook(Package::Load(NewWorkbookParts())); }
+Workbook Workbook::CreateNew() {
+    Workbook book(Package::Load(NewWorkbookParts()));
+    book.fresh_ = true;
+    return book;
+}
+
+void Workbook::TakeOverLookOf(const Workbook& source) {
+    // The date system stays this workbook's own: dates copied from a 1904 workbook move, as they
+    // would into any new workbook.
+    package_->AdoptLookOf(*source.package_, false);
+    // The empty sheet was laid out for the default font it was made with: its rows keep that height.
+    WriteNewSheet(package_->parts(), true);
+}
 
 Workbook Workbook::FromSheet(const Workbook& source, std::size_t sourceIndex, CopyReport* report) {
     const auto sheets = source.package_->SheetEntries();
     if (sourceIndex >= sheets.size()) throw Error(ErrorKind::OutOfRange, msg::kSheetOutOfRange);
     Workbook book = CreateNew();
+    book.fresh_ = false;
     book.package_->AdoptLookOf(*source.package_);
     // The new workbook's empty placeholder sheet must not take the copy's name; it goes afterwards.
     pugi::xml_node placeholder = book.package_->SheetEntries().front().node;
@@ -112,7 +125,17 @@ std::size_t Workbook::SheetCount() const { return package_->SheetEntries().size(
 
 CopyReport Workbook::CopySheet(const Workbook& source, std::size_t sourceIndex, std::size_t position,
                                const std::string& name) {
-    return CopySheetImpl(source, sourceIndex, position, name, false);
+    const bool takeOver = fresh_ && &source != this;
+    if (takeOver) TakeOverLookOf(source);
+    try {
+        CopyReport report = CopySheetImpl(source, sourceIndex, position, name, false);
+        fresh_ = false;
+        return report;
+    } catch (...) {
+        // A failed copy changes nothing: the workbook is the new one it was.
+        if (takeOver) package_ = Package::Load(NewWorkbookParts());
+        throw;
+    }
 }
 
 CopyReport Workbook::CopySheetImpl(const Workbook& source, std::size_t sourceIndex, std::size_t position,
@@ -333,6 +356,7 @@ void Workbook::RemoveSheet(std::size_t index) {
     if (index >= sheets.size()) throw Error(ErrorKind::OutOfRange, msg::kSheetOutOfRange);
     if (sheets.size() == 1) throw Error(ErrorKind::OutOfRange, msg::kLastSheet);
     const SheetEntry& gone = sheets[index];
+    fresh_ = false;
 
     // The sheet's part and its relationships go; parts it referred to stay behind unreferenced, which
     // a package allows (another sheet may share them).

@@ -72,7 +72,10 @@ public:
     static Workbook Open(std::string_view packageBytes, const std::filesystem::path& origin = {});
     // Reads a package from a file (throws Error; NotFound for a missing file or a folder).
     static Workbook OpenFile(const std::filesystem::path& path);
-    // A new workbook with one empty worksheet "Sheet1".
+    // A new workbook with one empty worksheet "Sheet1". The first sheet copied into it from another
+    // workbook before anything else changes it brings that workbook's styles and theme along (its
+    // default font becomes this workbook's), so that sheets of workbooks styled alike are copied as
+    // they are stored; the empty sheet keeps its row height.
     static Workbook CreateNew();
 
     // A new workbook holding only a copy of sheet `sourceIndex` of `source` under its own name, as a
@@ -110,7 +113,10 @@ private:
     explicit Workbook(std::unique_ptr<Package> package);
     CopyReport CopySheetImpl(const Workbook& source, std::size_t sourceIndex, std::size_t position,
                              const std::string& name, bool keepSelection);
+    void TakeOverLookOf(const Workbook& source);
     std::unique_ptr<Package> package_;
+    // Made by CreateNew and not changed since: the first copy into it takes over its source's look.
+    bool fresh_ = false;
     // Identifies this workbook as the source of later copies (never reused within a process).
     std::uint64_t serial_;
     // Sheets copied into this workbook from other workbooks: the copies of a source's sheets made
