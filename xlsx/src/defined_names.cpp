@@ -139,6 +139,13 @@ bool FormulaRefersTo(const std::string& formula, const std::string& name) {
     return found;
 }
 
+void ShiftViewIndex(pugi::xml_node view, const char* attr, std::size_t from, int delta) {
+    pugi::xml_attribute a = view.attribute(attr);
+    std::uint32_t v = 0;
+    if (a && ParseIndex(a.value(), v) && v >= from && !(delta < 0 && v == 0))
+        a.set_value(static_cast<long long>(v) + delta);
+}
+
 void ShiftLocalSheetIds(pugi::xml_node definedNames, std::size_t from, int delta) {
     for (pugi::xml_node n = definedNames.first_child(); n; n = n.next_sibling()) {
         std::uint32_t id = 0;

@@ -14,6 +14,9 @@ namespace zelmo::xlsx {
 // Adds `delta` to every localSheetId >= `from`; with delta -1 the names of sheet `from - 1`... are
 // not touched: callers remove a sheet's own names first (RemoveNamesOfSheet).
 void ShiftLocalSheetIds(pugi::xml_node definedNames, std::size_t from, int delta);
+// Adds `delta` to a sheet index attribute of a workbook view (activeTab, firstSheet) when it is at
+// least `from`; the first sheet's index never goes below 0.
+void ShiftViewIndex(pugi::xml_node view, const char* attr, std::size_t from, int delta);
 void RemoveNamesOfSheet(pugi::xml_node definedNames, std::size_t sheetIndex);
 
 // Replaces references to sheet `oldName` in a formula by `newName` (quoted as needed); text inside

@@ -52,6 +52,8 @@ struct CopyReport {
 };
 
 class Package;
+struct CopyPlan;
+struct CopyIntent;
 
 class Workbook {
 public:
@@ -97,8 +99,10 @@ public:
 
 private:
     explicit Workbook(std::unique_ptr<Package> package);
-    CopyReport CopySheetImpl(const Workbook& source, std::size_t sourceIndex, std::size_t position,
-                             const std::string& name, bool keepSelection);
+    // A copy is planned (may fail, leaves this workbook as it was) and then committed.
+    void PlanCopy(CopyPlan& plan, const Workbook& source, std::size_t sourceIndex, std::size_t position,
+                  const std::string& name, const CopyIntent& intent);
+    CopyReport CommitCopy(CopyPlan& plan);
     std::unique_ptr<Package> package_;
     // Identifies this workbook as the source of later copies (never reused within a process).
     std::uint64_t serial_;
