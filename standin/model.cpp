@@ -248,6 +248,9 @@ void Instance::SaveAs(const std::shared_ptr<Book>& book, const std::wstring& pat
     if (attributes != INVALID_FILE_ATTRIBUTES && displayAlerts && !ConfirmOverwrite(full))
         throw AutomationError(Quoted(full) + L"は既にあります。置き換えは取り消されました。ファイルは保存されていません。");
     try {
+        // References to sheets of a source that were copied into this book name those copies; the
+        // links to sources that nothing needs then go.
+        book->engine.ResolveLinksToCopies();
         book->engine.SaveFile(std::filesystem::path(full));
     } catch (const xlsx::Error& e) {
         throw AutomationError(Quoted(full) + L"に保存できません。" + FromUtf8(e.what()));

@@ -80,8 +80,27 @@ def dxf(d, wb):
 EXTERNAL_INDEX = re.compile(r"(?<![\w\].])\[\d+\]!?")
 
 
-def value(c, renames=None):
+def sheet_ref(name):
+    """A sheet as a formula names it."""
+    plain = re.fullmatch(r"[^\W\d][\w.]*", name) and not re.fullmatch(r"[A-Za-z]{1,3}\d+", name)
+    return name if plain else "'" + name.replace("'", "''") + "'"
+
+
+def named_back(v, back):
+    """A copy's formula with the sheets it names as copies (in the same output, from the same source)
+    named by their source names, so that it compares with the source's formula."""
+    if not back or not isinstance(v, str) or not v.startswith("="):
+        return v
+    refs = {sheet_ref(out) + "!": sheet_ref(src) + "!" for out, src in back.items() if out != src}
+    if not refs:
+        return v
+    pattern = re.compile("|".join(re.escape(k) for k in sorted(refs, key=len, reverse=True)))
+    return pattern.sub(lambda m: refs[m.group(0)], v)
+
+
+def value(c, renames=None, back=None):
     v = c.value
+    v = named_back(v, back)
     if hasattr(v, "text"):  # ArrayFormula
         return ("array", v.ref, EXTERNAL_INDEX.sub("", v.text or ""))
     if renames and isinstance(v, str) and v.startswith("="):
@@ -103,7 +122,7 @@ def compare(problems, what, a, b):
         problems.append(f"{what}: source {a!r} != copy {b!r}")
 
 
-def check(src_path, src_name, out_path, out_name):
+def check(src_path, src_name, out_path, out_name, back=None):
     sb, ob = book(src_path), book(out_path)
     s, o = sb[src_name], ob[out_name]
     p = []
@@ -129,7 +148,7 @@ def check(src_path, src_name, out_path, out_name):
         if c.value is None and not c.has_style:  # made up for a comment or hyperlink anchor
             continue
         if True:
-            compare(p, f"{c.coordinate} value", value(c, renames), value(d))
+            compare(p, f"{c.coordinate} value", value(c, renames), value(d, back=back))
             compare(p, f"{c.coordinate} type", c.data_type, d.data_type)
             compare(p, f"{c.coordinate} style", cell_style(c, sb), cell_style(d, ob))
             compare(p, f"{c.coordinate} hyperlink", c.hyperlink.target if c.hyperlink else None,
@@ -194,8 +213,13 @@ def main(argv):
         return 2
     warnings.simplefilter("ignore")
     problems = []
-    for i in range(0, len(args), 4):
-        problems += check(*args[i:i + 4])
+    quads = [args[i:i + 4] for i in range(0, len(args), 4)]
+    # A merge names the copies of the source's other sheets: the copy's sheets by their source names.
+    back = {}
+    for src, src_sheet, out, out_sheet in quads:
+        back.setdefault((src, out), {})[out_sheet] = src_sheet
+    for q in quads:
+        problems += check(*q, back=back[(q[0], q[2])])
     for line in problems[:30]:
         print(line)
     if len(problems) > 30:

@@ -364,8 +364,8 @@ TEST(RelatedParts, ChartSeriesFollowTheCopy) {
          0},
         {"a chart sheet alone: its data stays in the source", std::string(ZELMO_XLSX_DATA) + "/chartsheet01.xlsx", 1, true, "",
          "[1]Sheet1!$A$1:$A$5", 1},
-        {"a chart sheet merged: as written", std::string(ZELMO_XLSX_DATA) + "/chartsheet01.xlsx", 1, false, "Chart1",
-         "Sheet1!$A$1:$A$5", 0},
+        {"a chart sheet merged before its data: linked to the source", std::string(ZELMO_XLSX_DATA) + "/chartsheet01.xlsx", 1,
+         false, "Chart1", "[1]Sheet1!$A$1:$A$5", 1},
     };
     for (const auto& c : cases) {
         const Workbook source = Workbook::OpenFile(c.file);
@@ -485,12 +485,15 @@ TEST_F(Related, NamesAndExternalLinksUsedByTheFormulasComeAlong) {
         std::sort(names.begin(), names.end());
         EXPECT_EQ(names, c.names) << c.what;
         EXPECT_EQ(rate, c.rate) << c.what;
-        // Only the second link is used: it becomes the target's first, and "[2]" reads "[1]".
+        // Only the second link is used: it becomes the target's first, and "[2]" reads "[1]". The
+        // second is the link to the source itself (for its sheet Params), made once.
         const pugi::xpath_node_set refs = wb.select_nodes("//externalReferences/externalReference");
-        ASSERT_EQ(refs.size(), 1u) << c.what;
+        ASSERT_EQ(refs.size(), 2u) << c.what;
         const auto links = PartsUnder(bytes, "xl/externalLinks/");
-        ASSERT_EQ(links.size(), 1u) << c.what;
+        ASSERT_EQ(links.size(), 2u) << c.what;
         EXPECT_NE(ReadPart(bytes, "xl/externalLinks/_rels/" + links[0].substr(17) + ".rels").find("other.xlsx"),
+                  std::string::npos);
+        EXPECT_NE(ReadPart(bytes, "xl/externalLinks/_rels/" + links[1].substr(17) + ".rels").find("related.xlsx"),
                   std::string::npos);
         for (int i = 0; i < c.copies; ++i) {
             const pugi::xml_document sheet = Xml(bytes, "xl/worksheets/sheet" + std::to_string(i + 2) + ".xml");

@@ -48,6 +48,16 @@ struct CopyPlan {
     SourceLink sourceLink;
     MetadataUpdate metadata;
     CopyReport report;
+    // How the copy's formulas change: links renumbered to the target's list, references to the
+    // source's other sheets linked, tables renamed, sheets renamed (its own and earlier copies).
+    bool renumber = false;
+    std::vector<std::pair<std::string, std::string>> tableRenames;
+    std::vector<std::pair<std::string, std::string>> sheetRenames;
+    std::vector<std::string> chartParts;  // the copy's charts in the target
+    std::size_t linkRecord = static_cast<std::size_t>(-1);  // the link to the source reused, if any
 };
+
+// Rewrites one formula of the copy as the plan says; true when it changed it.
+bool TransformFormula(std::string& formula, const CopyPlan& plan);
 
 }  // namespace zelmo::xlsx

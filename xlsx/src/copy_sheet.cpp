@@ -1,4 +1,5 @@
 // Copying a sheet: the plan (everything that can fail, the target left as it was) and the commit.
+#include <algorithm>
 #include <unordered_map>
 
 #include "copy_plan.h"
@@ -29,7 +30,28 @@ SheetPlace PlaceFor(SheetKind kind) {
     return {"xl/worksheets", "sheet"};
 }
 
+// Whether one of the names' formulas names the sheet.
+bool NamesReferTo(const std::vector<pugi::xml_node>& names, const std::string& sheet) {
+    for (pugi::xml_node n : names)
+        if (FormulaRefersTo(n.child_value(), sheet)) return true;
+    return false;
+}
+
 }  // namespace
+
+bool TransformFormula(std::string& f, const CopyPlan& plan) {
+    bool changed = plan.renumber && RenumberExternalLinks(f, plan.refs.links);
+    changed |= plan.sourceLink.Needed() && PointAtSource(f, plan.sourceLink);
+    for (const auto& r : plan.tableRenames) changed |= RenameTableInFormula(f, r.first, r.second);
+    if (!plan.sheetRenames.empty()) {
+        std::string renamed = RenameSheetsInFormula(f, plan.sheetRenames);
+        if (renamed != f) {
+            f = std::move(renamed);
+            changed = true;
+        }
+    }
+    return changed;
+}
 
 void Workbook::PlanCopy(CopyPlan& plan, const Workbook& source, std::size_t sourceIndex, std::size_t position,
                         const std::string& name, const CopyIntent& intent) {
@@ -70,65 +92,75 @@ void Workbook::PlanCopy(CopyPlan& plan, const Workbook& source, std::size_t sour
         plan.newPart = target.FreePartName(place.folder, place.stem, "xml");
         const std::string sheetSource = src.parts().Read(from.part);
         refs = FindWorkbookRefs(src, from.name, sheetSource, target);
-        if (intent.linkToSource) {
-            const auto links = static_cast<unsigned>(LinkCount(target) + refs.newLinkParts.size());
-            // The sheet's own names go along too (CopySheetNames): their formulas count.
-            std::vector<pugi::xml_node> names = refs.names;
-            for (pugi::xml_node n = src.ExistingDefinedNames().first_child(); n; n = n.next_sibling()) {
-                std::uint32_t scope = 0;
-                const bool scoped = ParseIndex(n.attribute("localSheetId").value(), scope);
-                if (scoped ? scope == sourceIndex : FormulaRefersTo(n.child_value(), from.name)) names.push_back(n);
-            }
-            sourceLink = PlanSourceLink(src, from, sheetSource, names, links + 1);
-        }
-        // In a merge, the source's sheets copied here earlier under another name (their own being
-        // taken) are what this sheet's formulas and pivot caches mean by the old names, not the sheets
-        // that hold those names here.
+        // In a merge, the source's sheets copied here earlier are what this sheet's formulas and
+        // pivot caches mean by their names (those copied under another name, their own being taken,
+        // are renamed), not the sheets that hold those names here.
         std::vector<std::pair<std::string, std::string>> earlier;
+        std::vector<std::string> copiedHere;
         if (!intent.alone && &src != &target) {
             std::unordered_map<std::uint32_t, const std::string*> present;  // the target's sheets by sheetId
             for (const CopiedSheet& c : copies_) {
-                if (c.source != source.serial_ || c.from == c.to || SheetNamesEqual(c.from, from.name)) continue;
+                if (c.source != source.serial_ || SheetNamesEqual(c.from, from.name)) continue;
                 if (present.empty())
                     for (const auto& s : targetSheets) present.emplace(s.node.attribute("sheetId").as_uint(), &s.name);
                 const auto it = present.find(c.sheetId);
-                if (it != present.end() && *it->second == c.to) earlier.emplace_back(c.from, c.to);
+                if (it == present.end() || *it->second != c.to) continue;
+                copiedHere.push_back(c.from);
+                if (c.from != c.to) earlier.emplace_back(c.from, c.to);
+                plan.tableRenames.insert(plan.tableRenames.end(), c.tableRenames.begin(), c.tableRenames.end());
+            }
+        }
+        // The sheet's own names go along too (CopySheetNames): their formulas count.
+        std::vector<pugi::xml_node> names = refs.names;
+        for (pugi::xml_node n = src.ExistingDefinedNames().first_child(); n; n = n.next_sibling()) {
+            std::uint32_t scope = 0;
+            const bool scoped = ParseIndex(n.attribute("localSheetId").value(), scope);
+            if (scoped ? scope == sourceIndex : FormulaRefersTo(n.child_value(), from.name)) names.push_back(n);
+        }
+        if (intent.linkToSource) {
+            // A link to this source made by an earlier copy serves again (and caches more cells).
+            const std::vector<std::string> linkParts = LinkPartNames(target);
+            auto number = static_cast<unsigned>(linkParts.size() + refs.newLinkParts.size() + 1);
+            for (std::size_t r = 0; r < sourceLinks_.size(); ++r) {
+                if (sourceLinks_[r].source != source.serial_) continue;
+                const auto at = std::find(linkParts.begin(), linkParts.end(), sourceLinks_[r].part);
+                if (at == linkParts.end()) continue;
+                number = static_cast<unsigned>(at - linkParts.begin() + 1);
+                plan.linkRecord = r;
+            }
+            sourceLink = PlanSourceLink(src, from, sheetSource, names, number, copiedHere);
+            if (plan.linkRecord != static_cast<std::size_t>(-1)) {
+                sourceLink.part = sourceLinks_[plan.linkRecord].part;
+                sourceLink.cells = sourceLinks_[plan.linkRecord].cells;
             }
         }
         StyleMapper styles(src.styles(), targetStyles);
         related = CopyRelatedParts(src, from.part, target, plan.newPart, styles,
-                                   {from.name, name, intent.alone, &from, plan.newSheetId, &sourceLink, &earlier},
+                                   {from.name, name, intent.alone, &from, plan.newSheetId, &earlier},
                                    refs.newLinkParts);
         rw.keepSlicerList = related.slicers;
         plan.metadata = PlanCellMetadata(src, target);
         rw.keepCellMetadata = plan.metadata.keep;
         plan.report.notCarried.insert(plan.report.notCarried.end(), related.notCarried.begin(), related.notCarried.end());
         if (related.threadedComments) plan.persons = MergePersons(src, target);
-        bool renumber = false;
-        for (const auto& l : refs.links) renumber |= l.first != l.second;
+        for (const auto& l : refs.links) plan.renumber |= l.first != l.second;
+        plan.tableRenames.insert(plan.tableRenames.end(), related.tableRenames.begin(), related.tableRenames.end());
         // Formulas naming their own sheet name the copy, as in the spreadsheet program, and those
         // naming sheets copied earlier name those copies (all renamed at once).
-        std::vector<std::pair<std::string, std::string>> sheetRenames;
-        if (from.name != name && sheetSource.find(QuoteSheetName(from.name) + "!") != std::string::npos)
-            sheetRenames.emplace_back(from.name, name);
+        const std::string formulas = FormulaText(sheetSource);
+        if (from.name != name) plan.sheetRenames.emplace_back(from.name, name);
         for (const auto& e : earlier)
-            if (sheetSource.find(QuoteSheetName(e.first) + "!") != std::string::npos) sheetRenames.push_back(e);
-        if (!related.tableRenames.empty() || renumber || !sheetRenames.empty() || sourceLink.Needed()) {
-            // The copy's formulas follow its tables' new names and the target's numbering of links.
-            rw.formula = [&related, &refs, &sourceLink, &sheetRenames, renumber](std::string& f) {
-                bool changed = renumber && RenumberExternalLinks(f, refs.links);
-                changed |= sourceLink.Needed() && PointAtSource(f, sourceLink);
-                for (const auto& r : related.tableRenames) changed |= RenameTableInFormula(f, r.first, r.second);
-                if (!sheetRenames.empty()) {
-                    std::string renamed = RenameSheetsInFormula(f, sheetRenames);
-                    if (renamed != f) {
-                        f = std::move(renamed);
-                        changed = true;
-                    }
-                }
-                return changed;
-            };
-        }
+            if (FormulaRefersTo(formulas, e.first) || NamesReferTo(names, e.first)) plan.sheetRenames.push_back(e);
+        const bool sheetRenamed = std::any_of(plan.sheetRenames.begin(), plan.sheetRenames.end(),
+                                              [&](const auto& r) { return FormulaRefersTo(formulas, r.first); });
+        if (!plan.tableRenames.empty() || plan.renumber || sheetRenamed || sourceLink.Needed())
+            rw.formula = [&plan](std::string& f) { return TransformFormula(f, plan); };
+        // The copy's charts read their series as the cells do.
+        for (const auto& t : related.types)
+            if (t.second == kCtChart) plan.chartParts.push_back(t.first);
+        for (auto& p : related.parts)
+            if (std::find(plan.chartParts.begin(), plan.chartParts.end(), p.first) != plan.chartParts.end())
+                RewriteFormulaText(p.second, [&plan](std::string& f) { return TransformFormula(f, plan); });
         rw.fromName = from.name;
         rw.toName = name;
         // Sparklines drawing on another sheet are kept when that sheet is in the target, or may still
@@ -171,6 +203,14 @@ void Workbook::PlanCopy(CopyPlan& plan, const Workbook& source, std::size_t sour
         bool sameStrings = stringsBefore == 0 && targetStrings.Size() == sourceStrings.Size() && &src != &target;
         for (std::size_t i = 0; sameStrings && i < stringMap.size(); ++i) sameStrings = stringMap[i] == static_cast<std::int64_t>(i);
         if (sameStrings) target.ReuseSharedStringsPartOf(src);
+        if (sourceLink.Needed()) {
+            // The names that go along read cells too; then the link part is made with their values.
+            for (pugi::xml_node n : names) {
+                std::string f = n.child_value();
+                PointAtSource(f, sourceLink);
+            }
+            sourceLink.xml = SourceLinkXml(src, sourceLink.cells);
+        }
     } catch (...) {
         target.RestoreStyles(stylesBefore, stylesChanged);
         targetStrings.Truncate(stringsBefore, referencesBefore);
@@ -209,40 +249,50 @@ CopyReport Workbook::CommitCopy(CopyPlan& plan) {
     entry.append_attribute((target.relPrefix() + "id").c_str()) = relId.c_str();
 
     const SourceLink& sourceLink = plan.sourceLink;
+    auto rewrite = [&plan](const std::string& formula) {
+        std::string f = formula;
+        TransformFormula(f, plan);
+        return f;
+    };
     pugi::xml_node sourceNames = Child(from.node.parent().parent(), "definedNames");
     if (pugi::xml_node names = target.DefinedNames(false)) ShiftLocalSheetIds(names, position, 1);
     if (sourceNames) {
         // The source's names are read before the target's shift when both are the same workbook.
         const std::size_t readIndex = (&src == &target && plan.sourceIndex >= position) ? plan.sourceIndex + 1 : plan.sourceIndex;
         pugi::xml_node names = target.DefinedNames(true);
-        pugi::xml_node last = names.last_child();
-        CopySheetNames(sourceNames, readIndex, from.name, names, position, name);
-        if (sourceLink.Needed())
-            for (pugi::xml_node n = last ? last.next_sibling() : names.first_child(); n; n = n.next_sibling()) {
-                std::string formula = n.child_value();
-                if (PointAtSource(formula, sourceLink)) n.text().set(formula.c_str());
-            }
+        CopySheetNames(sourceNames, readIndex, from.name, names, position, rewrite);
         if (!names.first_child()) names.parent().remove_child(names);
     }
-    AddExternalLinks(target, related.workbookParts);
-    AddSourceLink(target, src, sourceLink);
-    AddPivotCaches(target, related.pivotCaches);
-    ApplyConnections(target, std::move(related.connections));
-    ApplyCellMetadata(target, std::move(plan.metadata));
-    AddSlicerCaches(target, related.slicerCaches, related.slicerCacheNames);
     if (!plan.refs.names.empty()) {
-        // Names the copy's formulas use, as the source defines them (links renumbered).
+        // Names the copy's formulas use, as the source defines them (rewritten as the cells are).
         pugi::xml_node names = target.DefinedNames(true);
         const std::string element = ElementPrefix(names) + "definedName";
         for (pugi::xml_node n : plan.refs.names) {
             pugi::xml_node copy = names.append_copy(n);
             copy.set_name(element.c_str());
             std::string formula = copy.child_value();
-            bool changed = RenumberExternalLinks(formula, plan.refs.links);
-            changed |= sourceLink.Needed() && PointAtSource(formula, sourceLink);
-            if (changed) copy.text().set(formula.c_str());
+            if (TransformFormula(formula, plan)) copy.text().set(formula.c_str());
         }
     }
+    AddExternalLinks(target, related.workbookParts);
+    const std::string linkPart = AddSourceLink(target, src, sourceLink);
+    if (!linkPart.empty()) {
+        if (plan.linkRecord == static_cast<std::size_t>(-1)) {
+            sourceLinks_.push_back(LinkToSource{plan.sourceSerial, linkPart, {}, {}});
+            plan.linkRecord = sourceLinks_.size() - 1;
+        }
+        LinkToSource& record = sourceLinks_[plan.linkRecord];
+        record.cells = sourceLink.cells;
+        record.tableSheets.insert(sourceLink.tableSheets.begin(), sourceLink.tableSheets.end());
+    }
+    if (sourceLink.Needed() || !plan.refs.links.empty()) {
+        linkedParts_.push_back(plan.newPart);
+        linkedParts_.insert(linkedParts_.end(), plan.chartParts.begin(), plan.chartParts.end());
+    }
+    AddPivotCaches(target, related.pivotCaches);
+    ApplyConnections(target, std::move(related.connections));
+    ApplyCellMetadata(target, std::move(plan.metadata));
+    AddSlicerCaches(target, related.slicerCaches, related.slicerCacheNames);
     if (pugi::xml_node view = target.WorkbookView()) {
         ShiftViewIndex(view, "activeTab", position, 1);
         ShiftViewIndex(view, "firstSheet", position, 1);
@@ -251,7 +301,8 @@ CopyReport Workbook::CommitCopy(CopyPlan& plan) {
         }
     }
     target.DropCalcChain();
-    if (&src != &target) copies_.push_back(CopiedSheet{plan.sourceSerial, from.name, name, plan.newSheetId});
+    if (&src != &target)
+        copies_.push_back(CopiedSheet{plan.sourceSerial, from.name, name, plan.newSheetId, related.tableRenames});
     return std::move(plan.report);
 }
 

@@ -5,6 +5,7 @@
 #include <pugixml.hpp>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,8 +38,10 @@ std::string ExternalSheetPrefix(unsigned n, const std::string& sheet);
 
 // Copies the names that belong to sheet `sourceIndex` of `source` (its sheet-scoped names, and the
 // workbook-scoped names that refer to it and that the target lacks) into `target` for the copy at
-// `position` named `newName`. `target` must already have been shifted for the insertion.
+// `position`. `rewrite` turns a source formula into the copy's (its sheet renamed, links...).
+// `target` must already have been shifted for the insertion.
 void CopySheetNames(const pugi::xml_node& source, std::size_t sourceIndex, const std::string& oldName,
-                    pugi::xml_node target, std::size_t position, const std::string& newName);
+                    pugi::xml_node target, std::size_t position,
+                    const std::function<std::string(const std::string&)>& rewrite);
 
 }  // namespace zelmo::xlsx

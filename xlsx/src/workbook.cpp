@@ -92,8 +92,12 @@ std::size_t Workbook::SheetCount() const { return package_->SheetEntries().size(
 
 CopyReport Workbook::CopySheet(const Workbook& source, std::size_t sourceIndex, std::size_t position,
                                const std::string& name) {
+    // References to the source's other sheets link to its file (copies of them in this workbook
+    // are named instead).
+    CopyIntent intent;
+    intent.linkToSource = &source != this;
     CopyPlan plan;
-    PlanCopy(plan, source, sourceIndex, position, name, CopyIntent{});
+    PlanCopy(plan, source, sourceIndex, position, name, intent);
     return CommitCopy(plan);
 }
 

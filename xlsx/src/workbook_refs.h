@@ -3,7 +3,9 @@
 // the external links along, renumbering the "[n]" in formulas to the target's list of links.
 #pragma once
 
+#include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +34,21 @@ WorkbookRefs FindWorkbookRefs(const Package& source, const std::string& sheetNam
 // Renumbers the external link references ("[2]Sheet!A1", "'[2]My sheet'!A1", "[2]!Name") of a formula.
 // True when it changed anything.
 bool RenumberExternalLinks(std::string& formula, const std::map<unsigned, unsigned>& links);
+
+// The text of every formula of a part (cells, conditional formats, validations, sparklines, chart
+// series: elements f, formula, formula1, formula2 of any prefix) and of every hyperlink location,
+// unescaped, one per line: one streaming pass, no document tree.
+std::string FormulaText(std::string_view partXml);
+
+// Rewrites the same formulas and hyperlink locations of a part in place by `fn` (true when it
+// changed one), without a document tree; true when anything changed.
+bool RewriteFormulaText(std::string& partXml, const std::function<bool(std::string&)>& fn);
+
+// The package's external link parts by number (1-based; "" where a reference is broken).
+std::vector<std::string> LinkPartNames(const Package& p);
+
+// Adds the numbers of the external links a formula uses ("[2]Sheet!A1", "[2]!Name") to `used`.
+void NoteLinksUsed(std::string_view formula, std::set<unsigned>& used);
 
 // How many external links the package lists.
 std::size_t LinkCount(const Package& p);

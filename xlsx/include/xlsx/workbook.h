@@ -5,11 +5,14 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zelmo::xlsx {
@@ -92,6 +95,13 @@ public:
     // after a copy into it.
     void RemoveSheet(std::size_t index);
 
+    // Before saving: references that link to the file of a source whose referenced sheet (or table)
+    // was copied into this workbook point at that copy under its current name instead, and link
+    // parts nothing uses any more are removed. A merge of whole workbooks is then self-contained;
+    // references to sheets that were not copied keep their link. (The spreadsheet program keeps
+    // the links.)
+    void ResolveLinksToCopies();
+
     std::string SaveToBytes() const;
     // Writes atomically: a temporary file in the target folder, then a rename over the target. On failure
     // the old file (if any) is untouched and no partial file is left. Throws Error (WriteFailed).
@@ -113,8 +123,21 @@ private:
         std::string from;
         std::string to;
         std::uint32_t sheetId;
+        std::vector<std::pair<std::string, std::string>> tableRenames;  // the copy's tables renamed (old, new)
     };
     std::vector<CopiedSheet> copies_;
+    // Links this workbook's copies hold to the files of their sources: the link part, the cells it
+    // caches, and the sheet of each linked table.
+    struct LinkToSource {
+        std::uint64_t source;
+        std::string part;
+        std::map<std::string, std::set<std::string>> cells;
+        std::map<std::string, std::string> tableSheets;
+    };
+    std::vector<LinkToSource> sourceLinks_;
+    // Parts of copies (sheets, charts) whose formulas use external links: what resolving links to
+    // copies rewrites and renumbers.
+    std::vector<std::string> linkedParts_;
 };
 
 // Sheet naming as the spreadsheet program does it: 1..31 UTF-16 units, none of []:*?/\, no leading or
