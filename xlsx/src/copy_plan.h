@@ -54,6 +54,8 @@ struct CopyPlan {
     std::vector<std::pair<std::string, std::string>> tableRenames;
     std::vector<std::pair<std::string, std::string>> sheetRenames;
     std::vector<std::string> chartParts;  // the copy's charts in the target
+    // Names the copy uses that the target has with another meaning: they become the copy's own.
+    std::vector<pugi::xml_node> ownNames;
     std::size_t linkRecord = static_cast<std::size_t>(-1);  // the link to the source reused, if any
 };
 

@@ -112,6 +112,7 @@ void Workbook::PlanCopy(CopyPlan& plan, const Workbook& source, std::size_t sour
         }
         // The sheet's own names go along too (CopySheetNames): their formulas count.
         std::vector<pugi::xml_node> names = refs.names;
+        for (const auto& c : refs.clashing) names.push_back(c.first);
         for (pugi::xml_node n = src.ExistingDefinedNames().first_child(); n; n = n.next_sibling()) {
             std::uint32_t scope = 0;
             const bool scoped = ParseIndex(n.attribute("localSheetId").value(), scope);
@@ -203,6 +204,19 @@ void Workbook::PlanCopy(CopyPlan& plan, const Workbook& source, std::size_t sour
         bool sameStrings = stringsBefore == 0 && targetStrings.Size() == sourceStrings.Size() && &src != &target;
         for (std::size_t i = 0; sameStrings && i < stringMap.size(); ++i) sameStrings = stringMap[i] == static_cast<std::int64_t>(i);
         if (sameStrings) target.ReuseSharedStringsPartOf(src);
+        // A name the target has with another meaning (the same text naming another sheet, or
+        // a link to another source) becomes a name of the copy's own, unless its sheet has one.
+        for (const auto& [n, targetFormula] : refs.clashing) {
+            std::string f = n.child_value();
+            TransformFormula(f, plan);
+            bool scopedInSource = false;
+            for (pugi::xml_node o = src.ExistingDefinedNames().first_child(); o; o = o.next_sibling()) {
+                std::uint32_t scope = 0;
+                scopedInSource |= ParseIndex(o.attribute("localSheetId").value(), scope) && scope == sourceIndex &&
+                                  SheetNamesEqual(o.attribute("name").value(), n.attribute("name").value());
+            }
+            if (f != targetFormula && !scopedInSource) plan.ownNames.push_back(n);
+        }
         if (sourceLink.Needed()) {
             // The names that go along read cells too; then the link part is made with their values.
             for (pugi::xml_node n : names) {
@@ -272,6 +286,18 @@ CopyReport Workbook::CommitCopy(CopyPlan& plan) {
             copy.set_name(element.c_str());
             std::string formula = copy.child_value();
             if (TransformFormula(formula, plan)) copy.text().set(formula.c_str());
+        }
+    }
+    if (!plan.ownNames.empty()) {
+        pugi::xml_node names = target.DefinedNames(true);
+        const std::string element = ElementPrefix(names) + "definedName";
+        for (pugi::xml_node n : plan.ownNames) {
+            pugi::xml_node copy = names.append_copy(n);
+            copy.set_name(element.c_str());
+            std::string formula = copy.child_value();
+            if (TransformFormula(formula, plan)) copy.text().set(formula.c_str());
+            copy.remove_attribute("localSheetId");
+            copy.append_attribute("localSheetId") = static_cast<unsigned long long>(position);
         }
     }
     AddExternalLinks(target, related.workbookParts);

@@ -231,17 +231,15 @@ WorkbookRefs FindWorkbookRefs(const Package& source, const std::string& sheetNam
                               const Package& target) {
     WorkbookRefs out;
     const pugi::xml_node targetNames = target.ExistingDefinedNames();
-    auto targetHas = [&](const std::string& name) {
-        for (pugi::xml_node t = targetNames.first_child(); t; t = t.next_sibling())
-            if (!t.attribute("localSheetId") && SheetNamesEqual(t.attribute("name").value(), name)) return true;
-        return false;
-    };
+    std::unordered_map<std::string, std::string> targetHas;  // the target's workbook names (lower case) -> formula
+    for (pugi::xml_node t = targetNames.first_child(); t; t = t.next_sibling())
+        if (!t.attribute("localSheetId")) targetHas.emplace(Lower(t.attribute("name").value()), t.child_value());
     std::vector<pugi::xml_node> candidates;
     for (pugi::xml_node n = source.ExistingDefinedNames().first_child(); n; n = n.next_sibling()) {
         const std::string name = n.attribute("name").value();
         if (n.type() != pugi::node_element || n.attribute("localSheetId") || name.empty() ||
             EqualIgnoringCase(std::string_view(name).substr(0, 6), "_xlnm.") ||
-            FormulaRefersTo(n.child_value(), sheetName) || targetHas(name))
+            FormulaRefersTo(n.child_value(), sheetName))
             continue;
         candidates.push_back(n);
     }
@@ -267,8 +265,12 @@ WorkbookRefs FindWorkbookRefs(const Package& source, const std::string& sheetNam
         work.pop_back();
         use(names);
     }
-    for (std::size_t i = 0; i < candidates.size(); ++i)
-        if (used[i]) out.names.push_back(candidates[i]);
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (!used[i]) continue;
+        const auto clash = targetHas.find(Lower(candidates[i].attribute("name").value()));
+        if (clash == targetHas.end()) out.names.push_back(candidates[i]);
+        else if (&source != &target) out.clashing.emplace_back(candidates[i], clash->second);
+    }
 
     const std::vector<std::string> links = LinkParts(source);
     if (links.empty()) return out;
@@ -285,6 +287,7 @@ WorkbookRefs FindWorkbookRefs(const Package& source, const std::string& sheetNam
         if (j > at + 1 && j < sheetXml.size() && sheetXml[j] == ']' && InFormula(sheetXml, at)) note(0, 0, n);
     }
     for (pugi::xml_node n : out.names) ForEachLink(n.child_value(), note);
+    for (const auto& c : out.clashing) ForEachLink(c.first.child_value(), note);
     if (numbers.empty()) return out;
 
     const std::vector<std::string> targetLinks = LinkParts(target);

@@ -21,6 +21,9 @@ struct WorkbookRefs {
     // name) that the target lacks; names that refer to the copied sheet itself go with
     // CopySheetNames instead.
     std::vector<pugi::xml_node> names;
+    // Names used by the sheet that the target has too, with the target's formula for each: the
+    // target's name serves where it means the same, else the copy gets its own sheet-scoped name.
+    std::vector<std::pair<pugi::xml_node, std::string>> clashing;
     // External links used: the source's number -> the target's number.
     std::map<unsigned, unsigned> links;
     // Source link parts to add to the target, in the order of their new numbers.
