@@ -144,6 +144,73 @@ TEST(SourceLinks, EqualNamesServeOnceAndNamesOfOtherMeaningsBecomeTheCopysOwn) {
     EXPECT_EQ(wb.select_nodes("//externalReference").size(), 1u);
 }
 
+// A sheet with a reference to another sheet in each kind of element that holds one.
+std::string EveryKind() {
+    const std::string sheet =
+        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheetData>"
+        "<row r=\"1\"><c r=\"A1\"><f t=\"shared\" ref=\"A1:A2\" si=\"0\">明細!B2*2</f><v>1</v></c>"
+        "<c r=\"B1\"><f t=\"array\" ref=\"B1:B2\">明細!B2:B3*2</f><v>1</v></c><c r=\"C1\"><f>SUM(明細:其他!B2)</f><v>1</v></c></row>"
+        "<row r=\"2\"><c r=\"A2\"><f t=\"shared\" si=\"0\"/><v>1</v></c></row></sheetData>"
+        "<conditionalFormatting sqref=\"A1\"><cfRule type=\"expression\" priority=\"1\"><formula>A1&gt;明細!B2</formula></cfRule>"
+        "</conditionalFormatting><dataValidations count=\"1\"><dataValidation type=\"list\" sqref=\"D1\"><formula1>明細!$B$2:$B$5"
+        "</formula1></dataValidation></dataValidations><hyperlinks><hyperlink ref=\"E1\" location=\"明細!A1\"/>"
+        "<hyperlink ref=\"E2\" location=\"集計!A1\"/></hyperlinks><extLst><ext uri=\"{CCE6A557-97BC-4b89-ADB6-D9C93CAAB3DF}\" "
+        "xmlns:x14=\"http://schemas.microsoft.com/office/spreadsheetml/2009/9/main\"><x14:dataValidations count=\"1\" "
+        "xmlns:xm=\"http://schemas.microsoft.com/office/excel/2006/main\"><x14:dataValidation type=\"list\"><x14:formula1>"
+        "<xm:f>其他!$A$1:$A$3</xm:f></x14:formula1><xm:sqref>F1</xm:sqref></x14:dataValidation></x14:dataValidations></ext>"
+        "</extLst></worksheet>";
+    const std::string book = test::MinimalWorkbook({{"集計", ""}, {"明細", "<row r=\"2\"><c r=\"B2\"><v>7</v></c></row>"}, {"其他", ""}});
+    test::Parts parts;
+    for (const auto& name : test::PartNames(book))
+        parts.emplace_back(name, name == "xl/worksheets/sheet1.xml" ? sheet : ReadPart(book, name));
+    return test::MakeZip(parts);
+}
+
+TEST(SourceLinks, EveryKindOfReferenceLinksAndResolves) {
+    const Workbook source = Workbook::Open(EveryKind(), "/tmp/zelmo-kinds/kinds.xlsx");
+    auto check = [](const std::string& bytes, const std::string& part, const std::string& detail, const std::string& other,
+                    const std::string& what) {
+        const pugi::xml_document doc = Xml(bytes, part);
+        auto text = [&](const char* path) { return std::string(doc.select_node(path).node().child_value()); };
+        EXPECT_EQ(text("//c[@r='A1']/f"), detail + "!B2*2") << what;
+        EXPECT_EQ(text("//c[@r='B1']/f"), detail + "!B2:B3*2") << what;
+        EXPECT_EQ(text("//c[@r='C1']/f"), "SUM([1]明細:其他!B2)") << what << ": a 3-D reference keeps its link";
+        EXPECT_EQ(text("//*[local-name()='cfRule']/*[local-name()='formula']"), "A1>" + detail + "!B2") << what;
+        EXPECT_EQ(text("//*[local-name()='dataValidation']/*[local-name()='formula1']"), detail + "!$B$2:$B$5") << what;
+        EXPECT_EQ(text("//*[local-name()='f' and starts-with(name(), 'xm:')]"), other + "!$A$1:$A$3") << what;
+    };
+    {
+        const std::string bytes = Workbook::FromSheet(source, 0).SaveToBytes();
+        const std::string part = SheetParts(bytes).at("集計");
+        check(bytes, part, "[1]明細", "[1]其他", "split");
+        // The hyperlink to another sheet opens it in the source file; the one to itself stays.
+        const pugi::xml_document doc = Xml(bytes, part);
+        const pugi::xml_node away = doc.select_node("//hyperlink[@ref='E1']").node();
+        EXPECT_STREQ(away.attribute("location").value(), "明細!A1");
+        const std::string rels = ReadPart(bytes, "xl/worksheets/_rels/" + part.substr(part.rfind('/') + 1) + ".rels");
+        EXPECT_NE(rels.find(std::string("Id=\"") + away.attribute("r:id").value() + "\""), std::string::npos) << rels;
+        EXPECT_NE(rels.find("kinds.xlsx\" TargetMode=\"External\""), std::string::npos) << rels;
+        EXPECT_FALSE(doc.select_node("//hyperlink[@ref='E2']").node().attribute("r:id"));
+    }
+    {
+        // Into a workbook that has sheets of those names: the copies are "(2)", and after resolving
+        // every reference names them; only the 3-D reference still needs the source.
+        Workbook target = Workbook::Open(test::MinimalWorkbook({{"集計", ""}, {"明細", ""}}));
+        for (std::size_t i = 0; i < 3; ++i) {
+            std::vector<std::string> taken;
+            for (const auto& s : target.Sheets()) taken.push_back(s.name);
+            target.CopySheet(source, i, target.SheetCount(), UniqueSheetName(source.Sheets()[i].name, taken));
+        }
+        target.ResolveLinksToCopies();
+        const std::string bytes = target.SaveToBytes();
+        const std::string part = SheetParts(bytes).at("集計 (2)");
+        check(bytes, part, "'明細 (2)'", "其他", "merge");
+        EXPECT_STREQ(Xml(bytes, part).select_node("//hyperlink[@ref='E2']").node().attribute("location").value(), "'集計 (2)'!A1");
+        EXPECT_EQ(LinkParts(bytes), 1u);
+    }
+}
+
 // Property: sheets with clashing names refer to each other; merged in a random order and resolved,
 // every reference names the copy of the sheet it named in its source, or links to the source file.
 TEST(SourceLinks, EveryReferenceNamesTheCopyOfItsTargetOrItsSourceFile) {

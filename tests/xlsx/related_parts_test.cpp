@@ -465,8 +465,9 @@ TEST_F(Related, NamesAndExternalLinksUsedByTheFormulasComeAlong) {
         const char* rate;
     } cases[] = {
         {"a new workbook", "", 1, {"Chain", "Limit", "Rate", "Region"}, "0.1"},
+        // The target's own Rate is kept for the workbook; the copy, meaning another, has its own.
         {"the target's own Rate is kept", "<definedNames><definedName name=\"RATE\">0.5</definedName></definedNames>", 1,
-         {"Chain", "Limit", "RATE", "Region"}, "0.5"},
+         {"Chain", "Limit", "RATE", "Rate", "Region"}, "0.5"},
         {"copied twice, names and link once", "", 2, {"Chain", "Limit", "Rate", "Region"}, "0.1"},
     };
     for (const auto& c : cases) {
@@ -480,7 +481,7 @@ TEST_F(Related, NamesAndExternalLinksUsedByTheFormulasComeAlong) {
         std::string rate;
         for (pugi::xml_node n : wb.child("workbook").child("definedNames").children()) {
             names.emplace_back(n.attribute("name").value());
-            if (SheetNamesEqual(n.attribute("name").value(), "rate")) rate = n.child_value();
+            if (SheetNamesEqual(n.attribute("name").value(), "rate") && !n.attribute("localSheetId")) rate = n.child_value();
         }
         std::sort(names.begin(), names.end());
         EXPECT_EQ(names, c.names) << c.what;
@@ -556,6 +557,8 @@ TEST(SourceLinks, OtherSheetsAndTablesOfTheSourcePointAtItsFile) {
     link.sheets = {"Params", "Other sheet"};
     link.tables = {"BigCity"};
     link.number = 3;
+    link.allSheets = {"Data", "Params", "Other sheet"};
+    link.threeD = true;
     const struct {
         const char* formula;
         const char* expected;
@@ -563,6 +566,8 @@ TEST(SourceLinks, OtherSheetsAndTablesOfTheSourcePointAtItsFile) {
         {"SUM(Params!A1:A3)+'Other sheet'!B2", "SUM([3]Params!A1:A3)+'[3]Other sheet'!B2"},
         {"COUNTA(BigCity[City])&\"Params!A1\"", "COUNTA([3]!BigCity[City])&\"Params!A1\""},
         {"Data!A1+BigCityX[a]+[1]Params!A1", "Data!A1+BigCityX[a]+[1]Params!A1"},  // own sheet, other table, other link
+        {"SUM('Params:Other sheet'!A1)+SUM(Data:Params!B2)", "SUM('[3]Params:Other sheet'!A1)+SUM([3]Data:Params!B2)"},
+        {"SUM(A1:Params!B2)", "SUM(A1:[3]Params!B2)"},  // the range operator after a cell
     };
     for (const auto& c : cases) {
         std::string f = c.formula;

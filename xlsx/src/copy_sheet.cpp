@@ -156,6 +156,33 @@ void Workbook::PlanCopy(CopyPlan& plan, const Workbook& source, std::size_t sour
                                               [&](const auto& r) { return FormulaRefersTo(formulas, r.first); });
         if (!plan.tableRenames.empty() || plan.renumber || sheetRenamed || sourceLink.Needed())
             rw.formula = [&plan](std::string& f) { return TransformFormula(f, plan); };
+        // Internal hyperlinks follow renamed sheets; alone in a new workbook, those to the source's
+        // other sheets open them in the source file.
+        const bool linkedLocations = intent.alone && !sourceLink.sheets.empty();
+        if (!plan.sheetRenames.empty() || linkedLocations)
+            rw.hyperlink = [&plan, &related, &sheetSource, &src, linkedLocations](pugi::xml_node link) {
+                pugi::xml_attribute location = link.attribute("location");
+                const std::string before = location.value();
+                const std::string renamed = RenameSheetsInFormula(before, plan.sheetRenames);
+                if (renamed != before) {
+                    location.set_value(renamed.c_str());
+                    return true;
+                }
+                const std::string rid = RelationshipPrefix(link) + "id";
+                if (!linkedLocations || link.attribute(rid.c_str()) || rid == "id") return false;
+                bool other = false;
+                for (const std::string& sheet : plan.sourceLink.sheets) other |= FormulaRefersTo(before, sheet);
+                if (!other) return false;
+                std::string id;
+                for (unsigned n = 1; id.empty(); ++n) {
+                    const std::string candidate = "rIdSource" + std::to_string(n);
+                    if (!related.sheetRels.ById(candidate) && sheetSource.find('"' + candidate + '"') == std::string::npos) id = candidate;
+                }
+                related.sheetRels.AddWithId(Relationship{id, std::string(kRelBase) + "hyperlink", FileUri(src.origin()), true});
+                related.keptIds.insert(id);
+                link.append_attribute(rid.c_str()) = id.c_str();
+                return true;
+            };
         // The copy's charts read their series as the cells do.
         for (const auto& t : related.types)
             if (t.second == kCtChart) plan.chartParts.push_back(t.first);

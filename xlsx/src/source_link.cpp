@@ -155,9 +155,14 @@ bool LinkThreeD(std::string& f, const SourceLink& link) {
         if (colon != std::string::npos && token[0] != '[' && IsSourceSheet(link, token.substr(0, colon)) &&
             IsSourceSheet(link, token.substr(colon + 1))) {
             const std::string first = token.substr(0, colon), last = token.substr(colon + 1);
-            std::string replacement = ExternalSheetPrefix(link.number, first + ":" + last);
-            if (replacement[0] != '\'' && (QuoteSheetName(first)[0] == '\'' || QuoteSheetName(last)[0] == '\''))
-                replacement = "'" + replacement.substr(0, replacement.size() - 1) + "'!";
+            const std::string book = "[" + std::to_string(link.number) + "]";
+            const bool quote = QuoteSheetName(first)[0] == '\'' || QuoteSheetName(last)[0] == '\'';
+            auto inner = [](const std::string& name) {  // the name as it stands inside apostrophes
+                const std::string q = QuoteSheetName(name);
+                return q[0] == '\'' ? q.substr(1, q.size() - 2) : q;
+            };
+            const std::string sheets = inner(first) + ":" + inner(last);
+            const std::string replacement = quote ? "'" + book + sheets + "'!" : book + sheets + "!";
             f.replace(i, end - i, replacement);
             i += replacement.size();
             changed = true;
