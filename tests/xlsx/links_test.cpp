@@ -4,6 +4,12 @@
 
 #include <pugixml.hpp>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <random>
 #include <regex>
@@ -142,6 +148,46 @@ TEST(SourceLinks, EqualNamesServeOnceAndNamesOfOtherMeaningsBecomeTheCopysOwn) {
     const pugi::xml_document wb = Xml(bytes, "xl/workbook.xml");
     EXPECT_EQ(wb.select_nodes("//definedName[@name='合計']").size(), 1u);
     EXPECT_EQ(wb.select_nodes("//externalReference").size(), 1u);
+}
+
+// LibreOffice, recalculating every workbook on loading, shows each merged summary with its own
+// month's sums, and the split summary with the values cached for its link to the source.
+TEST(SourceLinks, ASpreadsheetProgramRecalculatingShowsEachMonthsOwnSums) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("zelmo-xlsx-months-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::string args;
+    auto quad = [&](const fs::path& src, const std::string& a, const fs::path& out, const std::string& b) {
+        args += " '" + src.string() + "' '" + a + "' '" + out.string() + "' '" + b + "'";
+    };
+    Workbook merged = Workbook::CreateNew();
+    std::vector<std::string> taken{"Sheet1"};
+    for (int m = 1; m <= 3; ++m) {
+        const fs::path file = dir / ("month" + std::to_string(m) + ".xlsx");
+        std::ofstream(file, std::ios::binary) << Month(m);
+        const Workbook source = Workbook::OpenFile(file);
+        for (std::size_t i = 0; i < source.SheetCount(); ++i) {
+            const std::string name = UniqueSheetName(source.Sheets()[i].name, taken);
+            merged.CopySheet(source, i, merged.SheetCount(), name);
+            taken.push_back(name);
+            quad(file, source.Sheets()[i].name, dir / "merged.xlsx", name);
+        }
+        if (m == 2) {
+            Workbook::FromSheet(source, 0).SaveFile(dir / "split.xlsx");
+            quad(file, "集計", dir / "split.xlsx", "集計");
+        }
+    }
+    merged.ResolveLinksToCopies();
+    merged.SaveFile(dir / "merged.xlsx");
+    const std::string cmd = std::string("/usr/bin/python3 ") + ZELMO_XLSX_SCRIPTS + "/lo_csv_check.py --recalc '" +
+                            (dir / "lo").string() + "'" + args;
+    const int rc = std::system(cmd.c_str());
+    const int code = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    if (code == 77) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    EXPECT_EQ(code, 0);
 }
 
 // A sheet with a reference to another sheet in each kind of element that holds one.
