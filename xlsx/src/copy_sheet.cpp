@@ -92,6 +92,8 @@ void Workbook::PlanCopy(CopyPlan& plan, const Workbook& source, std::size_t sour
         plan.newPart = target.FreePartName(place.folder, place.stem, "xml");
         const std::string sheetSource = src.parts().Read(from.part);
         refs = FindWorkbookRefs(src, from.name, sheetSource, target);
+        // The sheet's formulas and references, read in one streaming pass.
+        const std::string formulas = FormulaText(sheetSource);
         // In a merge, the source's sheets copied here earlier are what this sheet's formulas and
         // pivot caches mean by their names (those copied under another name, their own being taken,
         // are renamed), not the sheets that hold those names here.
@@ -129,7 +131,7 @@ void Workbook::PlanCopy(CopyPlan& plan, const Workbook& source, std::size_t sour
                 number = static_cast<unsigned>(at - linkParts.begin() + 1);
                 plan.linkRecord = r;
             }
-            sourceLink = PlanSourceLink(src, from, sheetSource, names, number, copiedHere);
+            sourceLink = PlanSourceLink(src, from, formulas, names, number, copiedHere);
             if (plan.linkRecord != static_cast<std::size_t>(-1)) {
                 sourceLink.part = sourceLinks_[plan.linkRecord].part;
                 sourceLink.cells = sourceLinks_[plan.linkRecord].cells;
@@ -148,7 +150,6 @@ void Workbook::PlanCopy(CopyPlan& plan, const Workbook& source, std::size_t sour
         plan.tableRenames.insert(plan.tableRenames.end(), related.tableRenames.begin(), related.tableRenames.end());
         // Formulas naming their own sheet name the copy, as in the spreadsheet program, and those
         // naming sheets copied earlier name those copies (all renamed at once).
-        const std::string formulas = FormulaText(sheetSource);
         if (from.name != name) plan.sheetRenames.emplace_back(from.name, name);
         for (const auto& e : earlier)
             if (FormulaRefersTo(formulas, e.first) || NamesReferTo(names, e.first)) plan.sheetRenames.push_back(e);

@@ -239,14 +239,14 @@ std::string FileUri(const std::string& path) {
     return s.empty() || s[0] == '/' ? "file://" + s : "file:///" + s;
 }
 
-SourceLink PlanSourceLink(const Package& source, const SheetEntry& copied, std::string_view sheetXml,
+SourceLink PlanSourceLink(const Package& source, const SheetEntry& copied, const std::string& formulas,
                           const std::vector<pugi::xml_node>& names, unsigned number,
                           const std::vector<std::string>& copiedHere) {
     SourceLink link;
     link.number = number;
     if (source.origin().empty()) return link;
     // Only the formulas and references of the sheet and its charts are searched, not its cell text.
-    const std::string text = FormulaText(sheetXml) + FormulaText(ChartsOf(source, copied.part));
+    const std::string text = formulas + FormulaText(ChartsOf(source, copied.part));
     auto here = [&](const std::string& sheet) {
         return std::any_of(copiedHere.begin(), copiedHere.end(), [&](const std::string& s) { return SheetNamesEqual(s, sheet); });
     };
@@ -260,8 +260,12 @@ SourceLink PlanSourceLink(const Package& source, const SheetEntry& copied, std::
     for (pugi::xml_node n : names) probe += std::string("\n") + n.child_value();
     link.threeD = LinkThreeD(probe, link);
     // The tables of each sheet: the copied sheet's go with it, those of sheets copied here earlier
-    // are there already; the others stay in the source.
+    // are there already; the others stay in the source. The sheets' relationships are read only
+    // when the source has tables at all.
+    bool maybeTables = false;
+    for (const std::string& part : source.parts().Names()) maybeTables = maybeTables || source.types().TypeOf(part) == kCtTable;
     for (const SheetEntry& s : entries) {
+        if (!maybeTables) break;
         const std::string rels = RelsPartName(s.part);
         if (s.name == copied.name || here(s.name) || !source.parts().Has(rels)) continue;
         const Relationships all = Relationships::Parse(source.parts().Read(rels), rels);
