@@ -92,8 +92,12 @@ void Workbook::PlanCopy(CopyPlan& plan, const Workbook& source, std::size_t sour
         plan.newPart = target.FreePartName(place.folder, place.stem, "xml");
         const std::string sheetSource = src.parts().Read(from.part);
         refs = FindWorkbookRefs(src, from.name, sheetSource, target);
-        // The sheet's formulas and references, read in one streaming pass.
-        const std::string formulas = FormulaText(sheetSource);
+        // The sheet's formulas and references, read in one streaming pass. A reference to a sheet
+        // needs a '!', a structured reference a '['; without either only a table's bare name could
+        // name something elsewhere, so most big sheets of plain formulas are not read for it.
+        const bool mayRefer = sheetSource.find('!') != std::string::npos || sheetSource.find('[') != std::string::npos ||
+                              HasTables(src);
+        const std::string formulas = mayRefer ? FormulaText(sheetSource) : std::string();
         // In a merge, the source's sheets copied here earlier are what this sheet's formulas and
         // pivot caches mean by their names (those copied under another name, their own being taken,
         // are renamed), not the sheets that hold those names here.

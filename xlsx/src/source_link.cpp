@@ -239,6 +239,12 @@ std::string FileUri(const std::string& path) {
     return s.empty() || s[0] == '/' ? "file://" + s : "file:///" + s;
 }
 
+bool HasTables(const Package& source) {
+    for (const std::string& part : source.parts().Names())
+        if (source.types().TypeOf(part) == kCtTable) return true;
+    return false;
+}
+
 SourceLink PlanSourceLink(const Package& source, const SheetEntry& copied, const std::string& formulas,
                           const std::vector<pugi::xml_node>& names, unsigned number,
                           const std::vector<std::string>& copiedHere) {
@@ -262,8 +268,7 @@ SourceLink PlanSourceLink(const Package& source, const SheetEntry& copied, const
     // The tables of each sheet: the copied sheet's go with it, those of sheets copied here earlier
     // are there already; the others stay in the source. The sheets' relationships are read only
     // when the source has tables at all.
-    bool maybeTables = false;
-    for (const std::string& part : source.parts().Names()) maybeTables = maybeTables || source.types().TypeOf(part) == kCtTable;
+    const bool maybeTables = HasTables(source);
     for (const SheetEntry& s : entries) {
         if (!maybeTables) break;
         const std::string rels = RelsPartName(s.part);

@@ -36,6 +36,9 @@ struct SourceLink {
 // `names` are the defined names copied along (their formulas count too); `number` the link's
 // number; `copiedHere` the source's sheets already copied into the target (references to them name
 // the copies instead, and tables on them are the copies' tables).
+// Whether the package has tables.
+bool HasTables(const Package& source);
+
 // `formulas` is FormulaText of the copied sheet part.
 SourceLink PlanSourceLink(const Package& source, const SheetEntry& copied, const std::string& formulas,
                           const std::vector<pugi::xml_node>& names, unsigned number,
