@@ -252,7 +252,14 @@ TEST(SourceLinks, EveryKindOfReferenceLinksAndResolves) {
         const std::string bytes = target.SaveToBytes();
         const std::string part = SheetParts(bytes).at("集計 (2)");
         check(bytes, part, "'明細 (2)'", "其他", "merge");
-        EXPECT_STREQ(Xml(bytes, part).select_node("//hyperlink[@ref='E2']").node().attribute("location").value(), "'集計 (2)'!A1");
+        const pugi::xml_document doc = Xml(bytes, part);
+        EXPECT_STREQ(doc.select_node("//hyperlink[@ref='E2']").node().attribute("location").value(), "'集計 (2)'!A1");
+        // The hyperlink to the detail sheet, copied later, opens its copy here (no file any more).
+        const pugi::xml_node away = doc.select_node("//hyperlink[@ref='E1']").node();
+        EXPECT_STREQ(away.attribute("location").value(), "'明細 (2)'!A1");
+        EXPECT_FALSE(away.attribute("r:id"));
+        EXPECT_EQ(ReadPart(bytes, "xl/worksheets/_rels/" + part.substr(part.rfind('/') + 1) + ".rels").find("kinds.xlsx"),
+                  std::string::npos);
         EXPECT_EQ(LinkParts(bytes), 1u);
     }
 }

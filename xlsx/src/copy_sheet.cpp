@@ -161,9 +161,9 @@ void Workbook::PlanCopy(CopyPlan& plan, const Workbook& source, std::size_t sour
                                               [&](const auto& r) { return FormulaRefersTo(formulas, r.first); });
         if (!plan.tableRenames.empty() || plan.renumber || sheetRenamed || sourceLink.Needed())
             rw.formula = [&plan](std::string& f) { return TransformFormula(f, plan); };
-        // Internal hyperlinks follow renamed sheets; alone in a new workbook, those to the source's
-        // other sheets open them in the source file.
-        const bool linkedLocations = intent.alone && !sourceLink.sheets.empty();
+        // Internal hyperlinks follow renamed sheets; those to the source's other sheets open them in
+        // the source file (in a merge until ResolveLinksToCopies finds their copies).
+        const bool linkedLocations = !sourceLink.sheets.empty();
         if (!plan.sheetRenames.empty() || linkedLocations)
             rw.hyperlink = [&plan, &related, &sheetSource, &src, linkedLocations](pugi::xml_node link) {
                 pugi::xml_attribute location = link.attribute("location");
@@ -180,7 +180,7 @@ void Workbook::PlanCopy(CopyPlan& plan, const Workbook& source, std::size_t sour
                 if (!other) return false;
                 std::string id;
                 for (unsigned n = 1; id.empty(); ++n) {
-                    const std::string candidate = "rIdSource" + std::to_string(n);
+                    const std::string candidate = kSourceHyperlinkId + std::to_string(n);
                     if (!related.sheetRels.ById(candidate) && sheetSource.find('"' + candidate + '"') == std::string::npos) id = candidate;
                 }
                 related.sheetRels.AddWithId(Relationship{id, std::string(kRelBase) + "hyperlink", FileUri(src.origin()), true});
@@ -336,7 +336,7 @@ CopyReport Workbook::CommitCopy(CopyPlan& plan) {
     const std::string linkPart = AddSourceLink(target, src, sourceLink);
     if (!linkPart.empty()) {
         if (plan.linkRecord == static_cast<std::size_t>(-1)) {
-            sourceLinks_.push_back(LinkToSource{plan.sourceSerial, linkPart, {}, {}});
+            sourceLinks_.push_back(LinkToSource{plan.sourceSerial, linkPart, FileUri(src.origin()), {}, {}});
             plan.linkRecord = sourceLinks_.size() - 1;
         }
         LinkToSource& record = sourceLinks_[plan.linkRecord];

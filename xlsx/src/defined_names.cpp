@@ -135,7 +135,8 @@ std::string RenameSheetsInFormula(const std::string& formula,
     for (std::size_t r = 0; r < renames.size(); ++r)
         ForEachReference(formula, renames[r].first, [&](std::size_t at, std::size_t len) { spans.push_back({at, len, r}); });
     if (spans.empty()) return formula;
-    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.at < b.at; });
+    // Stable: where two renames match at one place, the first listed wins.
+    std::stable_sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.at < b.at; });
     std::string out;
     std::size_t last = 0;
     for (const Span& s : spans) {

@@ -1,5 +1,6 @@
 // Links to the source files of copies, pointed at the copies that came into the same workbook.
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -8,11 +9,87 @@
 
 #include "defined_names.h"
 #include "package.h"
+#include "source_link.h"
 #include "tables.h"
 #include "workbook_refs.h"
 #include "xml_util.h"
 
 namespace zelmo::xlsx {
+namespace {
+
+std::string AttributeText(std::string_view s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        static const std::pair<const char*, char> kEntities[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'},
+                                                                 {"&quot;", '"'}, {"&apos;", '\''}};
+        bool entity = false;
+        for (const auto& [text, ch] : kEntities)
+            if (s.compare(i, std::strlen(text), text) == 0) {
+                out += ch;
+                i += std::strlen(text) - 1;
+                entity = true;
+                break;
+            }
+        if (!entity) out += s[i];
+    }
+    return out;
+}
+
+std::string AttributeXml(const std::string& s) {
+    std::string out;
+    for (char ch : s) {
+        if (ch == '&') out += "&amp;";
+        else if (ch == '<') out += "&lt;";
+        else if (ch == '"') out += "&quot;";
+        else out += ch;
+    }
+    return out;
+}
+
+// Hyperlinks of a copied sheet that open a sheet of their source file (relationship ids made by the
+// copy) open that sheet's copy here instead, when there is one: the relationship goes and the
+// location names the copy. `copyOf` maps a source file (as a link target) to its copied sheets.
+void ResolveHyperlinks(Package& p, const std::string& part,
+                       const std::map<std::string, std::vector<std::pair<std::string, std::string>>>& copyOf) {
+    const std::string relsName = RelsPartName(part);
+    if (!p.parts().Has(relsName)) return;
+    Relationships rels = Relationships::Parse(p.parts().Read(relsName), relsName);
+    std::map<std::string, const std::vector<std::pair<std::string, std::string>>*> ours;  // id -> copies
+    for (const Relationship& r : rels.All())
+        if (r.external && r.id.rfind(kSourceHyperlinkId, 0) == 0 && IsType(r.type, "hyperlink"))
+            if (const auto it = copyOf.find(r.target); it != copyOf.end()) ours[r.id] = &it->second;
+    if (ours.empty()) return;
+    std::string xml = p.parts().Read(part);
+    std::vector<std::string> resolved;
+    for (const auto& [id, copies] : ours) {
+        const std::string quotedId = "=\"" + id + "\"";
+        const std::size_t at = xml.find(quotedId);
+        if (at == std::string::npos) continue;
+        const std::size_t open = xml.rfind('<', at), close = xml.find('>', at);
+        if (open == std::string::npos || close == std::string::npos) continue;
+        std::string tag = xml.substr(open, close - open);
+        const std::size_t loc = tag.find(" location=\"");
+        if (loc == std::string::npos) continue;
+        const std::size_t valueEnd = tag.find('"', loc + 11);
+        const std::string location = AttributeText(std::string_view(tag).substr(loc + 11, valueEnd - loc - 11));
+        const std::string renamed = RenameSheetsInFormula(location, *copies);
+        if (renamed == location) continue;  // the sheet it opens was not copied: the link stays
+        tag.replace(loc + 11, valueEnd - loc - 11, AttributeXml(renamed));
+        // The id attribute with its prefix and the space before it.
+        const std::size_t idAt = tag.find(quotedId);
+        std::size_t nameStart = tag.rfind(' ', idAt);
+        tag.erase(nameStart, idAt + quotedId.size() - nameStart);
+        xml.replace(open, close - open, tag);
+        resolved.push_back(id);
+    }
+    if (resolved.empty()) return;
+    for (const std::string& id : resolved) rels.Remove(id);
+    p.parts().WriteDeflated(part, xml);
+    if (rels.All().empty()) p.parts().Remove(relsName);
+    else p.parts().Write(relsName, rels.Write());
+}
+
+}  // namespace
 
 void Workbook::ResolveLinksToCopies() {
     Package& p = *package_;
@@ -43,6 +120,12 @@ void Workbook::ResolveLinksToCopies() {
             }
         }
     }
+    // Hyperlinks opening a source's sheet in its file: by the file, that source's copies here.
+    std::map<std::string, std::vector<std::pair<std::string, std::string>>> copyOf;
+    for (const LinkToSource& record : sourceLinks_)
+        for (const CopiedSheet& c : copies_)
+            if (const auto it = present.find(c.sheetId); c.source == record.source && it != present.end())
+                copyOf[record.uri].emplace_back(c.from, it->second);
     std::set<unsigned> used;
     auto resolve = [&](std::string& f) {
         bool changed = false;
@@ -62,6 +145,7 @@ void Workbook::ResolveLinksToCopies() {
     for (const std::string& part : parts) {
         std::string xml = p.parts().Read(part);
         if (RewriteFormulaText(xml, resolve)) p.parts().WriteDeflated(part, xml);
+        ResolveHyperlinks(p, part, copyOf);
     }
     pugi::xml_node names = p.DefinedNames(false);
     for (pugi::xml_node n = names.first_child(); n; n = n.next_sibling()) {

@@ -36,6 +36,9 @@ struct SourceLink {
 // `names` are the defined names copied along (their formulas count too); `number` the link's
 // number; `copiedHere` the source's sheets already copied into the target (references to them name
 // the copies instead, and tables on them are the copies' tables).
+// The id stem of the relationships that make a copy's hyperlinks open a sheet of the source file.
+inline constexpr const char* kSourceHyperlinkId = "rIdSource";
+
 // Whether the package has tables.
 bool HasTables(const Package& source);
 

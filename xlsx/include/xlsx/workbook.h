@@ -131,6 +131,7 @@ private:
     struct LinkToSource {
         std::uint64_t source;
         std::string part;
+        std::string uri;  // the source file as a link target
         std::map<std::string, std::set<std::string>> cells;
         std::map<std::string, std::string> tableSheets;
     };
