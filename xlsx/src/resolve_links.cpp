@@ -1,6 +1,5 @@
 // Links to the source files of copies, pointed at the copies that came into the same workbook.
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -16,35 +15,6 @@
 
 namespace zelmo::xlsx {
 namespace {
-
-std::string AttributeText(std::string_view s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        static const std::pair<const char*, char> kEntities[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'},
-                                                                 {"&quot;", '"'}, {"&apos;", '\''}};
-        bool entity = false;
-        for (const auto& [text, ch] : kEntities)
-            if (s.compare(i, std::strlen(text), text) == 0) {
-                out += ch;
-                i += std::strlen(text) - 1;
-                entity = true;
-                break;
-            }
-        if (!entity) out += s[i];
-    }
-    return out;
-}
-
-std::string AttributeXml(const std::string& s) {
-    std::string out;
-    for (char ch : s) {
-        if (ch == '&') out += "&amp;";
-        else if (ch == '<') out += "&lt;";
-        else if (ch == '"') out += "&quot;";
-        else out += ch;
-    }
-    return out;
-}
 
 // Hyperlinks of a copied sheet that open a sheet of their source file (relationship ids made by the
 // copy) open that sheet's copy here instead, when there is one: the relationship goes and the
@@ -71,10 +41,10 @@ void ResolveHyperlinks(Package& p, const std::string& part,
         const std::size_t loc = tag.find(" location=\"");
         if (loc == std::string::npos) continue;
         const std::size_t valueEnd = tag.find('"', loc + 11);
-        const std::string location = AttributeText(std::string_view(tag).substr(loc + 11, valueEnd - loc - 11));
+        const std::string location = UnescapeXml(std::string_view(tag).substr(loc + 11, valueEnd - loc - 11));
         const std::string renamed = RenameSheetsInFormula(location, *copies);
         if (renamed == location) continue;  // the sheet it opens was not copied: the link stays
-        tag.replace(loc + 11, valueEnd - loc - 11, AttributeXml(renamed));
+        tag.replace(loc + 11, valueEnd - loc - 11, EscapeXml(renamed, true));
         // The id attribute with its prefix and the space before it.
         const std::size_t idAt = tag.find(quotedId);
         std::size_t nameStart = tag.rfind(' ', idAt);

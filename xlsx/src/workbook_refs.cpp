@@ -71,7 +71,9 @@ bool FormulaTag(std::string_view tag) {
     return tag == "f" || tag == "formula" || tag == "formula1" || tag == "formula2";
 }
 
-std::string Unescape(std::string_view s) {
+}  // namespace
+
+std::string UnescapeXml(std::string_view s) {
     if (s.find('&') == std::string_view::npos) return std::string(s);
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
@@ -117,7 +119,7 @@ std::string Unescape(std::string_view s) {
     return out;
 }
 
-std::string Escape(std::string_view s, bool attribute) {
+std::string EscapeXml(std::string_view s, bool attribute) {
     std::string out;
     for (char ch : s) {
         if (ch == '&') out += "&amp;";
@@ -128,6 +130,8 @@ std::string Escape(std::string_view s, bool attribute) {
     }
     return out;
 }
+
+namespace {
 
 // Calls fn(begin, end, isAttribute) for the raw text of every formula element and hyperlink
 // location of a part; fn may not change the part.
@@ -333,7 +337,7 @@ std::vector<std::string> LinkPartNames(const Package& p) { return LinkParts(p); 
 std::string FormulaText(std::string_view partXml) {
     std::string out;
     ForEachFormulaSpan(partXml, [&](std::size_t begin, std::size_t end, bool) {
-        out += Unescape(partXml.substr(begin, end - begin));
+        out += UnescapeXml(partXml.substr(begin, end - begin));
         out += '\n';
     });
     return out;
@@ -343,10 +347,10 @@ bool RewriteFormulaText(std::string& partXml, const std::function<bool(std::stri
     std::string out;
     std::size_t last = 0;
     ForEachFormulaSpan(partXml, [&](std::size_t begin, std::size_t end, bool attribute) {
-        std::string text = Unescape(std::string_view(partXml).substr(begin, end - begin));
+        std::string text = UnescapeXml(std::string_view(partXml).substr(begin, end - begin));
         if (!fn(text)) return;
         out.append(partXml, last, begin - last);
-        out += Escape(text, attribute);
+        out += EscapeXml(text, attribute);
         last = end;
     });
     if (last == 0) return false;

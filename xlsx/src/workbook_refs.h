@@ -43,6 +43,10 @@ bool RenumberExternalLinks(std::string& formula, const std::map<unsigned, unsign
 // unescaped, one per line: one streaming pass, no document tree.
 std::string FormulaText(std::string_view partXml);
 
+// XML text and attribute values: entities (also numeric ones) read, and written back.
+std::string UnescapeXml(std::string_view text);
+std::string EscapeXml(std::string_view text, bool attribute);
+
 // Rewrites the same formulas and hyperlink locations of a part in place by `fn` (true when it
 // changed one), without a document tree; true when anything changed.
 bool RewriteFormulaText(std::string& partXml, const std::function<bool(std::string&)>& fn);
