@@ -95,8 +95,14 @@ void Workbook::PlanCopy(CopyPlan& plan, const Workbook& source, std::size_t sour
         // The sheet's formulas and references, read in one streaming pass. A reference to a sheet
         // needs a '!', a structured reference a '['; without either only a table's bare name could
         // name something elsewhere, so most big sheets of plain formulas are not read for it.
-        const bool mayRefer = sheetSource.find('!') != std::string::npos || sheetSource.find('[') != std::string::npos ||
-                              HasTables(src);
+        auto hasTables = [&] {
+            // A workbook that copies come into may gain tables: not remembered for it.
+            if (&source == this || !source.copies_.empty()) return HasTables(src);
+            const auto known = sourceHasTables_.find(source.serial_);
+            return known != sourceHasTables_.end() ? known->second : (sourceHasTables_[source.serial_] = HasTables(src));
+        };
+        const bool mayRefer =
+            sheetSource.find('!') != std::string::npos || sheetSource.find('[') != std::string::npos || hasTables();
         const std::string formulas = mayRefer ? FormulaText(sheetSource) : std::string();
         // In a merge, the source's sheets copied here earlier are what this sheet's formulas and
         // pivot caches mean by their names (those copied under another name, their own being taken,
@@ -124,7 +130,9 @@ void Workbook::PlanCopy(CopyPlan& plan, const Workbook& source, std::size_t sour
             const bool scoped = ParseIndex(n.attribute("localSheetId").value(), scope);
             if (scoped ? scope == sourceIndex : FormulaRefersTo(n.child_value(), from.name)) names.push_back(n);
         }
-        if (intent.linkToSource) {
+        // Only formulas, names and charts (behind the sheet's relationships) can name other sheets.
+        const bool mayLink = !formulas.empty() || !names.empty() || src.parts().Has(RelsPartName(from.part));
+        if (intent.linkToSource && mayLink) {
             // A link to this source made by an earlier copy serves again (and caches more cells).
             const std::vector<std::string> linkParts = LinkPartNames(target);
             auto number = static_cast<unsigned>(linkParts.size() + refs.newLinkParts.size() + 1);

@@ -139,6 +139,8 @@ private:
     // Parts of copies (sheets, charts) whose formulas use external links: what resolving links to
     // copies rewrites and renumbers.
     std::vector<std::string> linkedParts_;
+    // Whether each source copied from has tables (looked up once per source, not per copy).
+    std::map<std::uint64_t, bool> sourceHasTables_;
 };
 
 // Sheet naming as the spreadsheet program does it: 1..31 UTF-16 units, none of []:*?/\, no leading or
