@@ -249,6 +249,9 @@ void Instance::SaveAs(const std::shared_ptr<Book>& book, const std::wstring& pat
     if (attributes != INVALID_FILE_ATTRIBUTES && displayAlerts && !ConfirmOverwrite(full))
         throw AutomationError(Quoted(full) + L"は既にあります。置き換えは取り消されました。ファイルは保存されていません。");
     try {
+        // References to sheets of a source that were copied into this book name those copies; the
+        // links to sources that nothing needs then go.
+        book->engine.ResolveLinksToCopies();
         book->engine.SaveFile(std::filesystem::path(full));
         book->Refresh();  // saving shows the first sheet when every sheet was hidden
     } catch (const xlsx::Error& e) {

@@ -8,7 +8,9 @@ merged cells, conditional formatting ranges and their formats, data validations,
 panes, sheet state, tab colour, print area and titles, page setup, header/footer and sheet
 protection. Prints every difference and exits with 1 when there is one.
 """
+import os
 import re
+import urllib.parse
 import sys
 import warnings
 
@@ -80,8 +82,38 @@ def dxf(d, wb):
 EXTERNAL_INDEX = re.compile(r"(?<![\w\].])\[\d+\]!?")
 
 
-def value(c, renames=None):
+def sheet_ref(name):
+    """A sheet as a formula names it."""
+    plain = re.fullmatch(r"[^\W\d][\w.]*", name) and not re.fullmatch(r"[A-Za-z]{1,3}\d+", name)
+    return name if plain else "'" + name.replace("'", "''") + "'"
+
+
+def named_back(v, back):
+    """A copy's formula with the sheets it names as copies (in the same output, from the same source)
+    named by their source names, so that it compares with the source's formula."""
+    if not back or not isinstance(v, str) or not v.startswith("="):
+        return v
+    refs = {sheet_ref(out) + "!": sheet_ref(src) + "!" for out, src in back.items() if out != src}
+    if not refs:
+        return v
+    pattern = re.compile("|".join(re.escape(k) for k in sorted(refs, key=len, reverse=True)))
+    return pattern.sub(lambda m: refs[m.group(0)], v)
+
+
+def tables_back(v, back):
+    """A copy's formula with the tables it names as copies of the source's tables named by their
+    source names."""
+    if not back or not isinstance(v, str) or not v.startswith("="):
+        return v
+    for new, old in back.items():
+        if new != old:
+            v = re.sub(r"(?<![\w.])" + re.escape(new) + r"(?=\[|\W|$)(?![(!])", old, v, flags=re.I)
+    return v
+
+
+def value(c, renames=None, back=None, table_back=None):
     v = c.value
+    v = tables_back(named_back(v, back), table_back)
     if hasattr(v, "text"):  # ArrayFormula
         return ("array", v.ref, EXTERNAL_INDEX.sub("", v.text or ""))
     if renames and isinstance(v, str) and v.startswith("="):
@@ -103,7 +135,7 @@ def compare(problems, what, a, b):
         problems.append(f"{what}: source {a!r} != copy {b!r}")
 
 
-def check(src_path, src_name, out_path, out_name):
+def check(src_path, src_name, out_path, out_name, back=None, table_back=None):
     sb, ob = book(src_path), book(out_path)
     s, o = sb[src_name], ob[out_name]
     p = []
@@ -115,7 +147,9 @@ def check(src_path, src_name, out_path, out_name):
     # Tables come along, renamed when their name is taken in the target; formulas follow the names.
     st, ot = tables(s), tables(o)
     compare(p, "tables", {r: t[1:] for r, t in st.items()}, {r: t[1:] for r, t in ot.items()})
-    renames = {st[r][0]: ot[r][0] for r in st if r in ot and st[r][0] != ot[r][0]}
+    # (The copy's tables, and those of the source's other sheets copied into the same output, are
+    # named back by their source names: table_back.)
+    renames = None
     # Only cells the source holds: openpyxl makes empty cells up on access, styled by each book's
     # default format, which a copy need not share.
     for (r, col) in sorted(s._cells):
@@ -129,11 +163,16 @@ def check(src_path, src_name, out_path, out_name):
         if c.value is None and not c.has_style:  # made up for a comment or hyperlink anchor
             continue
         if True:
-            compare(p, f"{c.coordinate} value", value(c, renames), value(d))
+            compare(p, f"{c.coordinate} value", value(c, renames), value(d, back=back, table_back=table_back))
             compare(p, f"{c.coordinate} type", c.data_type, d.data_type)
             compare(p, f"{c.coordinate} style", cell_style(c, sb), cell_style(d, ob))
-            compare(p, f"{c.coordinate} hyperlink", c.hyperlink.target if c.hyperlink else None,
-                    d.hyperlink.target if d.hyperlink else None)
+            # A hyperlink to another sheet of the source opens it in the source file when that sheet
+            # is not in the copy's workbook.
+            target = d.hyperlink.target if d.hyperlink else None
+            if c.hyperlink and not c.hyperlink.target and c.hyperlink.location and target and \
+                    os.path.basename(urllib.parse.unquote(target)) == os.path.basename(src_path):
+                target = None
+            compare(p, f"{c.coordinate} hyperlink", c.hyperlink.target if c.hyperlink else None, target)
     compare(p, "dimensions", s.dimensions, o.dimensions)
     for k, dim in s.column_dimensions.items():
         od = o.column_dimensions[k]
@@ -194,8 +233,19 @@ def main(argv):
         return 2
     warnings.simplefilter("ignore")
     problems = []
-    for i in range(0, len(args), 4):
-        problems += check(*args[i:i + 4])
+    quads = [args[i:i + 4] for i in range(0, len(args), 4)]
+    # A merge names the copies of the source's other sheets: the copy's sheets by their source names.
+    back, table_back = {}, {}
+    for src, src_sheet, out, out_sheet in quads:
+        back.setdefault((src, out), {})[out_sheet] = src_sheet
+        s, o = book(src)[src_sheet], book(out)[out_sheet]
+        if type(s).__name__ != "Chartsheet" and type(o).__name__ != "Chartsheet":
+            st, ot = tables(s), tables(o)
+            for r in st:
+                if r in ot:
+                    table_back.setdefault((src, out), {})[ot[r][0]] = st[r][0]
+    for q in quads:
+        problems += check(*q, back=back[(q[0], q[2])], table_back=table_back.get((q[0], q[2])))
     for line in problems[:30]:
         print(line)
     if len(problems) > 30:

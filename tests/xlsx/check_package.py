@@ -117,9 +117,10 @@ def compare(src, src_sheet, out, out_sheet, not_carried, problems):
     b["externalLink"] = [(link, path) for link, path in b.get("externalLink", [])
                          if link_target(out, link).casefold() != own]
     # So may a pivot cache whose data stays behind (its source is then a path to the source workbook).
-    b["externalLinkPath (external)"] = [
-        (url, path) for url, path in b.get("externalLinkPath (external)", [])
-        if posixpath.basename(urllib.parse.unquote(url.replace("\\", "/"))).casefold() != own]
+    # And so may a hyperlink to another sheet of the source: it opens that sheet in the source file.
+    for kind in ("externalLinkPath (external)", "hyperlink (external)"):
+        b[kind] = [(url, path) for url, path in b.get(kind, [])
+                   if posixpath.basename(urllib.parse.unquote(url.replace("\\", "/"))).casefold() != own]
     for kind in sorted(set(a) | set(b)):
         total = len(a.get(kind, []))
         kept = sum(1 for _, path in a.get(kind, []) if not any(k in not_carried for k in path))

@@ -3,7 +3,9 @@
 LibreOffice converts every workbook to CSV, one file per sheet, and the CSV of each copy must equal
 the CSV of its source sheet.
 
-Usage: lo_csv_check.py WORKDIR SRC SRC_SHEET OUT OUT_SHEET [SRC SRC_SHEET OUT OUT_SHEET ...]
+Usage: lo_csv_check.py [--recalc] WORKDIR SRC SRC_SHEET OUT OUT_SHEET [SRC SRC_SHEET OUT OUT_SHEET ...]
+With --recalc every workbook is recalculated on loading (the private profile's OOXMLRecalcMode is 0), so
+formulas show what they compute rather than their cached results.
 Exits 0 when all match, 1 on a difference, 77 when soffice is missing.
 """
 import os
@@ -15,7 +17,19 @@ import sys
 CSV_FILTER = "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1"
 
 
+RECALC_ALWAYS = """<?xml version="1.0" encoding="UTF-8"?>
+<oor:items xmlns:oor="http://openoffice.org/2001/registry" xmlns:xs="http://www.w3.org/2001/XMLSchema"
+ xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
+<item oor:path="/org.openoffice.Office.Calc/Formula/Load"><prop oor:name="OOXMLRecalcMode" oor:op="fuse">
+<value>0</value></prop></item>
+</oor:items>
+"""
+
+
 def main(argv):
+    recalc = len(argv) > 1 and argv[1] == "--recalc"
+    if recalc:
+        argv = argv[:1] + argv[2:]
     if len(argv) < 6 or (len(argv) - 2) % 4:
         print(__doc__, file=sys.stderr)
         return 2
@@ -26,6 +40,10 @@ def main(argv):
     inputs, csv_dir, profile = (os.path.join(work, d) for d in ("lo-in", "lo-csv", "lo-profile"))
     for d in (inputs, csv_dir):
         os.makedirs(d, exist_ok=True)
+    if recalc:
+        os.makedirs(os.path.join(profile, "user"), exist_ok=True)
+        with open(os.path.join(profile, "user", "registrymodifications.xcu"), "w", encoding="utf-8") as f:
+            f.write(RECALC_ALWAYS)
     names = {}
     quads = [argv[i:i + 4] for i in range(2, len(argv), 4)]
     for q in quads:

@@ -70,6 +70,7 @@ protected:
             }
         }
         merged.RemoveSheet(0);
+        merged.ResolveLinksToCopies();  // as the stand-in does at SaveAs
         merged.SaveFile(out);
     }
     // Splits every visible sheet of `inputs` into a workbook of its own, except `skip`.

@@ -234,6 +234,7 @@ protected:
             }
         }
         merged.RemoveSheet(0);
+        merged.ResolveLinksToCopies();  // as the stand-in does at SaveAs
         merged.SaveFile(out.path);
         return out;
     }

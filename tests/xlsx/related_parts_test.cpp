@@ -364,8 +364,8 @@ TEST(RelatedParts, ChartSeriesFollowTheCopy) {
          0},
         {"a chart sheet alone: its data stays in the source", std::string(ZELMO_XLSX_DATA) + "/chartsheet01.xlsx", 1, true, "",
          "[1]Sheet1!$A$1:$A$5", 1},
-        {"a chart sheet merged: as written", std::string(ZELMO_XLSX_DATA) + "/chartsheet01.xlsx", 1, false, "Chart1",
-         "Sheet1!$A$1:$A$5", 0},
+        {"a chart sheet merged before its data: linked to the source", std::string(ZELMO_XLSX_DATA) + "/chartsheet01.xlsx", 1,
+         false, "Chart1", "[1]Sheet1!$A$1:$A$5", 1},
     };
     for (const auto& c : cases) {
         const Workbook source = Workbook::OpenFile(c.file);
@@ -465,8 +465,9 @@ TEST_F(Related, NamesAndExternalLinksUsedByTheFormulasComeAlong) {
         const char* rate;
     } cases[] = {
         {"a new workbook", "", 1, {"Chain", "Limit", "Rate", "Region"}, "0.1"},
+        // The target's own Rate is kept for the workbook; the copy, meaning another, has its own.
         {"the target's own Rate is kept", "<definedNames><definedName name=\"RATE\">0.5</definedName></definedNames>", 1,
-         {"Chain", "Limit", "RATE", "Region"}, "0.5"},
+         {"Chain", "Limit", "RATE", "Rate", "Region"}, "0.5"},
         {"copied twice, names and link once", "", 2, {"Chain", "Limit", "Rate", "Region"}, "0.1"},
     };
     for (const auto& c : cases) {
@@ -480,17 +481,20 @@ TEST_F(Related, NamesAndExternalLinksUsedByTheFormulasComeAlong) {
         std::string rate;
         for (pugi::xml_node n : wb.child("workbook").child("definedNames").children()) {
             names.emplace_back(n.attribute("name").value());
-            if (SheetNamesEqual(n.attribute("name").value(), "rate")) rate = n.child_value();
+            if (SheetNamesEqual(n.attribute("name").value(), "rate") && !n.attribute("localSheetId")) rate = n.child_value();
         }
         std::sort(names.begin(), names.end());
         EXPECT_EQ(names, c.names) << c.what;
         EXPECT_EQ(rate, c.rate) << c.what;
-        // Only the second link is used: it becomes the target's first, and "[2]" reads "[1]".
+        // Only the second link is used: it becomes the target's first, and "[2]" reads "[1]". The
+        // second is the link to the source itself (for its sheet Params), made once.
         const pugi::xpath_node_set refs = wb.select_nodes("//externalReferences/externalReference");
-        ASSERT_EQ(refs.size(), 1u) << c.what;
+        ASSERT_EQ(refs.size(), 2u) << c.what;
         const auto links = PartsUnder(bytes, "xl/externalLinks/");
-        ASSERT_EQ(links.size(), 1u) << c.what;
+        ASSERT_EQ(links.size(), 2u) << c.what;
         EXPECT_NE(ReadPart(bytes, "xl/externalLinks/_rels/" + links[0].substr(17) + ".rels").find("other.xlsx"),
+                  std::string::npos);
+        EXPECT_NE(ReadPart(bytes, "xl/externalLinks/_rels/" + links[1].substr(17) + ".rels").find("related.xlsx"),
                   std::string::npos);
         for (int i = 0; i < c.copies; ++i) {
             const pugi::xml_document sheet = Xml(bytes, "xl/worksheets/sheet" + std::to_string(i + 2) + ".xml");
@@ -553,6 +557,8 @@ TEST(SourceLinks, OtherSheetsAndTablesOfTheSourcePointAtItsFile) {
     link.sheets = {"Params", "Other sheet"};
     link.tables = {"BigCity"};
     link.number = 3;
+    link.allSheets = {"Data", "Params", "Other sheet"};
+    link.threeD = true;
     const struct {
         const char* formula;
         const char* expected;
@@ -560,6 +566,8 @@ TEST(SourceLinks, OtherSheetsAndTablesOfTheSourcePointAtItsFile) {
         {"SUM(Params!A1:A3)+'Other sheet'!B2", "SUM([3]Params!A1:A3)+'[3]Other sheet'!B2"},
         {"COUNTA(BigCity[City])&\"Params!A1\"", "COUNTA([3]!BigCity[City])&\"Params!A1\""},
         {"Data!A1+BigCityX[a]+[1]Params!A1", "Data!A1+BigCityX[a]+[1]Params!A1"},  // own sheet, other table, other link
+        {"SUM('Params:Other sheet'!A1)+SUM(Data:Params!B2)", "SUM('[3]Params:Other sheet'!A1)+SUM([3]Data:Params!B2)"},
+        {"SUM(A1:Params!B2)", "SUM(A1:[3]Params!B2)"},  // the range operator after a cell
     };
     for (const auto& c : cases) {
         std::string f = c.formula;

@@ -41,6 +41,19 @@ std::string Escaped(const std::string& name) {
     return s;
 }
 
+// Whether the text before position `colon` ends in a cell reference ("A1", "$B$2") rather than a
+// sheet name.
+bool AfterCell(const std::string& f, std::size_t colon) {
+    std::size_t i = colon;
+    while (i > 0 && std::isdigit(static_cast<unsigned char>(f[i - 1]))) --i;
+    const std::size_t digits = colon - i;
+    if (i > 0 && f[i - 1] == '$') --i;
+    std::size_t letters = 0;
+    while (i > 0 && std::isalpha(static_cast<unsigned char>(f[i - 1]))) --i, ++letters;
+    if (i > 0 && f[i - 1] == '$') --i;
+    return digits > 0 && letters > 0 && letters <= 3 && (i == 0 || !NameChar(f[i - 1]));
+}
+
 // Walks the formula outside string literals and reports where `name`'s references start and end.
 template <typename Fn>
 void ForEachReference(const std::string& f, const std::string& name, Fn fn) {
@@ -69,8 +82,10 @@ void ForEachReference(const std::string& f, const std::string& name, Fn fn) {
             i = j + 1;
             continue;
         }
-        // "[1]Sheet1!" is a sheet of another workbook.
-        if ((i == 0 || (!NameChar(f[i - 1]) && f[i - 1] != ']')) && f.compare(i, bare.size(), bare) == 0) {
+        // "[1]Sheet1!" is a sheet of another workbook, "Sheet1:Sheet3!" a 3-D reference (the range
+        // operator after a cell, "A1:Sheet3!B2", is not).
+        if ((i == 0 || (!NameChar(f[i - 1]) && f[i - 1] != ']' && !(f[i - 1] == ':' && !AfterCell(f, i - 1)))) &&
+            f.compare(i, bare.size(), bare) == 0) {
             fn(i, bare.size());
             i += bare.size();
             continue;
@@ -120,7 +135,8 @@ std::string RenameSheetsInFormula(const std::string& formula,
     for (std::size_t r = 0; r < renames.size(); ++r)
         ForEachReference(formula, renames[r].first, [&](std::size_t at, std::size_t len) { spans.push_back({at, len, r}); });
     if (spans.empty()) return formula;
-    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.at < b.at; });
+    // Stable: where two renames match at one place, the first listed wins.
+    std::stable_sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.at < b.at; });
     std::string out;
     std::size_t last = 0;
     for (const Span& s : spans) {
@@ -137,6 +153,13 @@ bool FormulaRefersTo(const std::string& formula, const std::string& name) {
     bool found = false;
     ForEachReference(formula, name, [&](std::size_t, std::size_t) { found = true; });
     return found;
+}
+
+void ShiftViewIndex(pugi::xml_node view, const char* attr, std::size_t from, int delta) {
+    pugi::xml_attribute a = view.attribute(attr);
+    std::uint32_t v = 0;
+    if (a && ParseIndex(a.value(), v) && v >= from && !(delta < 0 && v == 0))
+        a.set_value(static_cast<long long>(v) + delta);
 }
 
 void ShiftLocalSheetIds(pugi::xml_node definedNames, std::size_t from, int delta) {
@@ -157,7 +180,8 @@ void RemoveNamesOfSheet(pugi::xml_node definedNames, std::size_t sheetIndex) {
 }
 
 void CopySheetNames(const pugi::xml_node& source, std::size_t sourceIndex, const std::string& oldName,
-                    pugi::xml_node target, std::size_t position, const std::string& newName) {
+                    pugi::xml_node target, std::size_t position,
+                    const std::function<std::string(const std::string&)>& rewrite) {
     const std::string prefix = ElementPrefix(target);
     const std::string element = prefix + "definedName";
     // Collected first: source and target are the same node when a sheet is copied within its workbook.
@@ -181,7 +205,7 @@ void CopySheetNames(const pugi::xml_node& source, std::size_t sourceIndex, const
         }
         pugi::xml_node copy = target.append_copy(n);
         copy.set_name(element.c_str());
-        copy.text().set(RenameSheetInFormula(formula, oldName, newName).c_str());
+        copy.text().set(rewrite(formula).c_str());
         copy.remove_attribute("localSheetId");
         if (asScoped) copy.append_attribute("localSheetId") = static_cast<unsigned long long>(position);
     }

@@ -5,6 +5,7 @@
 #include <pugixml.hpp>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +15,9 @@ namespace zelmo::xlsx {
 // Adds `delta` to every localSheetId >= `from`; with delta -1 the names of sheet `from - 1`... are
 // not touched: callers remove a sheet's own names first (RemoveNamesOfSheet).
 void ShiftLocalSheetIds(pugi::xml_node definedNames, std::size_t from, int delta);
+// Adds `delta` to a sheet index attribute of a workbook view (activeTab, firstSheet) when it is at
+// least `from`; the first sheet's index never goes below 0.
+void ShiftViewIndex(pugi::xml_node view, const char* attr, std::size_t from, int delta);
 void RemoveNamesOfSheet(pugi::xml_node definedNames, std::size_t sheetIndex);
 
 // Replaces references to sheet `oldName` in a formula by `newName` (quoted as needed); text inside
@@ -34,8 +38,10 @@ std::string ExternalSheetPrefix(unsigned n, const std::string& sheet);
 
 // Copies the names that belong to sheet `sourceIndex` of `source` (its sheet-scoped names, and the
 // workbook-scoped names that refer to it and that the target lacks) into `target` for the copy at
-// `position` named `newName`. `target` must already have been shifted for the insertion.
+// `position`. `rewrite` turns a source formula into the copy's (its sheet renamed, links...).
+// `target` must already have been shifted for the insertion.
 void CopySheetNames(const pugi::xml_node& source, std::size_t sourceIndex, const std::string& oldName,
-                    pugi::xml_node target, std::size_t position, const std::string& newName);
+                    pugi::xml_node target, std::size_t position,
+                    const std::function<std::string(const std::string&)>& rewrite);
 
 }  // namespace zelmo::xlsx

@@ -34,31 +34,6 @@ void Note(std::vector<std::string>& list, const std::string& what) {
 }
 
 constexpr const char* kCtDrawing = "application/vnd.openxmlformats-officedocument.drawing+xml";
-constexpr const char* kCtChart = "application/vnd.openxmlformats-officedocument.drawingml.chart+xml";
-
-// The series and titles of a copied chart follow the copy as its cells' formulas do: references to
-// the copied sheet name the copy, and for a sheet alone those to the source's other sheets read its
-// file. The chart keeps showing its cached values meanwhile.
-std::string FixChartFormulas(const std::string& xml, const std::string& part, const SheetNames& names) {
-    const bool renamed = names.from != names.to;
-    const bool linked = names.link && names.link->Needed();
-    if (!renamed && !linked) return xml;
-    pugi::xml_document doc;
-    ParseXml(doc, xml, part);
-    bool changed = false;
-    for (pugi::xpath_node n : doc.select_nodes("//*[local-name()='f']")) {
-        std::string f = n.node().child_value();
-        bool edited = false;
-        if (renamed && FormulaRefersTo(f, names.from)) {
-            f = RenameSheetInFormula(f, names.from, names.to);
-            edited = true;
-        }
-        edited |= linked && PointAtSource(f, *names.link);
-        if (edited) n.node().text().set(f.c_str());
-        changed |= edited;
-    }
-    return changed ? WriteXml(doc) : xml;
-}
 
 // Slicers (unless carried) and timelines stay behind: their frames in a copied drawing would name
 // slicers the copy does not have, so the frames (with their fallback text boxes) are left out too.
@@ -218,7 +193,6 @@ CarriedParts CopyRelatedParts(const Package& source, const std::string& sourceSh
             return pivots->Adopt(source, part, xml, styles);
         }
         if (type == kCtDrawing) return DropSlicerFrames(xml, part, slicers && slicers->Carried());
-        if (type == kCtChart) return FixChartFormulas(xml, part, names);
         if (type == kCtSlicer && slicers) return slicers->AdoptSlicers(xml, part);
         if (type == kCtSlicerCache && slicers) return slicers->AdoptCache(xml, part);
         if (type == kCtThreadedComments) {

@@ -18,6 +18,8 @@
 
 namespace zelmo::xlsx {
 
+inline constexpr const char* kCtChart = "application/vnd.openxmlformats-officedocument.drawingml.chart+xml";
+
 struct CarriedParts {
     Relationships sheetRels;  // the copy's relationships, keeping the source's ids
     std::set<std::string> keptIds;
@@ -41,7 +43,6 @@ struct SheetNames {
     bool alone = false;
     const SheetEntry* entry = nullptr;  // the copied sheet in the source
     std::uint32_t newSheetId = 0;       // the copy's sheetId in the target
-    const SourceLink* link = nullptr;   // chart series on the source's other sheets read its file
     // In a merge: the source's sheets copied into the target earlier under other names (old, new).
     const std::vector<std::pair<std::string, std::string>>* earlier = nullptr;
 };

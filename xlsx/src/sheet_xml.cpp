@@ -125,7 +125,9 @@ void RewriteFormulas(pugi::xml_node root, SheetRewrite& rw) {
     for (pugi::xml_node n = root.first_child(); n;) {
         if (n.type() == pugi::node_element) {
             const std::string_view local = LocalName(n.name());
-            if (local == "formula" || local == "formula1" || local == "formula2" || local == "f") {
+            // x14 validations wrap their formula in one more element (x14:formula1/xm:f).
+            const bool wrapper = n.find_child([](pugi::xml_node c) { return c.type() == pugi::node_element; });
+            if (!wrapper && (local == "formula" || local == "formula1" || local == "formula2" || local == "f")) {
                 std::string text = n.child_value();
                 if (rw.formula(text)) {
                     n.text().set(text.c_str());
@@ -222,6 +224,9 @@ void EditSkeleton(pugi::xml_node root, SheetRewrite& rw) {
         if (!ext.find_child([](pugi::xml_node c) { return c.type() == pugi::node_element; })) root.remove_child(ext);
     }
     if (rw.formula) RewriteFormulas(root, rw);
+    if (pugi::xml_node links = Child(root, "hyperlinks"); links && rw.hyperlink)
+        for (pugi::xml_node link = links.first_child(); link; link = link.next_sibling())
+            if (link.type() == pugi::node_element && link.attribute("location")) rw.changed |= rw.hyperlink(link);
     DropUncarriedReferences(root, rw);
 }
 

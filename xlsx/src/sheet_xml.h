@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <pugixml.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,8 @@ struct SheetRewrite {
     // Rewrites one formula in place (tables renamed, external links renumbered); true when it changed
     // it. Left empty when no formula needs a change, so that cells are not looked at for it.
     std::function<bool(std::string&)> formula;
+    // Rewrites one hyperlink element (its location naming a sheet); true when it changed it.
+    std::function<bool(pugi::xml_node)> hyperlink;
     // The sheet's name in the source and in the copy, and whether a sheet of that name is (or may
     // still come) in the target: sparklines showing data of a sheet the target lacks are left out.
     std::string fromName, toName;

@@ -1,10 +1,12 @@
 #include "source_link.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <functional>
 
 #include "defined_names.h"
+#include "sheet_xml.h"
 #include "tables.h"
 #include "workbook_refs.h"
 #include "xml_util.h"
@@ -13,6 +15,7 @@ namespace zelmo::xlsx {
 namespace {
 
 constexpr const char* kCtExternalLink = "application/vnd.openxmlformats-officedocument.spreadsheetml.externalLink+xml";
+constexpr std::uint32_t kMaxRow = 1048576, kMaxColumn = 16384;
 
 bool NamedIn(const std::vector<pugi::xml_node>& names, const std::string& what, bool table) {
     for (pugi::xml_node n : names) {
@@ -39,6 +42,193 @@ std::string ChartsOf(const Package& source, const std::string& sheetPart) {
     return out;
 }
 
+bool NameChar(char ch) {
+    const auto u = static_cast<unsigned char>(ch);
+    return std::isalnum(u) || u == '_' || u == '.' || u >= 0x80;
+}
+
+// A rectangle of cells, 1-based and inclusive.
+struct Rect {
+    std::uint32_t row1 = 1, col1 = 1, row2 = kMaxRow, col2 = kMaxColumn;
+    bool Holds(std::uint32_t row, std::uint32_t col) const { return row >= row1 && row <= row2 && col >= col1 && col <= col2; }
+};
+
+// One end of a range: "$B$2", "B2", "B" (a column) or "2" (a row); 0 where a part is missing.
+bool ParseEnd(std::string_view s, std::uint32_t& row, std::uint32_t& col) {
+    std::size_t i = 0;
+    row = col = 0;
+    if (i < s.size() && s[i] == '$') ++i;
+    const std::size_t letters = i;
+    while (i < s.size() && std::isalpha(static_cast<unsigned char>(s[i])) && col <= kMaxColumn)
+        col = col * 26 + static_cast<std::uint32_t>(std::toupper(static_cast<unsigned char>(s[i++])) - 'A' + 1);
+    if (i - letters > 3) return false;
+    if (i < s.size() && s[i] == '$' && col) ++i;
+    const std::size_t digits = i;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])) && row <= kMaxRow)
+        row = row * 10 + static_cast<std::uint32_t>(s[i++] - '0');
+    if (i - digits > 7) return false;
+    return i == s.size() && (row || col) && row <= kMaxRow && col <= kMaxColumn;
+}
+
+// "$B$2:$B$10", "A1", "C:C", "2:3" as a rectangle; false for anything else (a name, say).
+bool ParseRange(std::string_view text, Rect& out) {
+    const std::size_t colon = text.find(':');
+    std::uint32_t r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+    if (!ParseEnd(text.substr(0, colon), r1, c1)) return false;
+    if (colon == std::string_view::npos) {
+        if (!r1 || !c1) return false;
+        r2 = r1;
+        c2 = c1;
+    } else if (!ParseEnd(text.substr(colon + 1), r2, c2) || (r1 == 0) != (r2 == 0) || (c1 == 0) != (c2 == 0)) {
+        return false;
+    }
+    out.row1 = r1 ? std::min(r1, r2) : 1;
+    out.row2 = r1 ? std::max(r1, r2) : kMaxRow;
+    out.col1 = c1 ? std::min(c1, c2) : 1;
+    out.col2 = c1 ? std::max(c1, c2) : kMaxColumn;
+    return true;
+}
+
+// Notes the ranges that follow every "[n]Sheet!" of the formula.
+void NoteCells(const std::string& f, const SourceLink& link) {
+    for (const std::string& sheet : link.sheets) {
+        const std::string prefix = ExternalSheetPrefix(link.number, sheet);
+        for (std::size_t at = f.find(prefix); at != std::string::npos; at = f.find(prefix, at + 1)) {
+            std::size_t end = at + prefix.size();
+            while (end < f.size() && (std::isalnum(static_cast<unsigned char>(f[end])) || f[end] == '$' || f[end] == ':')) ++end;
+            const std::string range = f.substr(at + prefix.size(), end - at - prefix.size());
+            Rect r;
+            if (ParseRange(range, r)) link.cells[sheet].insert(range);
+        }
+    }
+}
+
+bool IsSourceSheet(const SourceLink& link, const std::string& name) {
+    return std::any_of(link.allSheets.begin(), link.allSheets.end(), [&](const std::string& s) { return SheetNamesEqual(s, name); });
+}
+
+// Turns 3-D references ("Sheet1:Sheet3!", "'Jan 1:Mar 3'!") between sheets of the source into links.
+bool LinkThreeD(std::string& f, const SourceLink& link) {
+    bool changed = false;
+    std::size_t i = 0;
+    while (i < f.size()) {
+        if (f[i] == '"') {
+            const std::size_t close = f.find('"', i + 1);
+            if (close == std::string::npos) break;
+            i = close + 1;
+            continue;
+        }
+        std::size_t end = std::string::npos;
+        std::string token;
+        if (f[i] == '\'') {
+            std::size_t j = i + 1;
+            while (j < f.size()) {
+                if (f[j] == '\'' && j + 1 < f.size() && f[j + 1] == '\'') {
+                    token += '\'';
+                    j += 2;
+                } else if (f[j] == '\'') {
+                    break;
+                } else {
+                    token += f[j++];
+                }
+            }
+            if (j + 1 < f.size() && f[j + 1] == '!') end = j + 2;
+            else {
+                i = j + 1;
+                continue;
+            }
+        } else if ((i == 0 || (!NameChar(f[i - 1]) && f[i - 1] != ']')) && NameChar(f[i])) {
+            std::size_t j = i;
+            while (j < f.size() && (NameChar(f[j]) || f[j] == ':')) ++j;
+            if (j < f.size() && f[j] == '!') {
+                token = f.substr(i, j - i);
+                end = j + 1;
+            } else {
+                i = j;
+                continue;
+            }
+        } else {
+            ++i;
+            continue;
+        }
+        const std::size_t colon = token.find(':');
+        if (colon != std::string::npos && token[0] != '[' && IsSourceSheet(link, token.substr(0, colon)) &&
+            IsSourceSheet(link, token.substr(colon + 1))) {
+            const std::string first = token.substr(0, colon), last = token.substr(colon + 1);
+            const std::string book = "[" + std::to_string(link.number) + "]";
+            const bool quote = QuoteSheetName(first)[0] == '\'' || QuoteSheetName(last)[0] == '\'';
+            auto inner = [](const std::string& name) {  // the name as it stands inside apostrophes
+                const std::string q = QuoteSheetName(name);
+                return q[0] == '\'' ? q.substr(1, q.size() - 2) : q;
+            };
+            const std::string sheets = inner(first) + ":" + inner(last);
+            const std::string replacement = quote ? "'" + book + sheets + "'!" : book + sheets + "!";
+            f.replace(i, end - i, replacement);
+            i += replacement.size();
+            changed = true;
+            continue;
+        }
+        i = end;
+    }
+    return changed;
+}
+
+// The text of a shared-string item (<si>): its runs without the phonetic ones.
+std::string PlainText(std::string_view si) {
+    pugi::xml_document doc;
+    if (!doc.load_buffer(si.data(), si.size(), kParseOptions)) return {};
+    std::string out;
+    for (pugi::xpath_node t : doc.select_nodes("//*[local-name()='t'][not(ancestor::*[local-name()='rPh'])]"))
+        out += t.node().child_value();
+    return out;
+}
+
+// Cached values of the cells of one sheet inside `rects`, as <row><cell> elements of an external link.
+void CachedCells(const Package& source, const SheetEntry& sheet, const std::vector<Rect>& rects, pugi::xml_node out) {
+    const std::string xml = source.parts().Read(sheet.part);
+    const std::string prefix = RootPrefix(xml);
+    const SplitPart split = SplitAround(xml, prefix + "sheetData");
+    if (!split.found || split.selfClosed) return;
+    const std::string cName = prefix + "c", vName = prefix + "v", isName = prefix + "is";
+    const SharedStrings& strings = source.sharedStrings();
+    ForEachChunk(split.body, prefix + "row", 4u << 20, sheet.part, [&](pugi::xml_document& doc, std::string_view) {
+        for (pugi::xml_node row = doc.first_child(); row; row = row.next_sibling()) {
+            pugi::xml_node outRow;
+            for (pugi::xml_node c = row.child(cName.c_str()); c; c = c.next_sibling(cName.c_str())) {
+                std::uint32_t r = 0, col = 0;
+                const char* ref = c.attribute("r").value();
+                if (!ParseEnd(ref, r, col) || !r || !col) continue;
+                if (std::none_of(rects.begin(), rects.end(), [&](const Rect& x) { return x.Holds(r, col); })) continue;
+                const std::string type = c.attribute("t").value();
+                std::string value = c.child(vName.c_str()).child_value();
+                std::string kind;
+                if (type == "s") {
+                    std::uint32_t index = 0;
+                    if (!ParseIndex(value.c_str(), index) || index >= strings.Size()) continue;
+                    value = PlainText(strings.Item(index));
+                    kind = "str";
+                } else if (type == "inlineStr") {
+                    value.clear();
+                    for (pugi::xml_node t : c.child(isName.c_str()).children()) value += t.child_value();
+                    if (value.empty()) value = c.child(isName.c_str()).text().get();
+                    kind = "str";
+                } else if (type == "str" || type == "b" || type == "e") {
+                    kind = type;
+                }
+                if (value.empty() && kind != "str") continue;
+                if (!outRow) {
+                    outRow = out.append_child("row");
+                    outRow.append_attribute("r") = r;
+                }
+                pugi::xml_node cell = outRow.append_child("cell");
+                cell.append_attribute("r") = ref;
+                if (!kind.empty()) cell.append_attribute("t") = kind.c_str();
+                cell.append_child("v").text().set(value.c_str());
+            }
+        }
+    });
+}
+
 }  // namespace
 
 std::string FileUri(const std::string& path) {
@@ -49,40 +239,60 @@ std::string FileUri(const std::string& path) {
     return s.empty() || s[0] == '/' ? "file://" + s : "file:///" + s;
 }
 
-SourceLink PlanSourceLink(const Package& source, const SheetEntry& copied, std::string_view sheetXml,
-                          const std::vector<pugi::xml_node>& names, unsigned number) {
+bool HasTables(const Package& source) {
+    for (const std::string& part : source.parts().Names())
+        if (source.types().TypeOf(part) == kCtTable) return true;
+    return false;
+}
+
+SourceLink PlanSourceLink(const Package& source, const SheetEntry& copied, const std::string& formulas,
+                          const std::vector<pugi::xml_node>& names, unsigned number,
+                          const std::vector<std::string>& copiedHere) {
     SourceLink link;
     link.number = number;
     if (source.origin().empty()) return link;
-    const std::string charts = ChartsOf(source, copied.part);
-    for (const SheetEntry& s : source.SheetEntries()) {
-        if (s.name == copied.name) continue;
-        const std::string ref = QuoteSheetName(s.name) + "!";
-        if (sheetXml.find(ref) != std::string_view::npos || charts.find(ref) != std::string::npos ||
-            NamedIn(names, s.name, false))
-            link.sheets.push_back(s.name);
+    // Only the formulas and references of the sheet and its charts are searched, not its cell text.
+    const std::string text = formulas + FormulaText(ChartsOf(source, copied.part));
+    auto here = [&](const std::string& sheet) {
+        return std::any_of(copiedHere.begin(), copiedHere.end(), [&](const std::string& s) { return SheetNamesEqual(s, sheet); });
+    };
+    const auto entries = source.SheetEntries();
+    for (const SheetEntry& s : entries) {
+        link.allSheets.push_back(s.name);
+        if (s.name == copied.name || here(s.name)) continue;
+        if (FormulaRefersTo(text, s.name) || NamedIn(names, s.name, false)) link.sheets.push_back(s.name);
     }
-    // The copied sheet's own tables go with it; the others stay in the source.
-    std::vector<std::string> own;
-    const std::string rels = RelsPartName(copied.part);
-    if (source.parts().Has(rels)) {
+    std::string probe = text;
+    for (pugi::xml_node n : names) probe += std::string("\n") + n.child_value();
+    link.threeD = LinkThreeD(probe, link);
+    // The tables of each sheet: the copied sheet's go with it, those of sheets copied here earlier
+    // are there already; the others stay in the source. The sheets' relationships are read only
+    // when the source has tables at all.
+    const bool maybeTables = HasTables(source);
+    for (const SheetEntry& s : entries) {
+        if (!maybeTables) break;
+        const std::string rels = RelsPartName(s.part);
+        if (s.name == copied.name || here(s.name) || !source.parts().Has(rels)) continue;
         const Relationships all = Relationships::Parse(source.parts().Read(rels), rels);
-        for (const Relationship& r : all.All())
-            if (!r.external && IsType(r.type, "table")) own.push_back(source.parts().FindName(ResolveTarget(copied.part, r.target)));
-    }
-    for (const std::string& part : source.parts().Names()) {
-        if (source.types().TypeOf(part) != kCtTable || std::find(own.begin(), own.end(), part) != own.end()) continue;
-        pugi::xml_document doc;
-        ParseXml(doc, source.parts().Read(part), part);
-        const std::string name = doc.document_element().attribute("displayName").value();
-        if (!name.empty() && (sheetXml.find(name) != std::string_view::npos || NamedIn(names, name, true)))
-            link.tables.push_back(name);
+        for (const Relationship& r : all.All()) {
+            if (r.external || !IsType(r.type, "table")) continue;
+            const std::string part = source.parts().FindName(ResolveTarget(s.part, r.target));
+            if (part.empty()) continue;
+            pugi::xml_document doc;
+            ParseXml(doc, source.parts().Read(part), part);
+            const std::string name = doc.document_element().attribute("displayName").value();
+            std::string f = text;
+            if (!name.empty() && (RenameTableInFormula(f, name, name + "?") || NamedIn(names, name, true))) {
+                link.tables.push_back(name);
+                link.tableSheets[name] = s.name;
+            }
+        }
     }
     return link;
 }
 
 bool PointAtSource(std::string& formula, const SourceLink& link) {
-    bool changed = false;
+    bool changed = link.threeD && LinkThreeD(formula, link);
     for (const std::string& sheet : link.sheets)
         if (FormulaRefersTo(formula, sheet)) {
             formula = ReplaceSheetReferences(formula, sheet, ExternalSheetPrefix(link.number, sheet));
@@ -90,11 +300,11 @@ bool PointAtSource(std::string& formula, const SourceLink& link) {
         }
     for (const std::string& table : link.tables)
         changed |= RenameTableInFormula(formula, table, "[" + std::to_string(link.number) + "]!" + table);
+    if (changed) NoteCells(formula, link);
     return changed;
 }
 
-void AddSourceLink(Package& target, const Package& source, const SourceLink& link) {
-    if (!link.Needed()) return;
+std::string SourceLinkXml(const Package& source, const LinkedCells& cells) {
     pugi::xml_document doc;
     pugi::xml_node root = doc.append_child("externalLink");
     root.append_attribute("xmlns") = kNsMain;
@@ -102,15 +312,48 @@ void AddSourceLink(Package& target, const Package& source, const SourceLink& lin
     book.append_attribute("xmlns:r") = kNsRel;
     book.append_attribute("r:id") = "rId1";
     pugi::xml_node sheetNames = book.append_child("sheetNames");
-    for (const SheetEntry& s : source.SheetEntries()) sheetNames.append_child("sheetName").append_attribute("val") = s.name.c_str();
+    const auto entries = source.SheetEntries();
+    for (const SheetEntry& s : entries) sheetNames.append_child("sheetName").append_attribute("val") = s.name.c_str();
+    pugi::xml_node dataSet = book.append_child("sheetDataSet");
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        pugi::xml_node data = dataSet.append_child("sheetData");
+        data.append_attribute("sheetId") = static_cast<unsigned long long>(i);
+        const auto it = cells.find(entries[i].name);
+        if (it == cells.end() || entries[i].kind != SheetKind::Worksheet) continue;
+        std::vector<Rect> rects;
+        for (const std::string& range : it->second)
+            if (Rect r; ParseRange(range, r)) rects.push_back(r);
+        // Many ranges are read as the one rectangle around them: a few more cached cells, no
+        // quadratic look-up.
+        if (rects.size() > 256) {
+            Rect all{kMaxRow, kMaxColumn, 1, 1};
+            for (const Rect& r : rects) {
+                all.row1 = std::min(all.row1, r.row1);
+                all.col1 = std::min(all.col1, r.col1);
+                all.row2 = std::max(all.row2, r.row2);
+                all.col2 = std::max(all.col2, r.col2);
+            }
+            rects.assign(1, all);
+        }
+        CachedCells(source, entries[i], rects, data);
+    }
+    return WriteXml(doc);
+}
 
+std::string AddSourceLink(Package& target, const Package& source, const SourceLink& link) {
+    if (!link.Needed()) return {};
+    if (!link.part.empty()) {
+        target.parts().Write(link.part, link.xml);
+        return link.part;
+    }
     const std::string part = target.FreePartName("xl/externalLinks", "externalLink", "xml");
     Relationships rels;
     rels.Add(std::string(kRelBase) + "externalLinkPath", FileUri(source.origin()), true);
-    target.parts().Write(part, WriteXml(doc));
+    target.parts().Write(part, link.xml);
     target.parts().Write(RelsPartName(part), rels.Write());
     target.types().SetOverride(part, kCtExternalLink);
     AddExternalLinks(target, {part});
+    return part;
 }
 
 }  // namespace zelmo::xlsx

@@ -1,6 +1,7 @@
 #include "workbook_refs.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <unordered_map>
@@ -61,17 +62,113 @@ void NamesInText(std::string_view text, std::unordered_set<std::string>& out) {
 // workbook may define thousands of names, and the sheet may be large.
 std::unordered_set<std::string> NamesInFormulas(std::string_view xml) {
     std::unordered_set<std::string> out;
-    for (std::size_t open = xml.find('<'); open != std::string_view::npos; open = xml.find('<', open + 1)) {
-        std::size_t end = open + 1;
-        while (end < xml.size() && xml[end] != '>' && xml[end] != ' ' && xml[end] != '/') ++end;
-        if (!InFormula(xml, open + 1)) continue;
-        const std::size_t textStart = xml.find('>', end);
-        if (textStart == std::string_view::npos || xml[textStart - 1] == '/') continue;
-        const std::size_t textEnd = xml.find('<', textStart);
-        NamesInText(xml.substr(textStart + 1, textEnd - textStart - 1), out);
-        open = textEnd == std::string_view::npos ? xml.size() - 1 : textEnd;
+    NamesInText(FormulaText(xml), out);
+    return out;
+}
+
+bool FormulaTag(std::string_view tag) {
+    if (const std::size_t colon = tag.find(':'); colon != std::string_view::npos) tag.remove_prefix(colon + 1);
+    return tag == "f" || tag == "formula" || tag == "formula1" || tag == "formula2";
+}
+
+}  // namespace
+
+std::string UnescapeXml(std::string_view s) {
+    if (s.find('&') == std::string_view::npos) return std::string(s);
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '&') {
+            out += s[i];
+            continue;
+        }
+        const std::size_t semi = s.find(';', i);
+        if (semi == std::string_view::npos) {
+            out += s.substr(i);
+            break;
+        }
+        const std::string_view e = s.substr(i + 1, semi - i - 1);
+        unsigned long code = 0;
+        if (e == "amp") out += '&';
+        else if (e == "lt") out += '<';
+        else if (e == "gt") out += '>';
+        else if (e == "quot") out += '"';
+        else if (e == "apos") out += '\'';
+        else if (!e.empty() && e[0] == '#') {
+            code = e.size() > 1 && (e[1] == 'x' || e[1] == 'X') ? std::strtoul(std::string(e.substr(2)).c_str(), nullptr, 16)
+                                                                 : std::strtoul(std::string(e.substr(1)).c_str(), nullptr, 10);
+            // UTF-8 of the code point.
+            if (code < 0x80) out += static_cast<char>(code);
+            else if (code < 0x800) {
+                out += static_cast<char>(0xC0 | (code >> 6));
+                out += static_cast<char>(0x80 | (code & 0x3F));
+            } else if (code < 0x10000) {
+                out += static_cast<char>(0xE0 | (code >> 12));
+                out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+                out += static_cast<char>(0x80 | (code & 0x3F));
+            } else {
+                out += static_cast<char>(0xF0 | (code >> 18));
+                out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+                out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+                out += static_cast<char>(0x80 | (code & 0x3F));
+            }
+        } else {
+            out += s.substr(i, semi - i + 1);
+        }
+        i = semi;
     }
     return out;
+}
+
+std::string EscapeXml(std::string_view s, bool attribute) {
+    std::string out;
+    for (char ch : s) {
+        if (ch == '&') out += "&amp;";
+        else if (ch == '<') out += "&lt;";
+        else if (ch == '>') out += "&gt;";
+        else if (ch == '"' && attribute) out += "&quot;";
+        else out += ch;
+    }
+    return out;
+}
+
+namespace {
+
+// Calls fn(begin, end, isAttribute) for the raw text of every formula element and hyperlink
+// location of a part; fn may not change the part.
+template <typename Fn>
+void ForEachFormulaSpan(std::string_view xml, Fn fn) {
+    for (std::size_t open = xml.find('<'); open != std::string_view::npos; open = xml.find('<', open + 1)) {
+        if (open + 1 >= xml.size() || xml[open + 1] == '/' || xml[open + 1] == '?' || xml[open + 1] == '!') continue;
+        std::size_t end = open + 1;
+        while (end < xml.size() && xml[end] != '>' && xml[end] != ' ' && xml[end] != '/' && xml[end] != '\t' &&
+               xml[end] != '\n' && xml[end] != '\r')
+            ++end;
+        const std::string_view tag = xml.substr(open + 1, end - open - 1);
+        const std::size_t close = xml.find('>', end);
+        if (close == std::string_view::npos) return;
+        if (FormulaTag(tag)) {
+            if (xml[close - 1] == '/') continue;
+            const std::size_t textEnd = xml.find('<', close);
+            if (textEnd == std::string_view::npos) return;
+            fn(close + 1, textEnd, false);
+            open = textEnd - 1;
+            continue;
+        }
+        std::string_view local = tag;
+        if (const std::size_t colon = local.find(':'); colon != std::string_view::npos) local.remove_prefix(colon + 1);
+        if (local == "hyperlink") {
+            const std::string_view attrs = xml.substr(end, close - end);
+            for (std::size_t at = attrs.find("location="); at != std::string_view::npos; at = attrs.find("location=", at + 1)) {
+                if (at > 0 && attrs[at - 1] != ' ' && attrs[at - 1] != '\t' && attrs[at - 1] != '\n' && attrs[at - 1] != '\r') continue;
+                const char quote = at + 9 < attrs.size() ? attrs[at + 9] : '"';
+                const std::size_t valueEnd = attrs.find(quote, at + 10);
+                if (valueEnd == std::string_view::npos) break;
+                fn(end + at + 10, end + valueEnd, true);
+                break;
+            }
+        }
+        open = close - 1;
+    }
 }
 
 // Calls fn(position, length, number) for every external link reference "[n]" of a formula; table
@@ -138,17 +235,15 @@ WorkbookRefs FindWorkbookRefs(const Package& source, const std::string& sheetNam
                               const Package& target) {
     WorkbookRefs out;
     const pugi::xml_node targetNames = target.ExistingDefinedNames();
-    auto targetHas = [&](const std::string& name) {
-        for (pugi::xml_node t = targetNames.first_child(); t; t = t.next_sibling())
-            if (!t.attribute("localSheetId") && SheetNamesEqual(t.attribute("name").value(), name)) return true;
-        return false;
-    };
+    std::unordered_map<std::string, std::string> targetHas;  // the target's workbook names (lower case) -> formula
+    for (pugi::xml_node t = targetNames.first_child(); t; t = t.next_sibling())
+        if (!t.attribute("localSheetId")) targetHas.emplace(Lower(t.attribute("name").value()), t.child_value());
     std::vector<pugi::xml_node> candidates;
     for (pugi::xml_node n = source.ExistingDefinedNames().first_child(); n; n = n.next_sibling()) {
         const std::string name = n.attribute("name").value();
         if (n.type() != pugi::node_element || n.attribute("localSheetId") || name.empty() ||
             EqualIgnoringCase(std::string_view(name).substr(0, 6), "_xlnm.") ||
-            FormulaRefersTo(n.child_value(), sheetName) || targetHas(name))
+            FormulaRefersTo(n.child_value(), sheetName))
             continue;
         candidates.push_back(n);
     }
@@ -174,8 +269,12 @@ WorkbookRefs FindWorkbookRefs(const Package& source, const std::string& sheetNam
         work.pop_back();
         use(names);
     }
-    for (std::size_t i = 0; i < candidates.size(); ++i)
-        if (used[i]) out.names.push_back(candidates[i]);
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (!used[i]) continue;
+        const auto clash = targetHas.find(Lower(candidates[i].attribute("name").value()));
+        if (clash == targetHas.end()) out.names.push_back(candidates[i]);
+        else if (&source != &target) out.clashing.emplace_back(candidates[i], clash->second);
+    }
 
     const std::vector<std::string> links = LinkParts(source);
     if (links.empty()) return out;
@@ -192,6 +291,7 @@ WorkbookRefs FindWorkbookRefs(const Package& source, const std::string& sheetNam
         if (j > at + 1 && j < sheetXml.size() && sheetXml[j] == ']' && InFormula(sheetXml, at)) note(0, 0, n);
     }
     for (pugi::xml_node n : out.names) ForEachLink(n.child_value(), note);
+    for (const auto& c : out.clashing) ForEachLink(c.first.child_value(), note);
     if (numbers.empty()) return out;
 
     const std::vector<std::string> targetLinks = LinkParts(target);
@@ -227,6 +327,37 @@ bool RenumberExternalLinks(std::string& formula, const std::map<unsigned, unsign
 }
 
 std::size_t LinkCount(const Package& p) { return LinkParts(p).size(); }
+
+void NoteLinksUsed(std::string_view formula, std::set<unsigned>& used) {
+    ForEachLink(formula, [&](std::size_t, std::size_t, unsigned n) { used.insert(n); });
+}
+
+std::vector<std::string> LinkPartNames(const Package& p) { return LinkParts(p); }
+
+std::string FormulaText(std::string_view partXml) {
+    std::string out;
+    ForEachFormulaSpan(partXml, [&](std::size_t begin, std::size_t end, bool) {
+        out += UnescapeXml(partXml.substr(begin, end - begin));
+        out += '\n';
+    });
+    return out;
+}
+
+bool RewriteFormulaText(std::string& partXml, const std::function<bool(std::string&)>& fn) {
+    std::string out;
+    std::size_t last = 0;
+    ForEachFormulaSpan(partXml, [&](std::size_t begin, std::size_t end, bool attribute) {
+        std::string text = UnescapeXml(std::string_view(partXml).substr(begin, end - begin));
+        if (!fn(text)) return;
+        out.append(partXml, last, begin - last);
+        out += EscapeXml(text, attribute);
+        last = end;
+    });
+    if (last == 0) return false;
+    out.append(partXml, last, std::string::npos);
+    partXml = std::move(out);
+    return true;
+}
 
 void AddExternalLinks(Package& target, const std::vector<std::string>& partNames) {
     if (partNames.empty()) return;

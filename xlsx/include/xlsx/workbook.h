@@ -5,11 +5,14 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zelmo::xlsx {
@@ -63,6 +66,8 @@ struct CopyReport {
 };
 
 class Package;
+struct CopyPlan;
+struct CopyIntent;
 
 class Workbook {
 public:
@@ -104,6 +109,13 @@ public:
     // after a copy into it.
     void RemoveSheet(std::size_t index);
 
+    // Before saving: references that link to the file of a source whose referenced sheet (or table)
+    // was copied into this workbook point at that copy under its current name instead, and link
+    // parts nothing uses any more are removed. A merge of whole workbooks is then self-contained;
+    // references to sheets that were not copied keep their link. (The spreadsheet program keeps
+    // the links.)
+    void ResolveLinksToCopies();
+
     std::string SaveToBytes() const;
     // Writes atomically: a temporary file in the target folder, then a rename over the target. On failure
     // the old file (if any) is untouched and no partial file is left. Throws Error (WriteFailed).
@@ -111,8 +123,10 @@ public:
 
 private:
     explicit Workbook(std::unique_ptr<Package> package);
-    CopyReport CopySheetImpl(const Workbook& source, std::size_t sourceIndex, std::size_t position,
-                             const std::string& name, bool keepSelection);
+    // A copy is planned (may fail, leaves this workbook as it was) and then committed.
+    void PlanCopy(CopyPlan& plan, const Workbook& source, std::size_t sourceIndex, std::size_t position,
+                  const std::string& name, const CopyIntent& intent);
+    CopyReport CommitCopy(CopyPlan& plan);
     void TakeOverLookOf(const Workbook& source);
     std::unique_ptr<Package> package_;
     // Made by CreateNew and not changed since: the first copy into it takes over its source's look.
@@ -126,8 +140,24 @@ private:
         std::string from;
         std::string to;
         std::uint32_t sheetId;
+        std::vector<std::pair<std::string, std::string>> tableRenames;  // the copy's tables renamed (old, new)
     };
     std::vector<CopiedSheet> copies_;
+    // Links this workbook's copies hold to the files of their sources: the link part, the cells it
+    // caches, and the sheet of each linked table.
+    struct LinkToSource {
+        std::uint64_t source;
+        std::string part;
+        std::string uri;  // the source file as a link target
+        std::map<std::string, std::set<std::string>> cells;
+        std::map<std::string, std::string> tableSheets;
+    };
+    std::vector<LinkToSource> sourceLinks_;
+    // Parts of copies (sheets, charts) whose formulas use external links: what resolving links to
+    // copies rewrites and renumbers.
+    std::vector<std::string> linkedParts_;
+    // Whether each source copied from has tables (looked up once per source, not per copy).
+    std::map<std::uint64_t, bool> sourceHasTables_;
 };
 
 // Sheet naming as the spreadsheet program does it: 1..31 UTF-16 units, none of []:*?/\, no leading or
