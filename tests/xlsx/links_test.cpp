@@ -216,12 +216,12 @@ std::string EveryKind() {
 TEST(SourceLinks, EveryKindOfReferenceLinksAndResolves) {
     const Workbook source = Workbook::Open(EveryKind(), "/tmp/zelmo-kinds/kinds.xlsx");
     auto check = [](const std::string& bytes, const std::string& part, const std::string& detail, const std::string& other,
-                    const std::string& what) {
+                    const std::string& threeD, const std::string& what) {
         const pugi::xml_document doc = Xml(bytes, part);
         auto text = [&](const char* path) { return std::string(doc.select_node(path).node().child_value()); };
         EXPECT_EQ(text("//c[@r='A1']/f"), detail + "!B2*2") << what;
         EXPECT_EQ(text("//c[@r='B1']/f"), detail + "!B2:B3*2") << what;
-        EXPECT_EQ(text("//c[@r='C1']/f"), "SUM([1]明細:其他!B2)") << what << ": a 3-D reference keeps its link";
+        EXPECT_EQ(text("//c[@r='C1']/f"), "SUM(" + threeD + "B2)") << what;
         EXPECT_EQ(text("//*[local-name()='cfRule']/*[local-name()='formula']"), "A1>" + detail + "!B2") << what;
         EXPECT_EQ(text("//*[local-name()='dataValidation']/*[local-name()='formula1']"), detail + "!$B$2:$B$5") << what;
         EXPECT_EQ(text("//*[local-name()='f' and starts-with(name(), 'xm:')]"), other + "!$A$1:$A$3") << what;
@@ -229,7 +229,7 @@ TEST(SourceLinks, EveryKindOfReferenceLinksAndResolves) {
     {
         const std::string bytes = Workbook::FromSheet(source, 0).SaveToBytes();
         const std::string part = SheetParts(bytes).at("集計");
-        check(bytes, part, "[1]明細", "[1]其他", "split");
+        check(bytes, part, "[1]明細", "[1]其他", "[1]明細:其他!", "split");
         // The hyperlink to another sheet opens it in the source file; the one to itself stays.
         const pugi::xml_document doc = Xml(bytes, part);
         const pugi::xml_node away = doc.select_node("//hyperlink[@ref='E1']").node();
@@ -241,7 +241,8 @@ TEST(SourceLinks, EveryKindOfReferenceLinksAndResolves) {
     }
     {
         // Into a workbook that has sheets of those names: the copies are "(2)", and after resolving
-        // every reference names them; only the 3-D reference still needs the source.
+        // every reference names them, the 3-D one too (its sheets came in the source's order), and
+        // nothing needs the source any more.
         Workbook target = Workbook::Open(test::MinimalWorkbook({{"集計", ""}, {"明細", ""}}));
         for (std::size_t i = 0; i < 3; ++i) {
             std::vector<std::string> taken;
@@ -251,7 +252,7 @@ TEST(SourceLinks, EveryKindOfReferenceLinksAndResolves) {
         target.ResolveLinksToCopies();
         const std::string bytes = target.SaveToBytes();
         const std::string part = SheetParts(bytes).at("集計 (2)");
-        check(bytes, part, "'明細 (2)'", "其他", "merge");
+        check(bytes, part, "'明細 (2)'", "其他", "'明細 (2):其他'!", "merge");
         const pugi::xml_document doc = Xml(bytes, part);
         EXPECT_STREQ(doc.select_node("//hyperlink[@ref='E2']").node().attribute("location").value(), "'集計 (2)'!A1");
         // The hyperlink to the detail sheet, copied later, opens its copy here (no file any more).
@@ -260,7 +261,7 @@ TEST(SourceLinks, EveryKindOfReferenceLinksAndResolves) {
         EXPECT_FALSE(away.attribute("r:id"));
         EXPECT_EQ(ReadPart(bytes, "xl/worksheets/_rels/" + part.substr(part.rfind('/') + 1) + ".rels").find("kinds.xlsx"),
                   std::string::npos);
-        EXPECT_EQ(LinkParts(bytes), 1u);
+        EXPECT_EQ(LinkParts(bytes), 0u);
     }
 }
 
@@ -269,6 +270,7 @@ TEST(SourceLinks, EveryKindOfReferenceLinksAndResolves) {
 TEST(SourceLinks, EveryReferenceNamesTheCopyOfItsTargetOrItsSourceFile) {
     const std::vector<std::string> pool{"A", "a", "B", "Data", "明細", "C d", "Sheet1"};
     std::mt19937 random(20261207);
+    int resolvedSpans = 0, linkedSpans = 0;
     for (int round = 0; round < 40; ++round) {
         const int books = 2 + static_cast<int>(random() % 3);
         std::vector<Workbook> sources;
@@ -291,6 +293,14 @@ TEST(SourceLinks, EveryReferenceNamesTheCopyOfItsTargetOrItsSourceFile) {
                     const bool plain = other.find(' ') == std::string::npos && other != "A" && other != "a" && other != "B";
                     row += "<c r=\"" + std::string(1, static_cast<char>('A' + r)) + "1\"><f>" +
                            (plain ? other : "'" + other + "'") + "!Z1</f><v>0</v></c>";
+                }
+                // D1 sums Z1 over a random span of the book's sheets (a 3-D reference).
+                if (names[b].size() > 1) {
+                    const std::string& first = names[b][random() % names[b].size()];
+                    const std::string& last = names[b][random() % names[b].size()];
+                    auto plain = [](const std::string& n) { return n.find(' ') == std::string::npos && n != "A" && n != "a" && n != "B"; };
+                    const std::string span = first + ":" + last;
+                    row += "<c r=\"D1\"><f>SUM(" + (plain(first) && plain(last) ? span : "'" + span + "'") + "!Z1)</f><v>0</v></c>";
                 }
                 sheets.emplace_back(names[b][s], row + "</row>");
             }
@@ -328,6 +338,9 @@ TEST(SourceLinks, EveryReferenceNamesTheCopyOfItsTargetOrItsSourceFile) {
             linkBook.push_back(content[at + 5] - '0');
         }
         const std::regex reference(R"(^(?:'(\[(\d+)\])?((?:[^']|'')+)'|(\[(\d+)\])?([^'!]+))!Z1$)");
+        const std::regex threeD(R"(^SUM\((?:'(\[(\d+)\])?((?:[^']|'')+)'|(\[(\d+)\])?([^'!]+))!Z1\)$)");
+        std::vector<std::string> order;  // the merged workbook's sheets in order
+        for (pugi::xml_node s : wb.child("workbook").child("sheets").children("sheet")) order.push_back(s.attribute("name").value());
         for (const auto& [sheet, part] : SheetParts(bytes)) {
             if (!origin.count(sheet)) continue;
             const auto [b, from] = origin[sheet];
@@ -336,17 +349,40 @@ TEST(SourceLinks, EveryReferenceNamesTheCopyOfItsTargetOrItsSourceFile) {
                 const std::string text = f.node().child_value();
                 // The source's own formula in this cell names this sheet of book b.
                 std::smatch m;
-                ASSERT_TRUE(std::regex_match(text, m, reference)) << text;
+                const std::string cell = f.node().parent().attribute("r").value();
+                const bool span = cell == "D1";
+                ASSERT_TRUE(std::regex_match(text, m, span ? threeD : reference)) << text;
                 const bool quoted = m[3].matched;
                 const std::string number = quoted ? m[2].str() : m[5].str();
                 std::string named = quoted ? std::regex_replace(m[3].str(), std::regex("''"), "'") : m[6].str();
                 // What the source's formula named.
-                const std::string cell = f.node().parent().attribute("r").value();
                 const pugi::xml_document src = Xml(sources[b].SaveToBytes(), "xl/worksheets/sheet" +
                     std::to_string(std::find(names[b].begin(), names[b].end(), from) - names[b].begin() + 1) + ".xml");
                 std::string original = src.select_node(("//c[@r='" + cell + "']/f").c_str()).node().child_value();
+                if (span) original = original.substr(4, original.size() - 5);  // inside SUM( )
                 original = original.substr(0, original.size() - 3);
                 if (original.front() == '\'') original = original.substr(1, original.size() - 2);
+                if (span && number.empty()) {
+                    // Resolved: the sheets from the first to the last named here are the copies of
+                    // those from the first to the last named in the source, in order.
+                    const std::size_t colon = named.find(':'), sourceColon = original.find(':');
+                    ASSERT_NE(colon, std::string::npos) << text;
+                    const auto a = std::find(order.begin(), order.end(), named.substr(0, colon));
+                    const auto z = std::find(order.begin(), order.end(), named.substr(colon + 1));
+                    ASSERT_TRUE(a != order.end() && z != order.end()) << text << " names no copy";
+                    const auto sa = std::find(names[b].begin(), names[b].end(), original.substr(0, sourceColon));
+                    const auto sz = std::find(names[b].begin(), names[b].end(), original.substr(sourceColon + 1));
+                    EXPECT_EQ(origin[*a], std::make_pair(b, *sa)) << text << " in " << sheet;
+                    EXPECT_EQ(origin[*z], std::make_pair(b, *sz)) << text << " in " << sheet;
+                    const auto lo = std::min(a, z), hi = std::max(a, z);
+                    const auto slo = std::min(sa, sz), shi = std::max(sa, sz);
+                    ASSERT_EQ(hi - lo, shi - slo) << text << " in " << sheet;
+                    for (std::ptrdiff_t k = 0; k <= hi - lo; ++k)
+                        EXPECT_EQ(origin[lo[k]], std::make_pair(b, slo[k])) << text << " in " << sheet;
+                    ++resolvedSpans;
+                    continue;
+                }
+                if (span) ++linkedSpans;
                 if (!number.empty()) {
                     const int n = std::stoi(number);
                     ASSERT_LE(n, static_cast<int>(linkBook.size())) << text;
@@ -359,6 +395,9 @@ TEST(SourceLinks, EveryReferenceNamesTheCopyOfItsTargetOrItsSourceFile) {
             }
         }
     }
+    // Both outcomes of a 3-D reference occur among the rounds.
+    EXPECT_GT(resolvedSpans, 0);
+    EXPECT_GT(linkedSpans, 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Links to the source files of copies, pointed at the copies that came into the same workbook.
 #include <algorithm>
+#include <cctype>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -59,6 +60,123 @@ void ResolveHyperlinks(Package& p, const std::string& part,
     else p.parts().Write(relsName, rels.Write());
 }
 
+// For one link to a source: the source's sheets in order, and each one's copy here (empty when it
+// has none, or more than one, so that no reference is pointed at a copy it did not name).
+struct ThreeDSheets {
+    std::vector<std::string> sourceOrder;
+    std::vector<std::string> copyName;  // parallel to sourceOrder
+};
+
+bool ThreeDNameChar(char ch) {
+    const auto u = static_cast<unsigned char>(ch);
+    return std::isalnum(u) || u == '_' || u == '.' || u >= 0x80;
+}
+
+// The copies' names for the 3-D reference First:Last of a source, or false when the sheets from
+// First to Last here are not exactly the copies of the source's sheets from First to Last, in order.
+bool ThreeDCopies(const ThreeDSheets& link, const std::vector<std::string>& targetOrder, const std::string& first,
+                  const std::string& last, std::string& firstCopy, std::string& lastCopy) {
+    auto indexOf = [](const std::vector<std::string>& names, const std::string& name) {
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (SheetNamesEqual(names[i], name)) return i;
+        return names.size();
+    };
+    const std::size_t a = indexOf(link.sourceOrder, first), b = indexOf(link.sourceOrder, last);
+    if (a == link.sourceOrder.size() || b == link.sourceOrder.size()) return false;
+    const std::size_t from = std::min(a, b), to = std::max(a, b);
+    if (link.copyName[from].empty()) return false;
+    const std::size_t start = indexOf(targetOrder, link.copyName[from]);
+    for (std::size_t k = from; k <= to; ++k) {
+        const std::size_t at = start + (k - from);
+        if (link.copyName[k].empty() || at >= targetOrder.size() || targetOrder[at] != link.copyName[k]) return false;
+    }
+    firstCopy = link.copyName[a];
+    lastCopy = link.copyName[b];
+    return true;
+}
+
+// Points 3-D references of the links in `byNumber` ("[1]A:C!", "'[1]A b:C'!") at the copies.
+bool ResolveThreeD(std::string& f, const std::map<unsigned, ThreeDSheets>& byNumber,
+                   const std::vector<std::string>& targetOrder) {
+    bool changed = false;
+    std::size_t i = 0;
+    while (i < f.size()) {
+        if (f[i] == '"') {
+            const std::size_t close = f.find('"', i + 1);
+            if (close == std::string::npos) break;
+            i = close + 1;
+            continue;
+        }
+        std::string token;
+        std::size_t end = std::string::npos;
+        if (f[i] == '\'') {
+            std::size_t j = i + 1;
+            while (j < f.size()) {
+                if (f[j] == '\'' && j + 1 < f.size() && f[j + 1] == '\'') {
+                    token += '\'';
+                    j += 2;
+                } else if (f[j] == '\'') {
+                    break;
+                } else {
+                    token += f[j++];
+                }
+            }
+            if (j + 1 < f.size() && f[j + 1] == '!') end = j + 2;
+            else {
+                i = j + 1;
+                continue;
+            }
+        } else if (f[i] == '[' && (i == 0 || (!ThreeDNameChar(f[i - 1]) && f[i - 1] != ']' && f[i - 1] != '['))) {
+            std::size_t j = i + 1;
+            while (j < f.size() && std::isdigit(static_cast<unsigned char>(f[j]))) ++j;
+            if (j == i + 1 || j >= f.size() || f[j] != ']') {
+                ++i;
+                continue;
+            }
+            ++j;
+            while (j < f.size() && (ThreeDNameChar(f[j]) || f[j] == ':')) ++j;
+            if (j < f.size() && f[j] == '!') {
+                token = f.substr(i, j - i);
+                end = j + 1;
+            } else {
+                i = j;
+                continue;
+            }
+        } else {
+            ++i;
+            continue;
+        }
+        // token: "[n]First:Last"
+        const std::size_t close = token.find(']'), colon = token.find(':');
+        unsigned number = 0;
+        std::string firstCopy, lastCopy;
+        if (token.size() > 2 && token[0] == '[' && close != std::string::npos && colon != std::string::npos && colon > close &&
+            std::all_of(token.begin() + 1, token.begin() + static_cast<std::ptrdiff_t>(close),
+                        [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)) != 0; }) &&
+            close > 1 && close < 10) {
+            number = static_cast<unsigned>(std::stoul(token.substr(1, close - 1)));
+            const auto it = byNumber.find(number);
+            if (it != byNumber.end() &&
+                ThreeDCopies(it->second, targetOrder, token.substr(close + 1, colon - close - 1), token.substr(colon + 1),
+                             firstCopy, lastCopy)) {
+                const bool quote = QuoteSheetName(firstCopy)[0] == '\'' || QuoteSheetName(lastCopy)[0] == '\'';
+                auto inner = [](const std::string& name) {  // the name as it stands inside apostrophes
+                    const std::string q = QuoteSheetName(name);
+                    return q[0] == '\'' ? q.substr(1, q.size() - 2) : q;
+                };
+                const std::string sheets = inner(firstCopy) + ":" + inner(lastCopy);
+                const std::string replacement = quote ? "'" + sheets + "'!" : sheets + "!";
+                f.replace(i, end - i, replacement);
+                i += replacement.size();
+                changed = true;
+                continue;
+            }
+        }
+        i = end;
+    }
+    return changed;
+}
+
 }  // namespace
 
 void Workbook::ResolveLinksToCopies() {
@@ -90,6 +208,30 @@ void Workbook::ResolveLinksToCopies() {
             }
         }
     }
+    // 3-D references: each link's source sheets in order (the link part lists them) and their copies.
+    std::map<unsigned, ThreeDSheets> threeD;
+    std::vector<std::string> targetOrder;
+    for (const auto& s : p.SheetEntries()) targetOrder.push_back(s.name);
+    for (const LinkToSource& record : sourceLinks_) {
+        const auto at = std::find(links.begin(), links.end(), record.part);
+        if (at == links.end() || !p.parts().Has(record.part)) continue;
+        pugi::xml_document doc;
+        ParseXml(doc, p.parts().Read(record.part), record.part);
+        ThreeDSheets sheetsOf;
+        for (pugi::xpath_node n : doc.select_nodes("//*[local-name()='sheetName']")) {
+            const std::string name = n.node().attribute("val").value();
+            std::string copy;
+            int found = 0;
+            for (const CopiedSheet& c : copies_)
+                if (const auto it = present.find(c.sheetId); c.source == record.source && it != present.end() && c.from == name) {
+                    copy = it->second;
+                    ++found;
+                }
+            sheetsOf.sourceOrder.push_back(name);
+            sheetsOf.copyName.push_back(found == 1 ? copy : std::string());
+        }
+        threeD.emplace(static_cast<unsigned>(at - links.begin() + 1), std::move(sheetsOf));
+    }
     // Hyperlinks opening a source's sheet in its file: by the file, that source's copies here.
     std::map<std::string, std::vector<std::pair<std::string, std::string>>> copyOf;
     for (const LinkToSource& record : sourceLinks_)
@@ -98,11 +240,13 @@ void Workbook::ResolveLinksToCopies() {
                 copyOf[record.uri].emplace_back(c.from, it->second);
     std::set<unsigned> used;
     auto resolve = [&](std::string& f) {
-        bool changed = false;
+        bool changed = !threeD.empty() && f.find(':') != std::string::npos && ResolveThreeD(f, threeD, targetOrder);
         if (!sheets.empty()) {
             std::string renamed = RenameSheetsInFormula(f, sheets);
-            changed = renamed != f;
-            if (changed) f = std::move(renamed);
+            if (renamed != f) {
+                f = std::move(renamed);
+                changed = true;
+            }
         }
         for (const auto& t : tables) changed |= RenameTableInFormula(f, t.first, t.second);
         NoteLinksUsed(f, used);
