@@ -281,13 +281,13 @@ TEST(RelatedParts, SlicersOfTheSheetsPivotTablesComeAlongOthersStayBehind) {
     }
 }
 
-TEST(RelatedParts, APivotCacheOfASheetAloneReadsItsSourceFile) {
+TEST(RelatedParts, APivotCacheWithoutItsDataSheetReadsItsSourceFile) {
     const std::string file = std::string(ZELMO_XLSX_DATA) + "/realworld/loadPivotTables.xlsx";
     const struct {
         const char* what;
         bool alone;
         bool linked;
-    } cases[] = {{"split", true, true}, {"merge", false, false}};
+    } cases[] = {{"split", true, true}, {"merge", false, true}};
     for (const auto& c : cases) {
         const Workbook source = Workbook::OpenFile(file);
         Workbook target = Workbook::CreateNew();
@@ -303,6 +303,42 @@ TEST(RelatedParts, APivotCacheOfASheetAloneReadsItsSourceFile) {
         EXPECT_EQ(static_cast<bool>(ws.attribute("r:id")), c.linked) << c.what;
         const std::string rels = ReadPart(bytes, "xl/pivotCache/_rels/" + caches[0].substr(14) + ".rels");
         EXPECT_EQ(rels.find("loadPivotTables.xlsx\" TargetMode=\"External\"") != std::string::npos, c.linked) << rels;
+    }
+}
+
+// Merged with its data sheet, in either order, into a workbook that has a sheet of the data
+// sheet's name: the cache reads the data sheet's copy once links are resolved, not the file and
+// not the target's own sheet of that name.
+TEST(RelatedParts, AMergedPivotCacheReadsItsDataSheetsCopy) {
+    const std::string file = std::string(ZELMO_XLSX_DATA) + "/realworld/loadPivotTables.xlsx";
+    const Workbook source = Workbook::OpenFile(file);
+    ASSERT_EQ(source.Sheets()[0].name, "iris");
+    const struct {
+        const char* what;
+        std::vector<std::size_t> order;  // the source's sheets in the order they are copied
+        bool linked;                     // whether the cache still reads the file after resolving
+    } cases[] = {{"data sheet first", {0, 1}, false}, {"pivot sheet first", {1, 0}, false}, {"no data sheet", {1}, true}};
+    for (const auto& c : cases) {
+        Workbook target = Workbook::Open(test::MinimalWorkbook({{"iris", ""}}));
+        for (std::size_t i : c.order) {
+            std::vector<std::string> taken;
+            for (const auto& s : target.Sheets()) taken.push_back(s.name);
+            target.CopySheet(source, i, target.SheetCount(), UniqueSheetName(source.Sheets()[i].name, taken));
+        }
+        target.ResolveLinksToCopies();
+        const std::string bytes = target.SaveToBytes();
+        ExpectValidPackage(bytes);
+        const auto caches = PartsUnder(bytes, "xl/pivotCache/pivotCacheDefinition");
+        ASSERT_EQ(caches.size(), 1u) << c.what;
+        const pugi::xml_document cache = Xml(bytes, caches[0]);
+        const pugi::xml_node ws = cache.select_node("//worksheetSource").node();
+        EXPECT_STREQ(ws.attribute("sheet").value(), c.linked ? "iris" : "iris (2)") << c.what;
+        EXPECT_EQ(static_cast<bool>(ws.attribute("r:id")), c.linked) << c.what;
+        const std::string relsName = "xl/pivotCache/_rels/" + caches[0].substr(14) + ".rels";
+        const auto names = PartNames(bytes);
+        const std::string rels =
+            std::find(names.begin(), names.end(), relsName) != names.end() ? ReadPart(bytes, relsName) : std::string();
+        EXPECT_EQ(rels.find("loadPivotTables.xlsx\" TargetMode=\"External\"") != std::string::npos, c.linked) << c.what << rels;
     }
 }
 

@@ -356,6 +356,8 @@ CopyReport Workbook::CommitCopy(CopyPlan& plan) {
         linkedParts_.insert(linkedParts_.end(), plan.chartParts.begin(), plan.chartParts.end());
     }
     AddPivotCaches(target, related.pivotCaches);
+    if (&src != &target)
+        for (const auto& c : related.pivotCaches) copiedCaches_.emplace_back(c.first, plan.sourceSerial);
     ApplyConnections(target, std::move(related.connections));
     ApplyCellMetadata(target, std::move(plan.metadata));
     AddSlicerCaches(target, related.slicerCaches, related.slicerCacheNames);

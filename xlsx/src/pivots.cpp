@@ -43,9 +43,9 @@ std::string PivotIds::Adopt(const Package& source, const std::string& part, cons
 
 CacheSource CacheSourceOf(const Package& source, const std::string& sheetPart, const Package& target,
                           const SheetNames& names) {
-    // Only a sheet alone links back to its source: in a merge the data sheet may still come along
-    // under its name, as formulas naming other sheets are copied as written there.
-    CacheSource out{names.from, names.to, {}, names.alone && &source != &target ? source.origin() : std::string(), {}};
+    // A copy into another workbook reads a data sheet of its source from the source file; in a merge
+    // the link is pointed at the data sheet's copy when it comes along (ResolveLinksToCopies).
+    CacheSource out{names.from, names.to, {}, &source != &target ? source.origin() : std::string(), {}};
     if (names.earlier) out.earlier = *names.earlier;
     const std::string rels = RelsPartName(sheetPart);
     if (!source.parts().Has(rels)) return out;

@@ -41,16 +41,16 @@ inline constexpr const char* kCtPivotCache =
 struct CacheSource {
     std::string fromName, toName;  // the copied sheet in the source and in the copy
     std::vector<std::string> ownTables;  // the copied sheet's tables (they come along)
-    std::string origin;  // the source's file for a sheet made alone, else "" (left as written)
+    std::string origin;  // the source's file for a copy into another workbook, else "" (left as written)
     std::vector<std::pair<std::string, std::string>> earlier;  // the source's sheets copied earlier (old, new)
 };
 CacheSource CacheSourceOf(const Package& source, const std::string& sheetPart, const Package& target,
                           const SheetNames& names);
 
-// A copied cache definition: a source range on the copied sheet names the copy; for a sheet made
-// alone, one on another sheet of the source (or a table or name there) becomes a reference to the
-// source's file (an external path relationship added to `extra`), as the spreadsheet program does;
-// otherwise it stays as written.
+// A copied cache definition: a source range on the copied sheet names the copy, one on a sheet of the
+// source copied earlier into a merge names that copy; in another workbook, one on another sheet of
+// the source (or a table or name there) becomes a reference to the source's file (an external path
+// relationship added to `extra`), as the spreadsheet program does; otherwise it stays as written.
 std::string AdoptPivotCache(const std::string& xml, const std::string& part, const CacheSource& source,
                             std::vector<Relationship>& extra);
 

@@ -181,10 +181,45 @@ bool ResolveThreeD(std::string& f, const std::map<unsigned, ThreeDSheets>& byNum
 
 void Workbook::ResolveLinksToCopies() {
     Package& p = *package_;
-    if (sourceLinks_.empty()) return;
-    const std::vector<std::string> links = LinkPartNames(p);
+    if (sourceLinks_.empty() && copiedCaches_.empty()) return;
     std::unordered_map<std::uint32_t, std::string> present;  // the sheets by sheetId
     for (const auto& s : p.SheetEntries()) present.emplace(s.node.attribute("sheetId").as_uint(), s.name);
+    // Pivot caches reading a sheet of their source file read that sheet's copy here instead, when it
+    // was copied once: the source range names the copy and the relationship to the file goes.
+    for (const auto& [part, source] : copiedCaches_) {
+        const std::string relsName = RelsPartName(part);
+        if (!p.parts().Has(part) || !p.parts().Has(relsName)) continue;
+        Relationships rels = Relationships::Parse(p.parts().Read(relsName), relsName);
+        const Relationship* file = nullptr;
+        for (const Relationship& r : rels.All())
+            if (r.external && IsType(r.type, "externalLinkPath")) file = &r;
+        if (!file) continue;
+        const std::string id = file->id;
+        pugi::xml_document doc;
+        ParseXml(doc, p.parts().Read(part), part);
+        pugi::xml_node ws = doc.select_node("//*[local-name()='worksheetSource']").node();
+        pugi::xml_attribute sheet = ws.attribute("sheet");
+        pugi::xml_attribute idAttr;
+        for (pugi::xml_attribute a = ws.first_attribute(); a; a = a.next_attribute())
+            if (LocalName(a.name()) == "id" && id == a.value()) idAttr = a;
+        if (!sheet || !idAttr) continue;
+        std::string copy;
+        int found = 0;
+        for (const CopiedSheet& c : copies_)
+            if (const auto it = present.find(c.sheetId); c.source == source && it != present.end() && SheetNamesEqual(c.from, sheet.value())) {
+                copy = it->second;
+                ++found;
+            }
+        if (found != 1) continue;  // not here, or which copy it means is unknown: it keeps reading the file
+        sheet.set_value(copy.c_str());
+        ws.remove_attribute(idAttr);
+        rels.Remove(id);
+        p.parts().Write(part, WriteXml(doc));
+        if (rels.All().empty()) p.parts().Remove(relsName);
+        else p.parts().Write(relsName, rels.Write());
+    }
+    if (sourceLinks_.empty()) return;
+    const std::vector<std::string> links = LinkPartNames(p);
 
     // For each link to a source: its sheets and tables that have copies here, by those copies' names.
     std::vector<std::pair<std::string, std::string>> sheets;  // "[n]Sheet" -> the copy's name

@@ -158,6 +158,9 @@ private:
     std::vector<std::string> linkedParts_;
     // Whether each source copied from has tables (looked up once per source, not per copy).
     std::map<std::uint64_t, bool> sourceHasTables_;
+    // Pivot cache definitions copied in from another workbook, with that source: a cache whose
+    // source range is on another sheet of it reads the source file until ResolveLinksToCopies.
+    std::vector<std::pair<std::string, std::uint64_t>> copiedCaches_;
 };
 
 // Sheet naming as the spreadsheet program does it: 1..31 UTF-16 units, none of []:*?/\, no leading or
