@@ -243,30 +243,35 @@ void Workbook::ResolveLinksToCopies() {
             }
         }
     }
-    // 3-D references: each link's source sheets in order (the link part lists them) and their copies.
+    // 3-D references: each link's source sheets in order (the link part lists them) and their
+    // copies, read when a formula first looks like one.
     std::map<unsigned, ThreeDSheets> threeD;
     std::vector<std::string> targetOrder;
-    for (const auto& s : p.SheetEntries()) targetOrder.push_back(s.name);
-    for (const LinkToSource& record : sourceLinks_) {
-        const auto at = std::find(links.begin(), links.end(), record.part);
-        if (at == links.end() || !p.parts().Has(record.part)) continue;
-        pugi::xml_document doc;
-        ParseXml(doc, p.parts().Read(record.part), record.part);
-        ThreeDSheets sheetsOf;
-        for (pugi::xpath_node n : doc.select_nodes("//*[local-name()='sheetName']")) {
-            const std::string name = n.node().attribute("val").value();
-            std::string copy;
-            int found = 0;
-            for (const CopiedSheet& c : copies_)
-                if (const auto it = present.find(c.sheetId); c.source == record.source && it != present.end() && c.from == name) {
-                    copy = it->second;
-                    ++found;
-                }
-            sheetsOf.sourceOrder.push_back(name);
-            sheetsOf.copyName.push_back(found == 1 ? copy : std::string());
+    bool threeDRead = false;
+    auto readThreeD = [&] {
+        threeDRead = true;
+        for (const auto& s : p.SheetEntries()) targetOrder.push_back(s.name);
+        for (const LinkToSource& record : sourceLinks_) {
+            const auto at = std::find(links.begin(), links.end(), record.part);
+            if (at == links.end() || !p.parts().Has(record.part)) continue;
+            pugi::xml_document doc;
+            ParseXml(doc, p.parts().Read(record.part), record.part);
+            ThreeDSheets sheetsOf;
+            for (pugi::xpath_node n : doc.select_nodes("//*[local-name()='sheetName']")) {
+                const std::string name = n.node().attribute("val").value();
+                std::string copy;
+                int found = 0;
+                for (const CopiedSheet& c : copies_)
+                    if (const auto it = present.find(c.sheetId); c.source == record.source && it != present.end() && c.from == name) {
+                        copy = it->second;
+                        ++found;
+                    }
+                sheetsOf.sourceOrder.push_back(name);
+                sheetsOf.copyName.push_back(found == 1 ? copy : std::string());
+            }
+            threeD.emplace(static_cast<unsigned>(at - links.begin() + 1), std::move(sheetsOf));
         }
-        threeD.emplace(static_cast<unsigned>(at - links.begin() + 1), std::move(sheetsOf));
-    }
+    };
     // Hyperlinks opening a source's sheet in its file: by the file, that source's copies here.
     std::map<std::string, std::vector<std::pair<std::string, std::string>>> copyOf;
     for (const LinkToSource& record : sourceLinks_)
@@ -275,7 +280,11 @@ void Workbook::ResolveLinksToCopies() {
                 copyOf[record.uri].emplace_back(c.from, it->second);
     std::set<unsigned> used;
     auto resolve = [&](std::string& f) {
-        bool changed = !threeD.empty() && f.find(':') != std::string::npos && ResolveThreeD(f, threeD, targetOrder);
+        bool changed = false;
+        if (f.find('[') != std::string::npos && f.find(':') != std::string::npos) {
+            if (!threeDRead) readThreeD();
+            changed = ResolveThreeD(f, threeD, targetOrder);
+        }
         if (!sheets.empty()) {
             std::string renamed = RenameSheetsInFormula(f, sheets);
             if (renamed != f) {
