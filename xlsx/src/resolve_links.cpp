@@ -67,11 +67,6 @@ struct ThreeDSheets {
     std::vector<std::string> copyName;  // parallel to sourceOrder
 };
 
-bool ThreeDNameChar(char ch) {
-    const auto u = static_cast<unsigned char>(ch);
-    return std::isalnum(u) || u == '_' || u == '.' || u >= 0x80;
-}
-
 // The copies' names for the 3-D reference First:Last of a source, or false when the sheets from
 // First to Last here are not exactly the copies of the source's sheets from First to Last, in order.
 bool ThreeDCopies(const ThreeDSheets& link, const std::vector<std::string>& targetOrder, const std::string& first,
@@ -110,23 +105,11 @@ bool ResolveThreeD(std::string& f, const std::map<unsigned, ThreeDSheets>& byNum
         std::string token;
         std::size_t end = std::string::npos;
         if (f[i] == '\'') {
-            std::size_t j = i + 1;
-            while (j < f.size()) {
-                if (f[j] == '\'' && j + 1 < f.size() && f[j + 1] == '\'') {
-                    token += '\'';
-                    j += 2;
-                } else if (f[j] == '\'') {
-                    break;
-                } else {
-                    token += f[j++];
-                }
-            }
-            if (j + 1 < f.size() && f[j + 1] == '!') end = j + 2;
-            else {
-                i = j + 1;
+            if (!ReadQuotedSheet(f, i, token, end)) {
+                i = end;
                 continue;
             }
-        } else if (f[i] == '[' && (i == 0 || (!ThreeDNameChar(f[i - 1]) && f[i - 1] != ']' && f[i - 1] != '['))) {
+        } else if (f[i] == '[' && (i == 0 || (!SheetNameChar(f[i - 1]) && f[i - 1] != ']' && f[i - 1] != '['))) {
             std::size_t j = i + 1;
             while (j < f.size() && std::isdigit(static_cast<unsigned char>(f[j]))) ++j;
             if (j == i + 1 || j >= f.size() || f[j] != ']') {
@@ -134,7 +117,7 @@ bool ResolveThreeD(std::string& f, const std::map<unsigned, ThreeDSheets>& byNum
                 continue;
             }
             ++j;
-            while (j < f.size() && (ThreeDNameChar(f[j]) || f[j] == ':')) ++j;
+            while (j < f.size() && (SheetNameChar(f[j]) || f[j] == ':')) ++j;
             if (j < f.size() && f[j] == '!') {
                 token = f.substr(i, j - i);
                 end = j + 1;
@@ -159,13 +142,7 @@ bool ResolveThreeD(std::string& f, const std::map<unsigned, ThreeDSheets>& byNum
             if (it != byNumber.end() &&
                 ThreeDCopies(it->second, targetOrder, token.substr(close + 1, colon - close - 1), token.substr(colon + 1),
                              firstCopy, lastCopy)) {
-                const bool quote = QuoteSheetName(firstCopy)[0] == '\'' || QuoteSheetName(lastCopy)[0] == '\'';
-                auto inner = [](const std::string& name) {  // the name as it stands inside apostrophes
-                    const std::string q = QuoteSheetName(name);
-                    return q[0] == '\'' ? q.substr(1, q.size() - 2) : q;
-                };
-                const std::string sheets = inner(firstCopy) + ":" + inner(lastCopy);
-                const std::string replacement = quote ? "'" + sheets + "'!" : sheets + "!";
+                const std::string replacement = ThreeDPrefix("", firstCopy, lastCopy);
                 f.replace(i, end - i, replacement);
                 i += replacement.size();
                 changed = true;

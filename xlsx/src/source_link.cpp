@@ -121,20 +121,8 @@ bool LinkThreeD(std::string& f, const SourceLink& link) {
         std::size_t end = std::string::npos;
         std::string token;
         if (f[i] == '\'') {
-            std::size_t j = i + 1;
-            while (j < f.size()) {
-                if (f[j] == '\'' && j + 1 < f.size() && f[j + 1] == '\'') {
-                    token += '\'';
-                    j += 2;
-                } else if (f[j] == '\'') {
-                    break;
-                } else {
-                    token += f[j++];
-                }
-            }
-            if (j + 1 < f.size() && f[j + 1] == '!') end = j + 2;
-            else {
-                i = j + 1;
+            if (!ReadQuotedSheet(f, i, token, end)) {
+                i = end;
                 continue;
             }
         } else if ((i == 0 || (!NameChar(f[i - 1]) && f[i - 1] != ']')) && NameChar(f[i])) {
@@ -154,15 +142,8 @@ bool LinkThreeD(std::string& f, const SourceLink& link) {
         const std::size_t colon = token.find(':');
         if (colon != std::string::npos && token[0] != '[' && IsSourceSheet(link, token.substr(0, colon)) &&
             IsSourceSheet(link, token.substr(colon + 1))) {
-            const std::string first = token.substr(0, colon), last = token.substr(colon + 1);
-            const std::string book = "[" + std::to_string(link.number) + "]";
-            const bool quote = QuoteSheetName(first)[0] == '\'' || QuoteSheetName(last)[0] == '\'';
-            auto inner = [](const std::string& name) {  // the name as it stands inside apostrophes
-                const std::string q = QuoteSheetName(name);
-                return q[0] == '\'' ? q.substr(1, q.size() - 2) : q;
-            };
-            const std::string sheets = inner(first) + ":" + inner(last);
-            const std::string replacement = quote ? "'" + book + sheets + "'!" : book + sheets + "!";
+            const std::string replacement =
+                ThreeDPrefix("[" + std::to_string(link.number) + "]", token.substr(0, colon), token.substr(colon + 1));
             f.replace(i, end - i, replacement);
             i += replacement.size();
             changed = true;
@@ -230,6 +211,35 @@ void CachedCells(const Package& source, const SheetEntry& sheet, const std::vect
 }
 
 }  // namespace
+
+bool SheetNameChar(char ch) { return NameChar(ch); }
+
+bool ReadQuotedSheet(const std::string& f, std::size_t i, std::string& name, std::size_t& end) {
+    std::size_t j = i + 1;
+    while (j < f.size()) {
+        if (f[j] == '\'' && j + 1 < f.size() && f[j + 1] == '\'') {
+            name += '\'';
+            j += 2;
+        } else if (f[j] == '\'') {
+            break;
+        } else {
+            name += f[j++];
+        }
+    }
+    const bool sheet = j + 1 < f.size() && f[j + 1] == '!';
+    end = sheet ? j + 2 : j + 1;
+    return sheet;
+}
+
+std::string ThreeDPrefix(const std::string& book, const std::string& first, const std::string& last) {
+    const bool quote = QuoteSheetName(first)[0] == '\'' || QuoteSheetName(last)[0] == '\'';
+    auto inner = [](const std::string& name) {  // the name as it stands inside apostrophes
+        const std::string q = QuoteSheetName(name);
+        return q[0] == '\'' ? q.substr(1, q.size() - 2) : q;
+    };
+    const std::string sheets = inner(first) + ":" + inner(last);
+    return quote ? "'" + book + sheets + "'!" : book + sheets + "!";
+}
 
 std::string FileUri(const std::string& path) {
     std::error_code ec;
