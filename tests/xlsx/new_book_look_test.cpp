@@ -20,7 +20,7 @@ using test::ReadPart;
 const char kNs[] = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 const char kRel[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
-struct BookSpec {
+struct BookLook {
     std::string font = "Arial";
     std::string size = "10";
     bool date1904 = false;
@@ -29,8 +29,8 @@ struct BookSpec {
 
 // A workbook as a spreadsheet program saves it: styles with a default font of its own, a theme,
 // sheets with a header row in bold at a set height, a date cell and a set column width.
-std::string StyledBook(const BookSpec& spec) {
-    const std::string font = "<sz val=\"" + spec.size + "\"/><name val=\"" + spec.font + "\"/>";
+std::string StyledBook(const BookLook& wanted) {
+    const std::string font = "<sz val=\"" + wanted.size + "\"/><name val=\"" + wanted.font + "\"/>";
     const std::string styles =
         std::string("<styleSheet xmlns=\"") + kNs + "\"><numFmts count=\"1\"><numFmt numFmtId=\"164\" "
         "formatCode=\"yyyy/mm/dd\"/></numFmts><fonts count=\"2\"><font>" + font + "</font><font><b/>" + font +
@@ -55,14 +55,14 @@ std::string StyledBook(const BookSpec& spec) {
                        "<Relationship Id=\"rIdS\" Type=\"" + std::string(kRel) + "/styles\" Target=\"styles.xml\"/>"
                        "<Relationship Id=\"rIdT\" Type=\"" + std::string(kRel) + "/theme\" Target=\"theme/theme1.xml\"/>";
     std::string workbook = std::string("<workbook xmlns=\"") + kNs + "\" xmlns:r=\"" + kRel + "\">" +
-                           (spec.date1904 ? "<workbookPr date1904=\"1\"/>" : "") + "<sheets>";
+                           (wanted.date1904 ? "<workbookPr date1904=\"1\"/>" : "") + "<sheets>";
     test::Parts parts;
-    for (std::size_t i = 0; i < spec.sheets.size(); ++i) {
+    for (std::size_t i = 0; i < wanted.sheets.size(); ++i) {
         const std::string n = std::to_string(i + 1);
         types += "<Override PartName=\"/xl/worksheets/sheet" + n +
                  ".xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
         rels += "<Relationship Id=\"rId" + n + "\" Type=\"" + kRel + "/worksheet\" Target=\"worksheets/sheet" + n + ".xml\"/>";
-        workbook += "<sheet name=\"" + spec.sheets[i] + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
+        workbook += "<sheet name=\"" + wanted.sheets[i] + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
         parts.emplace_back("xl/worksheets/sheet" + n + ".xml",
                            std::string("<worksheet xmlns=\"") + kNs + "\"><sheetFormatPr defaultRowHeight=\"12.75\"/>"
                            "<cols><col min=\"1\" max=\"1\" width=\"24.5\" customWidth=\"1\"/></cols><sheetData>"
@@ -79,7 +79,7 @@ std::string StyledBook(const BookSpec& spec) {
         {"xl/_rels/workbook.xml.rels", rels + "</Relationships>"},
         {"xl/styles.xml", styles},
         {"xl/theme/theme1.xml", "<a:theme xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
-                                "name=\"" + spec.font + " look\"/>"},
+                                "name=\"" + wanted.font + " look\"/>"},
     });
     return test::MakeZip(parts);
 }
