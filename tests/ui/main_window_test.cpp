@@ -284,36 +284,42 @@ TEST_F(MainWindowTest, ExecuteGathersTheSelectionAndStartsTheModesOperation) {
     EXPECT_NE(message.find(L"分割"), std::wstring::npos) << "split's message";
 }
 
-// Records what the user sees while Excel is being started: the cursor, and the windows' answer
-// when the system asks them for one (over the window and over a control of it).
+// What the user saw while Excel was being started: the cursor, and the windows' answer when the
+// system asks them for one (over the window and over a control of it). Owned by the test: the
+// factory that records it is gone when the operation ends.
+struct CursorSeen {
+    int factories = 0;
+    bool waitShown = false;
+    int answered = 0;
+};
+
 class CursorWatchingExcel : public ops::ExcelFactory {
 public:
-    CursorWatchingExcel(HWND window, HWND control) : window_(window), control_(control) {}
+    CursorWatchingExcel(CursorSeen& seen, HWND window, HWND control)
+        : seen_(seen), window_(window), control_(control) {}
     std::unique_ptr<ops::ExcelApplication> CreateExcel() override {
         const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
-        waitShown = GetCursor() == wait;
+        seen_.waitShown = GetCursor() == wait;
         SetCursor(LoadCursorW(nullptr, IDC_ARROW));  // as if the mouse had moved on
         for (HWND over : {window_, control_}) {
             const LRESULT handled =
                 SendMessageW(over, WM_SETCURSOR, reinterpret_cast<WPARAM>(over), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-            answered += handled == TRUE && GetCursor() == wait ? 1 : 0;
+            seen_.answered += handled == TRUE && GetCursor() == wait ? 1 : 0;
         }
         throw ops::ExcelError(static_cast<int32_t>(0x80080005), u"test", u"テスト用に起動を断りました。");
     }
-    bool waitShown = false;
-    int answered = 0;
 
 private:
+    CursorSeen& seen_;
     HWND window_;
     HWND control_;
 };
 
 TEST_F(MainWindowTest, TheWaitCursorShowsFromExecuteUntilTheClosingMessage) {
-    CursorWatchingExcel* excel = nullptr;
+    CursorSeen seen;
     window().SetExcelFactory([&] {
-        auto made = std::make_unique<CursorWatchingExcel>(window().hWnd(), C(L"List_Book"));
-        excel = made.get();
-        return made;
+        ++seen.factories;
+        return std::make_unique<CursorWatchingExcel>(seen, window().hWnd(), C(L"List_Book"));
     });
     Add(C(L"List_Book"), L"a.xlsx");
     SendMessageW(C(L"List_Book"), LB_SETSEL, TRUE, 0);
@@ -327,9 +333,9 @@ TEST_F(MainWindowTest, TheWaitCursorShowsFromExecuteUntilTheClosingMessage) {
         },
         [&] { Click(C(L"Cmd_Return")); });
     EXPECT_FALSE(waitDuringMessage) << "the wait cursor was still on over the closing message";
-    ASSERT_NE(excel, nullptr);
-    EXPECT_TRUE(excel->waitShown) << "no wait cursor after the click";
-    EXPECT_EQ(excel->answered, 2) << "WM_SETCURSOR did not keep the wait cursor";
+    ASSERT_EQ(seen.factories, 1);
+    EXPECT_TRUE(seen.waitShown) << "no wait cursor after the click";
+    EXPECT_EQ(seen.answered, 2) << "WM_SETCURSOR did not keep the wait cursor";
     EXPECT_FALSE(program::WaitCursorShown());
     EXPECT_NE(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
 }
