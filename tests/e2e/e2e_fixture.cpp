@@ -48,11 +48,9 @@ void EndToEndTest::SetUp() {
     ui::MainWindowTest::SetUp();
     EXPECT_TRUE(busyFilter_.registered()) << "no message filter on the user-interface thread";
     const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-    const fs::path base = fs::temp_directory_path() / ("zelmo-e2e-" + name);
-    std::error_code ignored;
-    fs::remove_all(base, ignored);
-    folder_ = base / "books";
-    journals_ = base / "journals";
+    scratch_ = std::make_unique<test::ScratchFolder>(std::wstring(name.begin(), name.end()));
+    folder_ = *scratch_ / L"books";
+    journals_ = *scratch_ / L"journals";
     fs::create_directories(folder_);
     fs::create_directories(journals_);
     UseJournal("journal");
@@ -64,8 +62,7 @@ void EndToEndTest::TearDown() {
     SetEnvironmentVariableW(L"ZELMO_STANDIN_JOURNAL", nullptr);
     SetFaults(nullptr);
     ui::MainWindowTest::TearDown();
-    std::error_code ignored;
-    fs::remove_all(folder_.parent_path(), ignored);
+    scratch_.reset();
 }
 
 void EndToEndTest::MakeBook(const fs::path& path, const Names& sheets) {

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "scratch_folder.h"
 #include "ui_fixture.h"
 #include "win/busy_server.h"
 
@@ -63,6 +65,7 @@ protected:
 
     // As the program has it on its user-interface thread before any Excel is created.
     win::MessageFilterScope busyFilter_;
+    std::unique_ptr<test::ScratchFolder> scratch_;
     fs::path folder_;    // the workbooks' folder
     fs::path journals_;  // the server journals, outside the listed folder
     fs::path journal_;

@@ -8,11 +8,13 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "ops/operation.h"
+#include "scratch_folder.h"
 #include "win/com.h"
 #include "xlsx/workbook.h"
 
@@ -32,9 +34,8 @@ class ComExcelTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        folder_ = fs::temp_directory_path() / ("zelmo-ops-" + name);
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
+        scratch_ = std::make_unique<test::ScratchFolder>(std::wstring(name.begin(), name.end()));
+        folder_ = scratch_->path();
         journal_ = folder_ / "journal.txt";
         // The server started by activation inherits these.
         SetEnvironmentVariableW(L"ZELMO_STANDIN_JOURNAL", journal_.wstring().c_str());
@@ -44,8 +45,7 @@ protected:
         EXPECT_TRUE(ServerExited()) << "the server process did not end";
         SetEnvironmentVariableW(L"ZELMO_STANDIN_JOURNAL", nullptr);
         SetEnvironmentVariableW(L"ZELMO_STANDIN_FAULTS", nullptr);
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
+        scratch_.reset();
     }
 
     // A workbook file with these sheets, written by the package engine.
@@ -92,6 +92,7 @@ protected:
     win::CoInitScope com_;
     ComExcelFactory excel_;
     Messages messages_;
+    std::unique_ptr<test::ScratchFolder> scratch_;
     fs::path folder_;
     fs::path journal_;
 };

@@ -15,7 +15,7 @@ std::string Utf8(const std::wstring& text) {
 void ServerTest::SetUp() {
     ASSERT_TRUE(WaitNoServer(10000)) << "a server process was running before the test";
     const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    folder_ = std::make_unique<ScratchFolder>(std::wstring(name.begin(), name.end()));
+    folder_ = std::make_unique<test::ScratchFolder>(std::wstring(name.begin(), name.end()));
     journal_ = *folder_ / L"journal.txt";
     SetEnvironmentVariableW(L"ZELMO_STANDIN_JOURNAL", journal_.c_str());
     SetFaults(L"");

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "scratch_folder.h"
 #include "server_process.h"
 #include "win/dispatch.h"
 
@@ -68,7 +69,7 @@ protected:
     std::vector<std::wstring> Journal() const { return ReadLines(journal_); }
     bool JournalHas(const std::wstring& part) const;
 
-    std::unique_ptr<ScratchFolder> folder_;
+    std::unique_ptr<test::ScratchFolder> folder_;
     std::wstring journal_;
 };
 

@@ -102,21 +102,6 @@ BoxAnswerer::BoxAnswerer(int button, DWORD timeoutMs) {
     });
 }
 
-ScratchFolder::ScratchFolder(const std::wstring& leaf) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    static int serial = 0;
-    path_ = std::wstring(temp) + L"zelmo-standin-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++serial) + L"-" + leaf;
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-}
-
-ScratchFolder::~ScratchFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
 std::string ReadBytes(const std::wstring& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, 0, nullptr);

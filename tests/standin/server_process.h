@@ -1,5 +1,5 @@
 // The server seen from outside: its processes (to prove none is left behind), its message boxes
-// (to answer the overwrite question from a test thread), and scratch folders.
+// (to answer the overwrite question from a test thread), and the files it reads and writes.
 #pragma once
 
 #include <windows.h>
@@ -44,20 +44,6 @@ public:
 private:
     SeenBox seen_;
     std::thread thread_;
-};
-
-// A fresh folder under %TEMP%, removed with its contents at destruction.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const std::wstring& leaf);
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    ~ScratchFolder();
-    const std::wstring& path() const { return path_; }
-    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
-
-private:
-    std::wstring path_;
 };
 
 std::string ReadBytes(const std::wstring& path);

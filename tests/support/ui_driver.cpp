@@ -213,45 +213,6 @@ void WithModalDriver(const std::function<void(ModalDriver&)>& script, const std:
     Pump();
 }
 
-ScratchFolder::ScratchFolder(const std::wstring& leaf) {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    path_ = std::wstring(base) + L"zelmo-ui-" + leaf;
-    RemoveTree(path_);
-    CreateDirectoryW(path_.c_str(), nullptr);
-}
-
-ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
-
-std::wstring ScratchFolder::Touch(const std::wstring& relative) const {
-    const std::wstring full = path_ + L"\\" + relative;
-    HANDLE file = CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    return full;
-}
-
-std::wstring ScratchFolder::MakeFolder(const std::wstring& relative) const {
-    const std::wstring full = path_ + L"\\" + relative;
-    CreateDirectoryW(full.c_str(), nullptr);
-    return full;
-}
-
-void RemoveTree(const std::wstring& path) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring full = path + L"\\" + name;
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) RemoveTree(full);
-            else DeleteFileW(full.c_str());
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryW(path.c_str());
-}
-
 COLORREF PixelAt(HWND hwnd, int x, int y) {
     UpdateWindow(hwnd);
     HDC dc = GetDC(hwnd);

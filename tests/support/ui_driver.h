@@ -1,7 +1,7 @@
 // Test support for driving the program's real windows in-process: access to the windows' fields
 // and controls, a second thread that answers the modal windows (the shell's folder dialog and
-// message boxes) while the UI thread is blocked in them, key presses through the program's own
-// message loop step, and scratch folders.
+// message boxes) while the UI thread is blocked in them, and key presses through the program's own
+// message loop step.
 #pragma once
 
 #include <windows.h>
@@ -70,24 +70,6 @@ private:
 // returns; the call comes back within about `timeoutMs`.
 void WithModalDriver(const std::function<void(ModalDriver&)>& script, const std::function<void()>& action,
                      DWORD timeoutMs = 20000);
-
-// A scratch folder under the temporary folder, removed with everything in it at the end.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const std::wstring& leaf);
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::wstring& path() const { return path_; }
-    // Creates an empty file (relative name, folders included) and returns its full path.
-    std::wstring Touch(const std::wstring& relative) const;
-    std::wstring MakeFolder(const std::wstring& relative) const;
-
-private:
-    std::wstring path_;
-};
-
-void RemoveTree(const std::wstring& path);
 
 // The colour of one pixel of a window's client area as drawn on the screen.
 COLORREF PixelAt(HWND hwnd, int x, int y);

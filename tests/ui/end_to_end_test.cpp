@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/start_page.h"
+#include "scratch_folder.h"
 #include "ui_fixture.h"
 
 namespace zelmo::ui {
@@ -23,7 +24,7 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 TEST(EndToEndTest, StartListMergeAndSplitThroughTheWindows) {
     win::CoInitScope com;
     program::SetLastWindowClosedAction([] {});
-    ScratchFolder folder(L"e2e");
+    test::ScratchFolder folder(L"e2e");
     const std::wstring data = WindowsPath(ZELMO_TEST_XLSX_DIR);
     for (const wchar_t* name : {L"table01.xlsx", L"tab_color01.xlsx"}) {
         ASSERT_TRUE(CopyFileW((data + L"\\" + name).c_str(), (folder.path() + L"\\" + name).c_str(), FALSE));

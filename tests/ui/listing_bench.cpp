@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "files/book_listing.h"
+#include "scratch_folder.h"
 #include "ui/program.h"
 #include "ui_driver.h"
 #include "win/dispatch.h"
@@ -63,7 +64,7 @@ int wmain(int argc, wchar_t** argv) {
     const int count = argc > 1 ? static_cast<int>(std::wcstol(argv[1], nullptr, 10)) : 10000;
     zelmo::win::CoInitScope com;
     zelmo::ui::program::SetLastWindowClosedAction([] {});
-    zelmo::ui::ScratchFolder folder(L"bench");
+    zelmo::test::ScratchFolder folder(L"bench");
     for (int i = 0; i < count; ++i) {
         wchar_t name[64];
         std::swprintf(name, 64, L"ブック_%05d_月次売上集計.xlsx", i);

@@ -11,12 +11,14 @@
 
 #include "files/book_listing.h"
 #include "files/errors.h"
+#include "scratch_folder.h"
 #include "ui_fixture.h"
 
 namespace zelmo::ui {
 namespace {
 
 using Names = std::vector<std::wstring>;
+using test::ScratchFolder;
 
 Names Sorted(Names names) {
     std::sort(names.begin(), names.end());
