@@ -4,12 +4,10 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "ops/errors.h"
 #include "win/com.h"
-#include "xlsx/workbook.h"
 
 namespace zelmo::e2e {
 namespace {
@@ -63,25 +61,6 @@ void EndToEndTest::TearDown() {
     SetFaults(nullptr);
     ui::MainWindowTest::TearDown();
     scratch_.reset();
-}
-
-void EndToEndTest::MakeBook(const fs::path& path, const Names& sheets) {
-    xlsx::Workbook book = xlsx::Workbook::CreateNew();
-    const xlsx::Workbook blank = xlsx::Workbook::CreateNew();
-    for (std::size_t i = 0; i < sheets.size(); ++i) book.CopySheet(blank, 0, i, sheets[i]);
-    book.RemoveSheet(sheets.size());  // the new book's own sheet, now last
-    book.SaveFile(path);
-}
-
-Names EndToEndTest::SheetsOf(const fs::path& path) {
-    Names names;
-    for (const auto& sheet : xlsx::Workbook::OpenFile(path).Sheets()) names.push_back(sheet.name);
-    return names;
-}
-
-std::string EndToEndTest::Bytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void EndToEndTest::UseJournal(const std::string& name) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "book_files.h"
 #include "scratch_folder.h"
 #include "ui_fixture.h"
 #include "win/busy_server.h"
@@ -17,6 +18,9 @@ namespace zelmo::e2e {
 
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
+using test::MakeBook;
+using test::ReadBytes;
+using test::SheetsOf;
 
 // The server's overwrite question, if one is expected, and how to answer it.
 enum class Answer { kNone, kYes, kNo };
@@ -31,11 +35,6 @@ class EndToEndTest : public ui::MainWindowTest {
 protected:
     void SetUp() override;
     void TearDown() override;
-
-    // A workbook with these sheets (and no others), written by the package engine.
-    static void MakeBook(const fs::path& path, const Names& sheets);
-    static Names SheetsOf(const fs::path& path);
-    static std::string Bytes(const fs::path& path);
 
     // The server started next writes its journal to a fresh file of this name and injects these
     // faults (nullptr: none).

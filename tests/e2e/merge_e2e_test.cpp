@@ -24,7 +24,7 @@ TEST_F(MergeEndToEnd, AnExistingOutputIsReplacedOnlyWithConsent) {
     MakeBook(folder_ / "a.xlsx", {"a1", "a2"});
     MakeBook(folder_ / "b.xlsx", {"b1"});
     MakeBook(Output(), {"old"});
-    const std::string before = Bytes(Output());
+    const std::string before = ReadBytes(Output());
     LoadMerge(folder_);
     Select(L"List_Book", {L"a.xlsx", L"b.xlsx"});
 
@@ -34,7 +34,7 @@ TEST_F(MergeEndToEnd, AnExistingOutputIsReplacedOnlyWithConsent) {
     EXPECT_EQ(answeredNo.message.rfind(L"「" + OutputPath() + L"」を保存できませんでした。新ExcelFile.xlsx は書き込まれていません。\n理由: ", 0),
               0u)
         << U8(answeredNo.message);
-    EXPECT_EQ(Bytes(Output()), before) << "the old file was changed although the question was answered No";
+    EXPECT_EQ(ReadBytes(Output()), before) << "the old file was changed although the question was answered No";
     ASSERT_TRUE(NoServerLeft());
 
     UseJournal("yes");
@@ -47,7 +47,7 @@ TEST_F(MergeEndToEnd, AnExistingOutputIsReplacedOnlyWithConsent) {
 TEST_F(MergeEndToEnd, TheEarlierOutputAsASourceIsReportedAndKept) {
     MakeBook(folder_ / "a.xlsx", {"a1"});
     MakeBook(Output(), {"old"});
-    const std::string before = Bytes(Output());
+    const std::string before = ReadBytes(Output());
     LoadMerge(folder_);
     Select(L"List_Book", {L"a.xlsx", L"新ExcelFile.xlsx"});
     // Saving under the name of a workbook open in the same instance fails, before any question
@@ -56,7 +56,7 @@ TEST_F(MergeEndToEnd, TheEarlierOutputAsASourceIsReportedAndKept) {
     EXPECT_EQ(run.question, L"");
     EXPECT_EQ(run.message.rfind(L"「" + OutputPath() + L"」を保存できませんでした。", 0), 0u) << U8(run.message);
     EXPECT_NE(run.message.find(L"\n理由: "), std::wstring::npos) << U8(run.message);
-    EXPECT_EQ(Bytes(Output()), before);
+    EXPECT_EQ(ReadBytes(Output()), before);
     EXPECT_EQ(probe().FileList(), L"a.xlsx|新ExcelFile.xlsx");
 }
 

@@ -13,16 +13,18 @@
 #include <thread>
 #include <vector>
 
+#include "book_files.h"
 #include "ops/operation.h"
 #include "scratch_folder.h"
 #include "win/com.h"
-#include "xlsx/workbook.h"
 
 namespace zelmo::ops {
 namespace {
 
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
+using test::MakeBook;
+using test::SheetsOf;
 
 class Messages : public MessageSink {
 public:
@@ -48,20 +50,6 @@ protected:
         scratch_.reset();
     }
 
-    // A workbook file with these sheets, written by the package engine.
-    void MakeBook(const std::string& name, const Names& sheets) const {
-        xlsx::Workbook book = xlsx::Workbook::CreateNew();
-        const xlsx::Workbook blank = xlsx::Workbook::CreateNew();
-        for (std::size_t i = 0; i < sheets.size(); ++i) book.CopySheet(blank, 0, i, sheets[i]);
-        book.RemoveSheet(sheets.size());  // the new book's own "Sheet1", now last
-        book.SaveFile(folder_ / name);
-    }
-    static Names SheetsOf(const fs::path& path) {
-        Names names;
-        for (const auto& sheet : xlsx::Workbook::OpenFile(path).Sheets())
-            names.push_back(sheet.name);
-        return names;
-    }
     std::u16string Folder() const { return win::ToU16(folder_.wstring()); }
     std::string FolderU8() const { return ToUtf8(Folder()); }
 
@@ -98,8 +86,8 @@ protected:
 };
 
 TEST_F(ComExcelTest, MergeWritesEverySheetBehindTheNewOnesWithTheCallTablesArguments) {
-    MakeBook("a.xlsx", {"a1", "a2"});
-    MakeBook("b.xlsx", {"b1"});
+    MakeBook(folder_ / "a.xlsx", {"a1", "a2"});
+    MakeBook(folder_ / "b.xlsx", {"b1"});
     MergeBooks({Folder(), u"a.xlsx|b.xlsx", 2, excel_, messages_});
     EXPECT_EQ(messages_.shown, Names{"新ExcelFile.xlsxでコピーしました"});
     EXPECT_EQ(SheetsOf(folder_ / fs::u8path("新ExcelFile.xlsx")),
@@ -141,7 +129,7 @@ TEST_F(ComExcelTest, MergeWritesEverySheetBehindTheNewOnesWithTheCallTablesArgum
 }
 
 TEST_F(ComExcelTest, SplitWritesOneNumberedFilePerSheet) {
-    MakeBook("Book1.xlsx", {"s1", "s2", "s3"});
+    MakeBook(folder_ / "Book1.xlsx", {"s1", "s2", "s3"});
     SplitSheets({Folder(), u"Book1.xlsx", 1, excel_, messages_});
     EXPECT_EQ(messages_.shown, Names{"Book1.xlsx分割しました"});
     for (int j = 1; j <= 3; ++j) {
@@ -160,7 +148,7 @@ TEST_F(ComExcelTest, SplitWritesOneNumberedFilePerSheet) {
 }
 
 TEST_F(ComExcelTest, FailuresReachTheUserWithTheServersReason) {
-    MakeBook("a.xlsx", {"a1"});
+    MakeBook(folder_ / "a.xlsx", {"a1"});
     SetEnvironmentVariableW(L"ZELMO_STANDIN_FAULTS", L"SaveAs");
     MergeBooks({Folder(), u"a.xlsx", 1, excel_, messages_});
     ASSERT_EQ(messages_.shown.size(), 1u);
@@ -206,7 +194,7 @@ TEST_F(ComExcelTest, ChartSheetsAreCopiedInBothOperations) {
 }
 
 TEST_F(ComExcelTest, AFailingQuitStillLeavesNoServer) {
-    MakeBook("a.xlsx", {"a1"});
+    MakeBook(folder_ / "a.xlsx", {"a1"});
     SetEnvironmentVariableW(L"ZELMO_STANDIN_FAULTS", L"Quit");
     SplitSheets({Folder(), u"a.xlsx", 1, excel_, messages_});
     EXPECT_EQ(messages_.shown, Names{"a.xlsx分割しました"});

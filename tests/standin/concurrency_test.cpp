@@ -78,7 +78,7 @@ TEST_F(ServerTest, CopiesFromSeveralClientsAtOnceIntoOneBookAllArriveUnderUnique
         expected.push_back("a1 (" + std::to_string(n) + ")");
         expected.push_back("a2 (" + std::to_string(n) + ")");
     }
-    std::vector<std::string> names = SheetNamesOf(out);
+    std::vector<std::string> names = test::SheetsOf(out);
     std::sort(names.begin(), names.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, names);

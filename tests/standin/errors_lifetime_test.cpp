@@ -76,7 +76,7 @@ TEST_F(ServerTest, SaveAsOverAnExistingFileAsksAndNoKeepsTheFile) {
         answer.Join();
         EXPECT_TRUE(answer.seen().found);
         EXPECT_FALSE(none.failed) << Utf8(none.description);
-        EXPECT_EQ((std::vector<std::string>{"Sheet1"}), SheetNamesOf(target));
+        EXPECT_EQ((std::vector<std::string>{"Sheet1"}), test::SheetsOf(target));
     }
     {
         // With alerts off the file is replaced without a question.
@@ -89,7 +89,7 @@ TEST_F(ServerTest, SaveAsOverAnExistingFileAsksAndNoKeepsTheFile) {
         other.Call(L"SaveAs", *folder_ / L"plain.xlsx");
         answer.Join();
         EXPECT_FALSE(answer.seen().found);
-        EXPECT_EQ((std::vector<std::string>{"Sheet1", "Sheet1 (2)"}), SheetNamesOf(*folder_ / L"plain.xlsx"));
+        EXPECT_EQ((std::vector<std::string>{"Sheet1", "Sheet1 (2)"}), test::SheetsOf(*folder_ / L"plain.xlsx"));
     }
     app.Call(L"Quit");
 }

@@ -97,7 +97,7 @@ TEST_F(ServerTest, MergeAppendsEverySheetBehindTheLastAndKeepsSources) {
         EXPECT_EQ(L"新ExcelFile.xlsx", target.Get(L"Name").ToString());
         app.Call(L"Quit");
     }
-    EXPECT_EQ((std::vector<std::string>{"Sheet1", "a1", "a2", "b1", "Sheet1 (2)"}), SheetNamesOf(out));
+    EXPECT_EQ((std::vector<std::string>{"Sheet1", "a1", "a2", "b1", "Sheet1 (2)"}), test::SheetsOf(out));
     EXPECT_EQ(aBytes, ReadBytes(a));
 }
 
@@ -118,9 +118,9 @@ TEST_F(ServerTest, SplitCopiesEachSheetBeforeTheFirstSheetOfANewBook) {
         }
         app.Call(L"Quit");
     }
-    EXPECT_EQ((std::vector<std::string>{"東京", "Sheet1"}), SheetNamesOf(*folder_ / L"新Book1.1.xlsx"));
-    EXPECT_EQ((std::vector<std::string>{"Sheet1 (2)", "Sheet1"}), SheetNamesOf(*folder_ / L"新Book1.2.xlsx"));
-    EXPECT_EQ((std::vector<std::string>{"Data", "Sheet1"}), SheetNamesOf(*folder_ / L"新Book1.3.xlsx"));
+    EXPECT_EQ((std::vector<std::string>{"東京", "Sheet1"}), test::SheetsOf(*folder_ / L"新Book1.1.xlsx"));
+    EXPECT_EQ((std::vector<std::string>{"Sheet1 (2)", "Sheet1"}), test::SheetsOf(*folder_ / L"新Book1.2.xlsx"));
+    EXPECT_EQ((std::vector<std::string>{"Data", "Sheet1"}), test::SheetsOf(*folder_ / L"新Book1.3.xlsx"));
 }
 
 std::wstring TestData(const std::wstring& name) {
@@ -151,7 +151,7 @@ TEST_F(ServerTest, ChartSheetsAreMembersOfSheetsAndCopyLikeWorksheets) {
         SaveAsProductStyle(target, out);
         app.Call(L"Quit");
     }
-    EXPECT_EQ((std::vector<std::string>{"Sheet1", "Sheet1 (2)", "Chart1"}), SheetNamesOf(out));
+    EXPECT_EQ((std::vector<std::string>{"Sheet1", "Sheet1 (2)", "Chart1"}), test::SheetsOf(out));
 }
 
 TEST_F(ServerTest, AStrictWorkbookIsMergedLikeAnyOther) {
@@ -167,7 +167,7 @@ TEST_F(ServerTest, AStrictWorkbookIsMergedLikeAnyOther) {
         SaveAsProductStyle(target, out);
         app.Call(L"Quit");
     }
-    EXPECT_EQ((std::vector<std::string>{"Sheet1", "Sheet1 (2)", "rich test", "Sheet3"}), SheetNamesOf(out));
+    EXPECT_EQ((std::vector<std::string>{"Sheet1", "Sheet1 (2)", "rich test", "Sheet3"}), test::SheetsOf(out));
 }
 
 TEST_F(ServerTest, CopyWithNeitherAnchorMakesANewBookHoldingTheCopyAlone) {
@@ -264,7 +264,7 @@ TEST_F(ServerTest, PathsOutsideTheAnsiCodePageRoundTrip) {
         EXPECT_EQ(L"名前ǅ 😀.xlsx", OpenAllOmitted(app, path).Get(L"Name").ToString());
         app.Call(L"Quit");
     }
-    EXPECT_EQ((std::vector<std::string>{"Sheet1"}), SheetNamesOf(path));
+    EXPECT_EQ((std::vector<std::string>{"Sheet1"}), test::SheetsOf(path));
     EXPECT_EQ((std::vector<std::wstring>{L"名前ǅ 😀.xlsx"}), FilesIn(sub));  // no temporary file left
 }
 

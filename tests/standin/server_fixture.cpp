@@ -1,7 +1,5 @@
 #include "server_fixture.h"
 
-#include "xlsx/workbook.h"
-
 namespace zelmo::standin_test {
 
 std::string Utf8(const std::wstring& text) {
@@ -43,33 +41,6 @@ bool ServerTest::JournalHas(const std::wstring& part) const {
 
 void ServerTest::SetFaults(const std::wstring& rules) {
     SetEnvironmentVariableW(L"ZELMO_STANDIN_FAULTS", rules.empty() ? nullptr : rules.c_str());
-}
-
-void ServerTest::MakeBook(const std::wstring& path, const std::vector<std::string>& sheetNames) {
-    // A new book starts with "Sheet1": it stays where the list names it, or goes at the end.
-    xlsx::Workbook book = xlsx::Workbook::CreateNew();
-    const xlsx::Workbook blank = xlsx::Workbook::CreateNew();
-    bool keepFirst = false;
-    size_t position = 0;
-    for (const std::string& name : sheetNames) {
-        if (name == "Sheet1") {
-            keepFirst = true;
-        } else {
-            book.CopySheet(blank, 0, position, name);
-        }
-        ++position;
-    }
-    if (!keepFirst) book.RemoveSheet(position);
-    WriteBytes(path, book.SaveToBytes());
-}
-
-std::vector<std::string> ServerTest::SheetNamesOf(const std::wstring& path) {
-    std::vector<std::string> names;
-    try {
-        for (const auto& info : xlsx::Workbook::Open(ReadBytes(path)).Sheets()) names.push_back(info.name);
-    } catch (const xlsx::Error&) {
-    }
-    return names;
 }
 
 }  // namespace zelmo::standin_test

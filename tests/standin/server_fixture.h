@@ -11,12 +11,16 @@
 #include <utility>
 #include <vector>
 
+#include "book_files.h"
 #include "scratch_folder.h"
 #include "server_process.h"
 #include "win/dispatch.h"
 
 namespace zelmo::standin_test {
 
+using test::MakeBook;
+using test::ReadBytes;
+using test::WriteBytes;
 using win::Dispatch;
 using win::Named;
 using win::Variant;
@@ -62,10 +66,6 @@ protected:
 
     // Sets the fault rules the next server will start with.
     static void SetFaults(const std::wstring& rules);
-    // A workbook file with these sheet names, written by the engine.
-    static void MakeBook(const std::wstring& path, const std::vector<std::string>& sheetNames);
-    // The sheet names of a workbook file, read by the engine (empty when unreadable).
-    static std::vector<std::string> SheetNamesOf(const std::wstring& path);
     std::vector<std::wstring> Journal() const { return ReadLines(journal_); }
     bool JournalHas(const std::wstring& part) const;
 

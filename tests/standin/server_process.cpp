@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "book_files.h"
+
 namespace zelmo::standin_test {
 
 std::vector<DWORD> ServerProcesses() {
@@ -102,26 +104,6 @@ BoxAnswerer::BoxAnswerer(int button, DWORD timeoutMs) {
     });
 }
 
-std::string ReadBytes(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::string bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::vector<std::wstring> FilesIn(const std::wstring& folder) {
@@ -132,7 +114,7 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
 }
 
 std::vector<std::wstring> ReadLines(const std::wstring& path) {
-    const std::string bytes = ReadBytes(path);
+    const std::string bytes = test::ReadBytes(path);
     std::vector<std::wstring> lines;
     size_t start = 0;
     while (start < bytes.size()) {

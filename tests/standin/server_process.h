@@ -46,8 +46,6 @@ private:
     std::thread thread_;
 };
 
-std::string ReadBytes(const std::wstring& path);
-void WriteBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
 std::vector<std::wstring> FilesIn(const std::wstring& folder);
 // The journal's lines (UTF-8 file) as UTF-16.
