@@ -8,6 +8,7 @@
 #include "e2e_fixture.h"
 #include "ops/bundled_server.h"
 #include "ops/com_excel.h"
+#include "test_constants.h"
 
 namespace zelmo::e2e {
 namespace {
@@ -70,7 +71,7 @@ TEST_F(WithoutExcel, TheServerBesideTheProgramDoesTheWorkUnderItsOwnClass) {
     LoadMerge(folder_);
     Select(L"List_Book", {L"a.xlsx", L"b.xlsx"});
     EXPECT_EQ(Run().message, L"新ExcelFile.xlsxでコピーしました");
-    EXPECT_EQ(SheetsOf(folder_ / L"新ExcelFile.xlsx"), (Names{"Sheet1", "a1", "a2", "b1"}));
+    EXPECT_EQ(SheetsOf(folder_ / test::kMergedBook), (Names{"Sheet1", "a1", "a2", "b1"}));
     EXPECT_TRUE(JournalHas("class=ExcelZelmo.SheetServer")) << "not the bundled server's class";
     EXPECT_EQ(ReadDefault(std::wstring(ops::kBundledProgId) + L"\\CLSID"), ops::kBundledClsidText);
     EXPECT_EQ(ReadDefault(kBundledClsidKey + L"\\LocalServer32"), ops::BundledServerCommand(server.wstring()));
@@ -107,7 +108,7 @@ TEST_F(WithoutExcel, NeitherExcelNorTheServerSaysWhatIsNeeded) {
     const std::wstring message = Run().message;
     EXPECT_EQ(message.rfind(L"Excel を起動できなかったため、処理を中止しました。", 0), 0u) << U8(message);
     EXPECT_NE(message.find(L"Excel か、付属のサーバー ZelmoSheetServer.exe"), std::wstring::npos) << U8(message);
-    EXPECT_FALSE(fs::exists(folder_ / L"新ExcelFile.xlsx"));
+    EXPECT_FALSE(fs::exists(folder_ / test::kMergedBook));
     EXPECT_EQ(ReadDefault(kBundledClsidKey + L"\\LocalServer32"), L"<none>");  // nothing registered
 }
 

@@ -7,13 +7,14 @@
 #include <sstream>
 
 #include "ops/errors.h"
+#include "test_constants.h"
 #include "win/com.h"
 
 namespace zelmo::e2e {
 namespace {
 
-constexpr wchar_t kServerExe[] = L"ZelmoSheetServer.exe";
-constexpr wchar_t kServerTitle[] = L"ZelmoSheetServer";
+using test::kServerExe;
+using test::kServerTitle;
 
 HWND ServerQuestion() {
     HWND box = FindWindowW(L"#32770", kServerTitle);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "e2e_fixture.h"
+#include "test_constants.h"
 #include "win/busy_server.h"
 
 namespace zelmo::e2e {
@@ -37,9 +38,10 @@ protected:
     }
     // The description of the call the server failed on purpose.
     std::string InjectedReason() const {
+        const std::string marker = std::string(test::kExcelErrorInJournal) + " \"";
         for (const auto& line : Journal()) {
-            const std::size_t at = line.find("-> error 0x800A03EC \"");
-            if (at != std::string::npos) return line.substr(at + 21, line.size() - at - 22);
+            const std::size_t at = line.find(marker);
+            if (at != std::string::npos) return line.substr(at + marker.size(), line.size() - at - marker.size() - 1);
         }
         return {};
     }
@@ -94,7 +96,7 @@ TEST_F(FaultsEndToEnd, MergeStepsFailingInTurn) {
     UseJournal("copy");
     RemoveOutputs();
     Run();
-    EXPECT_EQ(SheetsOf(folder_ / L"新ExcelFile.xlsx"), (Names{"Sheet1", "a1", "b1"}));
+    EXPECT_EQ(SheetsOf(folder_ / test::kMergedBook), (Names{"Sheet1", "a1", "b1"}));
     SetFaults(nullptr);
 }
 
@@ -136,7 +138,7 @@ TEST_F(FaultsEndToEnd, BusyServerIsWaitedFor) {
     UseJournal("merge");
     SetFaults(L"Open#2=busy:1500;Workbooks.Add#1=busy:700;Copy#2=busy:1200;SaveAs=busy:700");
     EXPECT_EQ(Run().message, L"新ExcelFile.xlsxでコピーしました");
-    EXPECT_EQ(SheetsOf(folder_ / L"新ExcelFile.xlsx"), (Names{"Sheet1", "a1", "a2", "b1"}));
+    EXPECT_EQ(SheetsOf(folder_ / test::kMergedBook), (Names{"Sheet1", "a1", "a2", "b1"}));
     EXPECT_GE(Refusals(Journal()), 8u) << "the server was not busy";
     EXPECT_TRUE(NoServerLeft());
 
@@ -171,7 +173,7 @@ TEST_F(FaultsEndToEnd, BusyPastTheBoundStopsWithATrueMessage) {
     EXPECT_EQ(message, L"「" + folder_.wstring() +
                            L"\\a.xlsx」を開けなかったため、処理を中止しました。新ExcelFile.xlsx は作成していません。\n"
                            L"理由: Excel が応答しません。ほかの処理中のため、2 秒待っても呼び出しを受け付けませんでした。");
-    EXPECT_FALSE(fs::exists(folder_ / L"新ExcelFile.xlsx"));
+    EXPECT_FALSE(fs::exists(folder_ / test::kMergedBook));
     EXPECT_TRUE(NoServerLeft()) << "a server outlived the operation";
 }
 

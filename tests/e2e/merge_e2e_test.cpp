@@ -7,6 +7,7 @@
 
 #include "e2e_fixture.h"
 #include "journal_lines.h"
+#include "test_constants.h"
 #include "wine_drive.h"
 
 namespace zelmo::e2e {
@@ -16,8 +17,8 @@ const std::wstring kMerged = L"新ExcelFile.xlsxでコピーしました";
 
 class MergeEndToEnd : public EndToEndTest {
 protected:
-    fs::path Output() const { return folder_ / L"新ExcelFile.xlsx"; }
-    std::wstring OutputPath() const { return folder_.wstring() + L"\\新ExcelFile.xlsx"; }
+    fs::path Output() const { return folder_ / test::kMergedBook; }
+    std::wstring OutputPath() const { return folder_.wstring() + L"\\" + test::kMergedBook; }
 };
 
 TEST_F(MergeEndToEnd, AnExistingOutputIsReplacedOnlyWithConsent) {
@@ -76,7 +77,7 @@ TEST_F(MergeEndToEnd, AnUnreadableWorkbookStopsTheMergeBeforeAnythingIsWritten) 
     ASSERT_EQ(opens.size(), 2u);
     const std::string reason = U8(run.message.substr(head.size()));
     EXPECT_FALSE(reason.empty());
-    EXPECT_NE(opens[1].find("error 0x800A03EC \"" + reason), std::string::npos) << opens[1];
+    EXPECT_NE(opens[1].find(test::kExcelErrorInJournal + std::string(" \"") + reason), std::string::npos) << opens[1];
     EXPECT_TRUE(Calls("Add").empty());
     EXPECT_TRUE(Calls("SaveAs").empty());
     EXPECT_EQ(Calls("Quit").size(), 1u);
@@ -101,7 +102,7 @@ TEST_F(MergeEndToEnd, AFolderAtADrivesRootPassesTheDoubledSeparatorThrough) {
     EXPECT_EQ(probe().FolderFullPath(), root);
     Select(L"List_Book", {L"a.xlsx", L"b.xlsx"});
     EXPECT_EQ(Run().message, kMerged);
-    EXPECT_EQ(SheetsOf(mapped / L"新ExcelFile.xlsx"), (Names{"Sheet1", "a1", "a2", "b1"}));
+    EXPECT_EQ(SheetsOf(mapped / test::kMergedBook), (Names{"Sheet1", "a1", "a2", "b1"}));
     const std::string doubled = U8(root) + "\\";
     const auto opens = Calls("Open");
     ASSERT_EQ(opens.size(), 2u);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "e2e_fixture.h"
+#include "test_constants.h"
 
 namespace zelmo::e2e {
 namespace {
@@ -71,7 +72,7 @@ TEST_F(SplitEndToEnd, NothingSelectedStartsNothingInEitherMode) {
 
     EXPECT_EQ(ServerProcessCount(), 0);
     EXPECT_FALSE(fs::exists(journal_)) << "a server was started";
-    EXPECT_FALSE(fs::exists(folder_ / L"新ExcelFile.xlsx"));
+    EXPECT_FALSE(fs::exists(folder_ / test::kMergedBook));
     EXPECT_FALSE(fs::exists(folder_ / L"新Book1.1.xlsx"));
 }
 

@@ -9,6 +9,7 @@
 
 #include "e2e_fixture.h"
 #include "journal_lines.h"
+#include "test_constants.h"
 
 namespace zelmo::e2e {
 namespace {
@@ -41,7 +42,7 @@ TEST_F(WrittenFiles, MergeOfTwoBooksHoldsTheNewSheetThenA1A2B1) {
     EXPECT_EQ(Run().message, L"新ExcelFile.xlsxでコピーしました");
     EXPECT_EQ(probe().FileList(), L"a.xlsx|b.xlsx");
     EXPECT_EQ(probe().FileCount(), 2);
-    const fs::path output = folder_ / L"新ExcelFile.xlsx";
+    const fs::path output = folder_ / test::kMergedBook;
     EXPECT_EQ(SheetsOf(output), (Names{"Sheet1", "a1", "a2", "b1"}));
     Leave(output);
 

@@ -16,6 +16,7 @@
 #include "book_files.h"
 #include "ops/operation.h"
 #include "scratch_folder.h"
+#include "test_constants.h"
 #include "win/com.h"
 
 namespace zelmo::ops {
@@ -90,7 +91,7 @@ TEST_F(ComExcelTest, MergeWritesEverySheetBehindTheNewOnesWithTheCallTablesArgum
     MakeBook(folder_ / "b.xlsx", {"b1"});
     MergeBooks({Folder(), u"a.xlsx|b.xlsx", 2, excel_, messages_});
     EXPECT_EQ(messages_.shown, Names{"新ExcelFile.xlsxでコピーしました"});
-    EXPECT_EQ(SheetsOf(folder_ / fs::u8path("新ExcelFile.xlsx")),
+    EXPECT_EQ(SheetsOf(folder_ / test::kMergedBook),
               (Names{"Sheet1", "a1", "a2", "b1"}));
 
     for (const auto& line : Journal()) {
@@ -156,7 +157,7 @@ TEST_F(ComExcelTest, FailuresReachTheUserWithTheServersReason) {
     EXPECT_EQ(text.rfind("「" + FolderU8() + "\\新ExcelFile.xlsx」を保存できませんでした。", 0), 0u)
         << text;
     EXPECT_NE(text.find("理由: "), std::string::npos) << text;
-    EXPECT_FALSE(fs::exists(folder_ / fs::u8path("新ExcelFile.xlsx")));
+    EXPECT_FALSE(fs::exists(folder_ / test::kMergedBook));
 }
 
 TEST_F(ComExcelTest, AWorkbookThatCannotBeOpenedStopsTheSplit) {
@@ -182,7 +183,7 @@ fs::path ChartSheetBook() {
 TEST_F(ComExcelTest, ChartSheetsAreCopiedInBothOperations) {
     fs::copy_file(ChartSheetBook(), folder_ / "chart.xlsx");
     MergeBooks({Folder(), u"chart.xlsx", 1, excel_, messages_});
-    EXPECT_EQ(SheetsOf(folder_ / fs::u8path("新ExcelFile.xlsx")),
+    EXPECT_EQ(SheetsOf(folder_ / test::kMergedBook),
               (Names{"Sheet1", "Sheet1 (2)", "Chart1"}));
     EXPECT_TRUE(ServerExited());
     fs::remove(journal_);

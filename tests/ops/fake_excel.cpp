@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "test_constants.h"
+
 namespace zelmo::ops::fake {
 
 std::string U8(const std::u16string& text) { return ToUtf8(text); }
@@ -150,7 +152,7 @@ public:
         const auto file = excel_.files.find(path);
         if (file == excel_.files.end()) {
             excel_.Call(call + " missing");
-            throw ExcelError(kExcelErrorCode, u"Microsoft Excel",
+            throw ExcelError(test::kExcelErrorCode, u"Microsoft Excel",
                              u"'" + path + u"' が見つかりません。");
         }
         excel_.Call(call);
@@ -201,7 +203,7 @@ void FakeExcel::Call(const std::string& text, const std::string& result) {
                       std::find(failCalls.begin(), failCalls.end(), text) != failCalls.end();
     if (fail) {
         log.push_back(text + " !");
-        throw ExcelError(failCode.value_or(kExcelErrorCode), u"Microsoft Excel", kFakeReason, u"test");
+        throw ExcelError(failCode.value_or(test::kExcelErrorCode), u"Microsoft Excel", kFakeReason, u"test");
     }
     log.push_back(result.empty() ? text : text + " = " + result);
 }

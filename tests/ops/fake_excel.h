@@ -78,7 +78,6 @@ private:
 
 // The description the fake gives every failure.
 inline const std::u16string kFakeReason = u"テスト用の失敗です。";
-inline constexpr int32_t kExcelErrorCode = static_cast<int32_t>(0x800A03ECu);
 
 std::string U8(const std::u16string& text);
 

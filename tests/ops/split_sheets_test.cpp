@@ -7,6 +7,7 @@
 
 #include "fake_excel.h"
 #include "ops/operation.h"
+#include "test_constants.h"
 
 namespace zelmo::ops {
 namespace {
@@ -167,7 +168,7 @@ TEST(SplitSheets, SaveFailuresNameTheirCause) {
         {static_cast<int32_t>(0x80070070u), "ディスクの空き容量が足りません。"},      // ERROR_DISK_FULL
         {static_cast<int32_t>(0x80070027u), "ディスクの空き容量が足りません。"},      // ERROR_HANDLE_DISK_FULL
         {static_cast<int32_t>(0x80070005u), "保存先のフォルダーに書き込む権限がありません。"},  // E_ACCESSDENIED
-        {static_cast<int32_t>(0x800A03ECu), ""},
+        {test::kExcelErrorCode, ""},
     };
     for (const Case& c : cases) {
         // The first save (strict: the split stops) and a later one (listed).

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "test_constants.h"
+
 namespace {
 
 std::wstring FromUtf8(const char* text) {
@@ -120,7 +122,7 @@ TEST_P(ShippedProgram, EmbedsTheManifest) {
 
 INSTANTIATE_TEST_SUITE_P(Package, ShippedProgram,
                          ::testing::Values(Program{ZELMO_APP_EXE, L"ExcelZelmo.exe"},
-                                           Program{ZELMO_SERVER_EXE, L"ZelmoSheetServer.exe"}),
+                                           Program{ZELMO_SERVER_EXE, zelmo::test::kServerExe}),
                          [](const auto& param) { return param.index == 0 ? "Program" : "Server"; });
 
 }  // namespace

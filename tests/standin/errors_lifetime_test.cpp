@@ -35,7 +35,7 @@ TEST_F(ServerTest, OpenFailuresNameTheFileAndTheCauseAndOpenNothing) {
         const std::wstring path = *folder_ / c.name;
         if (c.create) WriteBytes(path, c.bytes);
         const Failure failed = FailureOf([&] { books.Call(L"Open", path); });
-        EXPECT_EQ(kExcelError, failed.hr) << Utf8(c.name);
+        EXPECT_EQ(kExcelErrorCode, failed.hr) << Utf8(c.name);
         EXPECT_FALSE(failed.source.empty()) << Utf8(c.name);
         EXPECT_TRUE(Contains(failed.description, path)) << Utf8(failed.description);
         EXPECT_TRUE(Contains(failed.description, c.cause)) << Utf8(failed.description);
@@ -46,7 +46,7 @@ TEST_F(ServerTest, OpenFailuresNameTheFileAndTheCauseAndOpenNothing) {
     CreateDirectoryW(sub.c_str(), nullptr);
     MakeBook(sub + L"\\good.xlsx", {"T"});
     books.Call(L"Open", good);
-    EXPECT_EQ(kExcelError, FailureOf([&] { books.Call(L"Open", sub + L"\\good.xlsx"); }).hr);
+    EXPECT_EQ(kExcelErrorCode, FailureOf([&] { books.Call(L"Open", sub + L"\\good.xlsx"); }).hr);
     EXPECT_EQ(1, books.Get(L"Count").ToInt32());
     app.Call(L"Quit");
 }
@@ -65,7 +65,7 @@ TEST_F(ServerTest, SaveAsOverAnExistingFileAsksAndNoKeepsTheFile) {
         EXPECT_TRUE(Contains(answer.seen().text, L"置き換えますか")) << Utf8(answer.seen().text);
         EXPECT_EQ(IDNO, answer.seen().defaultButton);
         EXPECT_EQ(IDNO, answer.seen().focusButton);
-        EXPECT_EQ(kExcelError, refused.hr);
+        EXPECT_EQ(kExcelErrorCode, refused.hr);
         EXPECT_TRUE(Contains(refused.description, target));
         EXPECT_EQ("the old file", ReadBytes(target));
         EXPECT_EQ(L"Book1", book.Get(L"Name").ToString());
@@ -109,7 +109,7 @@ TEST_F(ServerTest, SaveAsFailsWithoutWritingWhenTheNameOrFolderIsUnusable) {
     };
     for (const std::wstring& path : cases) {
         const Failure failed = FailureOf([&] { book.Call(L"SaveAs", path); });
-        EXPECT_EQ(kExcelError, failed.hr) << Utf8(path);
+        EXPECT_EQ(kExcelErrorCode, failed.hr) << Utf8(path);
         EXPECT_TRUE(Contains(failed.description, path)) << Utf8(failed.description);
     }
     EXPECT_EQ(std::vector<std::wstring>{}, FilesIn(sub));
@@ -145,7 +145,7 @@ TEST_F(ServerTest, InjectedFaultsFailTheChosenCallsOnly) {
     const Dispatch app = StartExcel();
     const Dispatch books = BooksOf(app);
     const Dispatch src = books.Call(L"Open", source).ToDispatch();
-    EXPECT_EQ(kExcelError, FailureOf([&] { books.Call(L"Open", *folder_ / L"bad.xlsx"); }).hr);
+    EXPECT_EQ(kExcelErrorCode, FailureOf([&] { books.Call(L"Open", *folder_ / L"bad.xlsx"); }).hr);
 
     const Dispatch target = books.Call(L"Add").ToDispatch();
     const Dispatch last = FirstSheet(target);
@@ -170,7 +170,7 @@ TEST_F(ServerTest, QuitEndsTheServerOnceTheClientLetsGo) {
     Dispatch book = BooksOf(app).Call(L"Add").ToDispatch();
     app.Call(L"Quit");
     // Calls after Quit fail instead of touching discarded books.
-    EXPECT_EQ(kExcelError, FailureOf([&] { book.Get(L"Name"); }).hr);
+    EXPECT_EQ(kExcelErrorCode, FailureOf([&] { book.Get(L"Name"); }).hr);
     EXPECT_FALSE(ServerProcesses().empty());
     const ULONGLONG released = GetTickCount64();
     book.reset();

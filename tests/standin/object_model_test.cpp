@@ -76,7 +76,7 @@ TEST_F(ServerTest, MergeAppendsEverySheetBehindTheLastAndKeepsSources) {
     MakeBook(a, {"a1", "a2"});
     MakeBook(b, {"b1", "Sheet1"});
     const std::string aBytes = ReadBytes(a);
-    const std::wstring out = *folder_ / L"新ExcelFile.xlsx";
+    const std::wstring out = *folder_ / test::kMergedBook;
     {
         const Dispatch app = StartExcel();
         std::vector<Dispatch> sources;
@@ -205,7 +205,7 @@ TEST_F(ServerTest, CopyRefusesBothAnchorsAndAnchorsOutsideTheInstance) {
         const Failure refused = FailureOf([&] {
             sheet.Call(L"Copy", c.before ? Variant(c.before) : Missing(), c.after ? Variant(c.after) : Missing());
         });
-        EXPECT_EQ(kExcelError, refused.hr) << c.what;
+        EXPECT_EQ(kExcelErrorCode, refused.hr) << c.what;
         EXPECT_NE(std::wstring::npos, refused.description.find(L"Sheet1")) << c.what;
     }
     EXPECT_EQ(1, SheetsOf(book).Get(L"Count").ToInt32());

@@ -14,10 +14,12 @@
 #include "book_files.h"
 #include "scratch_folder.h"
 #include "server_process.h"
+#include "test_constants.h"
 #include "win/dispatch.h"
 
 namespace zelmo::standin_test {
 
+using test::kExcelErrorCode;
 using test::MakeBook;
 using test::ReadBytes;
 using test::WriteBytes;
@@ -25,7 +27,6 @@ using win::Dispatch;
 using win::Named;
 using win::Variant;
 
-inline constexpr HRESULT kExcelError = static_cast<HRESULT>(0x800A03EC);
 // The test program run with these arguments plays a client that dies holding the server's objects,
 // or one that waits in SaveAs over an existing file (followed by the path).
 inline constexpr wchar_t kHoldExcelAndDie[] = L"--child-hold-excel-and-die";

@@ -8,9 +8,11 @@
 #include <thread>
 #include <vector>
 
+#include "test_constants.h"
+
 namespace zelmo::standin_test {
 
-inline constexpr wchar_t kServerExe[] = L"ZelmoSheetServer.exe";
+using test::kServerExe;
 
 std::vector<DWORD> ServerProcesses();
 // Waits until no server process is left; false after `timeoutMs`.

@@ -22,9 +22,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "test_constants.h"
 
-constexpr wchar_t kAppTitle[] = L"Excelゼルモ_2013";
+namespace {
 
 bool VisibleWindowExists(const wchar_t* caption) {
     HWND hwnd = FindWindowW(nullptr, caption);
@@ -154,7 +154,7 @@ void PrintUtf8(const std::wstring& text) {
 int DismissMessage(DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     HWND box = nullptr;
-    while ((box = FindWindowW(L"#32770", kAppTitle)) == nullptr || !IsWindowVisible(box)) {
+    while ((box = FindWindowW(L"#32770", zelmo::test::kMessageCaption)) == nullptr || !IsWindowVisible(box)) {
         if (GetTickCount64() > deadline) return 1;
         Sleep(50);
     }

@@ -8,6 +8,7 @@
 
 #include "app/start_page.h"
 #include "scratch_folder.h"
+#include "test_constants.h"
 #include "ui_fixture.h"
 
 namespace zelmo::ui {
@@ -50,7 +51,7 @@ TEST(EndToEndTest, StartListMergeAndSplitThroughTheWindows) {
                     [&] { SendMessageW(main.Control(L"Cmd_Return"), BM_CLICK, 0, 0); }, 60000);
     EXPECT_EQ(message, L"新ExcelFile.xlsxでコピーしました");
     EXPECT_EQ(main.FileCount(), 2);
-    EXPECT_TRUE(Exists(folder.path() + L"\\新ExcelFile.xlsx"));
+    EXPECT_TRUE(Exists(folder / test::kMergedBook));
 
     // Split the first workbook of the split list.
     SendMessageW(main.Control(L"Opt_MnC"), BM_CLICK, 0, 0);

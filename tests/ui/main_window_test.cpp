@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ops/errors.h"
+#include "test_constants.h"
 #include "ui_fixture.h"
 
 namespace zelmo::ui {
@@ -25,7 +26,7 @@ TEST_F(MainWindowTest, FirstShowingSelectsTheMergeMode) {
     EXPECT_EQ(GetFocus(), C(L"Opt_MnA"));
     wchar_t caption[64] = {};
     GetWindowTextW(window().hWnd(), caption, 64);
-    EXPECT_STREQ(caption, L"Excelゼルモ_2013 Ver0");
+    EXPECT_STREQ(caption, test::kMainWindowCaption);
 }
 
 struct Geometry {
@@ -232,7 +233,7 @@ TEST_F(MainWindowTest, ClosingKeepsTheFieldsAndReopeningStartsInModeOneWithEmpty
     SendMessageW(window().hWnd(), WM_CLOSE, 0, 0);
     Pump();
     EXPECT_FALSE(window().IsLoaded());
-    EXPECT_EQ(FindWindowW(nullptr, L"Excelゼルモ_2013 Ver0"), nullptr);
+    EXPECT_EQ(FindWindowW(nullptr, test::kMainWindowCaption), nullptr);
     EXPECT_EQ(lastWindowClosed_, 1);  // it was the only window of this test
 
     window().Show();
@@ -327,7 +328,7 @@ TEST_F(MainWindowTest, TheWaitCursorShowsFromExecuteUntilTheClosingMessage) {
     WithModalDriver(
         [&](ModalDriver& d) {
             const ULONGLONG until = GetTickCount64() + 10000;
-            while (FindWindowW(L"#32770", kAppTitle) == nullptr && GetTickCount64() < until) Sleep(20);
+            while (FindWindowW(L"#32770", test::kMessageCaption) == nullptr && GetTickCount64() < until) Sleep(20);
             waitDuringMessage = program::WaitCursorShown();
             d.DismissMessage();
         },

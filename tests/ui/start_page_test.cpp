@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/start_page.h"
+#include "test_constants.h"
 #include "ui_fixture.h"
 
 namespace zelmo::app {
@@ -75,7 +76,7 @@ TEST_F(StartPageTest, LooksAsDesignedAtItsFixedPlace) {
     HWND hwnd = page_->hWnd();
     wchar_t text[64] = {};
     GetWindowTextW(hwnd, text, 64);
-    EXPECT_STREQ(text, L"スタートページ");
+    EXPECT_STREQ(text, test::kStartPageCaption);
     RECT client;
     GetClientRect(hwnd, &client);
     EXPECT_EQ(client.right, 312);
@@ -120,7 +121,7 @@ TEST_F(StartPageTest, StartTwiceLeavesOneMainWindowBesideTheStartPage) {
     ASSERT_NE(first, nullptr);
     Start();
     EXPECT_EQ(MainWindowReference().get(), first);
-    EXPECT_EQ(CountWindows(L"Excelゼルモ_2013 Ver0"), 1);
+    EXPECT_EQ(CountWindows(test::kMainWindowCaption), 1);
     EXPECT_TRUE(IsWindowVisible(page_->hWnd()));  // the start page stays open
     EXPECT_EQ(GetWindow(first->hWnd(), GW_OWNER), nullptr);  // modeless, no owner
     EXPECT_TRUE(IsWindowEnabled(page_->hWnd()));
