@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "ops/errors.h"
+#include "server_question.h"
 #include "test_constants.h"
 #include "win/com.h"
 
@@ -14,32 +15,6 @@ namespace zelmo::e2e {
 namespace {
 
 using test::kServerExe;
-using test::kServerTitle;
-
-HWND ServerQuestion() {
-    HWND box = FindWindowW(L"#32770", kServerTitle);
-    return box != nullptr && IsWindowVisible(box) ? box : nullptr;
-}
-
-// Answers the server's overwrite question and returns its text.
-std::wstring AnswerQuestion(HWND box, bool yes) {
-    wchar_t text[2048] = {};
-    GetDlgItemTextW(box, 0xFFFF, text, 2048);
-    const int id = yes ? IDYES : IDNO;
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
-    return text;
-}
-
-// Waits for the server's overwrite question (a message box of another process), answers it and
-// returns its text; "" when none came.
-std::wstring AnswerServerQuestion(bool yes) {
-    const ULONGLONG deadline = GetTickCount64() + 30000;
-    while (GetTickCount64() < deadline) {
-        if (HWND box = ServerQuestion()) return AnswerQuestion(box, yes);
-        Sleep(20);
-    }
-    return {};
-}
 
 }  // namespace
 
@@ -128,7 +103,7 @@ RunResult EndToEndTest::Run(Answer answer, DWORD waitMs) {
     ui::WithModalDriver(
         [&](ui::ModalDriver& d) {
             if (answer != Answer::kNone) {
-                result.question = AnswerServerQuestion(answer == Answer::kYes);
+                result.question = test::AnswerServerQuestion(answer == Answer::kYes ? IDYES : IDNO, 30000).text;
                 result.message = d.DismissMessage(waitMs);
                 return;
             }
@@ -136,7 +111,7 @@ RunResult EndToEndTest::Run(Answer answer, DWORD waitMs) {
             // operation can end) and reported in `question`.
             const ULONGLONG deadline = GetTickCount64() + waitMs;
             while (result.message.empty() && GetTickCount64() < deadline) {
-                if (HWND box = ServerQuestion()) result.question = AnswerQuestion(box, false);
+                if (HWND box = test::FindServerQuestion()) result.question = test::AnswerServerQuestion(box, IDNO).text;
                 result.message = d.DismissMessage(100);
             }
         },

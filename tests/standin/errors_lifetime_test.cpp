@@ -57,7 +57,7 @@ TEST_F(ServerTest, SaveAsOverAnExistingFileAsksAndNoKeepsTheFile) {
     const Dispatch app = StartExcel();
     const Dispatch book = BooksOf(app).Call(L"Add").ToDispatch();
     {
-        BoxAnswerer answer(IDNO);
+        QuestionAnswerer answer(IDNO);
         const Failure refused = FailureOf([&] { book.Call(L"SaveAs", target); });
         answer.Join();
         ASSERT_TRUE(answer.seen().found);
@@ -71,7 +71,7 @@ TEST_F(ServerTest, SaveAsOverAnExistingFileAsksAndNoKeepsTheFile) {
         EXPECT_EQ(L"Book1", book.Get(L"Name").ToString());
     }
     {
-        BoxAnswerer answer(IDYES);
+        QuestionAnswerer answer(IDYES);
         const Failure none = FailureOf([&] { book.Call(L"SaveAs", target); });
         answer.Join();
         EXPECT_TRUE(answer.seen().found);
@@ -85,7 +85,7 @@ TEST_F(ServerTest, SaveAsOverAnExistingFileAsksAndNoKeepsTheFile) {
         const Dispatch sheet = FirstSheet(other);
         sheet.Call(L"Copy", Named{L"After", sheet});
         WriteBytes(*folder_ / L"plain.xlsx", "old");
-        BoxAnswerer answer(IDNO, 2000);
+        QuestionAnswerer answer(IDNO, 2000);
         other.Call(L"SaveAs", *folder_ / L"plain.xlsx");
         answer.Join();
         EXPECT_FALSE(answer.seen().found);

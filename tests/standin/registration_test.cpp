@@ -126,7 +126,7 @@ TEST_F(ServerTest, AnOpenOverwriteQuestionIsAnsweredNoWhenTheClientDies) {
     WriteBytes(target, "the old file");
     HANDLE child = Start(SelfPath(), std::wstring(kSaveOverAndWait) + L" \"" + target + L"\"");
     ASSERT_NE(nullptr, child);
-    EXPECT_TRUE(WaitServerBox(15000));
+    EXPECT_NE(nullptr, test::WaitForServerQuestion(15000));
     TerminateProcess(child, 9);
     WaitForSingleObject(child, 5000);
     CloseHandle(child);

@@ -14,6 +14,7 @@
 #include "book_files.h"
 #include "scratch_folder.h"
 #include "server_process.h"
+#include "server_question.h"
 #include "test_constants.h"
 #include "win/dispatch.h"
 
@@ -21,6 +22,7 @@ namespace zelmo::standin_test {
 
 using test::kExcelErrorCode;
 using test::MakeBook;
+using test::QuestionAnswerer;
 using test::ReadBytes;
 using test::WriteBytes;
 using win::Dispatch;
