@@ -52,11 +52,6 @@ protected:
         options.bundledFolder = folder.wstring();
         window().SetExcelFactory([options] { return std::make_unique<ops::ComExcelFactory>(options); });
     }
-    bool JournalHas(const std::string& text) const {
-        for (const auto& line : Journal())
-            if (line.find(text) != std::string::npos) return true;
-        return false;
-    }
 };
 
 TEST_F(WithoutExcel, TheServerBesideTheProgramDoesTheWorkUnderItsOwnClass) {
@@ -72,7 +67,7 @@ TEST_F(WithoutExcel, TheServerBesideTheProgramDoesTheWorkUnderItsOwnClass) {
     Select(L"List_Book", {L"a.xlsx", L"b.xlsx"});
     EXPECT_EQ(Run().message, L"新ExcelFile.xlsxでコピーしました");
     EXPECT_EQ(SheetsOf(folder_ / test::kMergedBook), (Names{"Sheet1", "a1", "a2", "b1"}));
-    EXPECT_TRUE(JournalHas("class=ExcelZelmo.SheetServer")) << "not the bundled server's class";
+    EXPECT_TRUE(test::AnyLineHas(Journal(), "class=ExcelZelmo.SheetServer")) << "not the bundled server's class";
     EXPECT_EQ(ReadDefault(std::wstring(ops::kBundledProgId) + L"\\CLSID"), ops::kBundledClsidText);
     EXPECT_EQ(ReadDefault(kBundledClsidKey + L"\\LocalServer32"), ops::BundledServerCommand(server.wstring()));
     // Its class names no type library: no interface is registered for it.
@@ -95,7 +90,7 @@ TEST_F(WithoutExcel, TheServerBesideTheProgramDoesTheWorkUnderItsOwnClass) {
     EXPECT_EQ(SheetsOf(folder_ / L"新Book1.1.xlsx"), (Names{"s1", "Sheet1"}));
     EXPECT_EQ(SheetsOf(folder_ / L"新Book1.2.xlsx"), (Names{"s2", "Sheet1"}));
     EXPECT_EQ(ReadDefault(kBundledClsidKey + L"\\LocalServer32"), ops::BundledServerCommand(server.wstring()));
-    EXPECT_TRUE(JournalHas("class=ExcelZelmo.SheetServer"));
+    EXPECT_TRUE(test::AnyLineHas(Journal(), "class=ExcelZelmo.SheetServer"));
 }
 
 TEST_F(WithoutExcel, NeitherExcelNorTheServerSaysWhatIsNeeded) {

@@ -3,7 +3,6 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 
 #include "ops/errors.h"
@@ -12,11 +11,8 @@
 #include "win/com.h"
 
 namespace zelmo::e2e {
-namespace {
 
 using test::kServerExe;
-
-}  // namespace
 
 void EndToEndTest::SetUp() {
     ui::MainWindowTest::SetUp();
@@ -28,13 +24,13 @@ void EndToEndTest::SetUp() {
     fs::create_directories(folder_);
     fs::create_directories(journals_);
     UseJournal("journal");
-    SetFaults(nullptr);
+    SetServerFaults(L"");
 }
 
 void EndToEndTest::TearDown() {
     EXPECT_TRUE(NoServerLeft()) << "a stand-in server process outlived the test";
-    SetEnvironmentVariableW(L"ZELMO_STANDIN_JOURNAL", nullptr);
-    SetFaults(nullptr);
+    test::SetServerJournal(L"");
+    SetServerFaults(L"");
     ui::MainWindowTest::TearDown();
     scratch_.reset();
 }
@@ -43,28 +39,7 @@ void EndToEndTest::UseJournal(const std::string& name) {
     journal_ = journals_ / (name + ".txt");
     std::error_code ignored;
     fs::remove(journal_, ignored);
-    // A server started by activation inherits the client's environment.
-    SetEnvironmentVariableW(L"ZELMO_STANDIN_JOURNAL", journal_.wstring().c_str());
-}
-
-void EndToEndTest::SetFaults(const wchar_t* rules) { SetEnvironmentVariableW(L"ZELMO_STANDIN_FAULTS", rules); }
-
-std::vector<std::string> EndToEndTest::Journal() const {
-    std::vector<std::string> lines;
-    std::ifstream in(journal_);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::vector<std::string> EndToEndTest::Calls(const std::string& member) const {
-    std::vector<std::string> found;
-    for (const auto& line : Journal()) {
-        if (line.find("." + member + " ") != std::string::npos) found.push_back(line);
-    }
-    return found;
+    test::SetServerJournal(journal_.wstring());
 }
 
 void EndToEndTest::LoadMerge(const fs::path& folder) {

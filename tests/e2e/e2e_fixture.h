@@ -11,6 +11,8 @@
 
 #include "book_files.h"
 #include "scratch_folder.h"
+#include "server_journal.h"
+#include "server_settings.h"
 #include "ui_fixture.h"
 #include "win/busy_server.h"
 
@@ -20,6 +22,7 @@ namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 using test::MakeBook;
 using test::ReadBytes;
+using test::SetServerFaults;
 using test::SheetsOf;
 
 // The server's overwrite question, if one is expected, and how to answer it.
@@ -36,13 +39,12 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // The server started next writes its journal to a fresh file of this name and injects these
-    // faults (nullptr: none).
+    // The server started next writes its journal to a fresh file of this name (its faults are set
+    // with SetServerFaults).
     void UseJournal(const std::string& name);
-    static void SetFaults(const wchar_t* rules);
-    std::vector<std::string> Journal() const;
+    std::vector<std::string> Journal() const { return test::ReadJournal(journal_); }
     // Journal lines of calls of `member` ("Open", "SaveAs", "Copy", ...).
-    std::vector<std::string> Calls(const std::string& member) const;
+    std::vector<std::string> Calls(const std::string& member) const { return test::CallsOf(Journal(), member); }
 
     // "ファイル読込" of the merge (Cmd_BookFile) or split (Cmd_SheetFile) panel, the folder picked in
     // the real dialog.

@@ -51,7 +51,7 @@ protected:
             SCOPED_TRACE(U8(std::wstring(c.faults)));
             RemoveOutputs();
             UseJournal("case" + std::to_string(++n));
-            SetFaults(c.faults);
+            SetServerFaults(c.faults);
             const std::wstring message = Run().message;
             std::wstring expected = c.message;
             for (std::size_t at; (at = expected.find(L"{F}")) != std::wstring::npos;)
@@ -69,7 +69,7 @@ protected:
             EXPECT_EQ(Outputs(), exist);
             EXPECT_TRUE(NoServerLeft()) << "a server outlived the operation";
         }
-        SetFaults(nullptr);
+        SetServerFaults(L"");
     }
 };
 
@@ -92,12 +92,12 @@ TEST_F(FaultsEndToEnd, MergeStepsFailingInTurn) {
         {L"Quit", L"新ExcelFile.xlsxでコピーしました", true, {L"新ExcelFile.xlsx"}},
     });
     // The copy that failed is the only sheet missing.
-    SetFaults(L"Copy:a2");
+    SetServerFaults(L"Copy:a2");
     UseJournal("copy");
     RemoveOutputs();
     Run();
     EXPECT_EQ(SheetsOf(folder_ / test::kMergedBook), (Names{"Sheet1", "a1", "b1"}));
-    SetFaults(nullptr);
+    SetServerFaults(L"");
 }
 
 TEST_F(FaultsEndToEnd, SplitStepsFailingInTurn) {
@@ -136,7 +136,7 @@ TEST_F(FaultsEndToEnd, BusyServerIsWaitedFor) {
     LoadMerge(folder_);
     Select(L"List_Book", {L"a.xlsx", L"b.xlsx"});
     UseJournal("merge");
-    SetFaults(L"Open#2=busy:1500;Workbooks.Add#1=busy:700;Copy#2=busy:1200;SaveAs=busy:700");
+    SetServerFaults(L"Open#2=busy:1500;Workbooks.Add#1=busy:700;Copy#2=busy:1200;SaveAs=busy:700");
     EXPECT_EQ(Run().message, L"新ExcelFile.xlsxでコピーしました");
     EXPECT_EQ(SheetsOf(folder_ / test::kMergedBook), (Names{"Sheet1", "a1", "a2", "b1"}));
     EXPECT_GE(Refusals(Journal()), 8u) << "the server was not busy";
@@ -148,7 +148,7 @@ TEST_F(FaultsEndToEnd, BusyServerIsWaitedFor) {
     LoadSplit(folder_);
     Select(L"List_Seet", {L"Book1.xlsx"});
     UseJournal("split");
-    SetFaults(L"Open=busy:800;Add#2=busy:800;Copy#3=busy:800;SaveAs#2=busy:800;SaveAs#3");
+    SetServerFaults(L"Open=busy:800;Add#2=busy:800;Copy#3=busy:800;SaveAs#2=busy:800;SaveAs#3");
     const std::wstring message = Run().message;
     EXPECT_EQ(message.rfind(L"「Book1.xlsx」を分割しましたが、3 枚中 2 枚だけをファイルにしました。", 0), 0u) << U8(message);
     EXPECT_TRUE(fs::exists(folder_ / L"新Book1.1.xlsx"));
@@ -156,7 +156,7 @@ TEST_F(FaultsEndToEnd, BusyServerIsWaitedFor) {
     EXPECT_FALSE(fs::exists(folder_ / L"新Book1.3.xlsx"));
     EXPECT_EQ(SheetsOf(folder_ / L"新Book1.2.xlsx"), (Names{"s2", "Sheet1"}));
     EXPECT_GE(Refusals(Journal()), 4u) << "the server was not busy";
-    SetFaults(nullptr);
+    SetServerFaults(L"");
 }
 
 // Busy for longer than the client waits: the step fails with a true message, and no server is
@@ -166,10 +166,10 @@ TEST_F(FaultsEndToEnd, BusyPastTheBoundStopsWithATrueMessage) {
     LoadMerge(folder_);
     Select(L"List_Book", {L"a.xlsx"});
     win::SetBusyRetryBoundMs(1500);
-    SetFaults(L"Open=busy:600000");
+    SetServerFaults(L"Open=busy:600000");
     const std::wstring message = Run().message;
     win::SetBusyRetryBoundMs(60000);
-    SetFaults(nullptr);
+    SetServerFaults(L"");
     EXPECT_EQ(message, L"「" + folder_.wstring() +
                            L"\\a.xlsx」を開けなかったため、処理を中止しました。新ExcelFile.xlsx は作成していません。\n"
                            L"理由: Excel が応答しません。ほかの処理中のため、2 秒待っても呼び出しを受け付けませんでした。");

@@ -51,7 +51,7 @@ TEST_F(ProgramBench, DISABLED_MergeAAndSplitBThroughTheWindows) {
     const wchar_t* dir = _wgetenv(L"ZELMO_BENCH_DIR");
     ASSERT_NE(dir, nullptr) << "ZELMO_BENCH_DIR is not set";
     const fs::path inputs(dir);
-    SetEnvironmentVariableW(L"ZELMO_STANDIN_JOURNAL", nullptr);
+    test::SetServerJournal(L"");
 
     TimeMerge(inputs / "a", L"book", "merge-a");
     TimeSplit(inputs / "b", L"fifty.xlsx", "split-b");

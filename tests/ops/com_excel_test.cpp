@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -16,6 +15,8 @@
 #include "book_files.h"
 #include "ops/operation.h"
 #include "scratch_folder.h"
+#include "server_journal.h"
+#include "server_settings.h"
 #include "test_constants.h"
 #include "win/com.h"
 
@@ -40,39 +41,25 @@ protected:
         scratch_ = std::make_unique<test::ScratchFolder>(std::wstring(name.begin(), name.end()));
         folder_ = scratch_->path();
         journal_ = folder_ / "journal.txt";
-        // The server started by activation inherits these.
-        SetEnvironmentVariableW(L"ZELMO_STANDIN_JOURNAL", journal_.wstring().c_str());
-        SetEnvironmentVariableW(L"ZELMO_STANDIN_FAULTS", nullptr);
+        test::SetServerJournal(journal_.wstring());
+        test::SetServerFaults(L"");
     }
     void TearDown() override {
         EXPECT_TRUE(ServerExited()) << "the server process did not end";
-        SetEnvironmentVariableW(L"ZELMO_STANDIN_JOURNAL", nullptr);
-        SetEnvironmentVariableW(L"ZELMO_STANDIN_FAULTS", nullptr);
+        test::SetServerJournal(L"");
+        test::SetServerFaults(L"");
         scratch_.reset();
     }
 
     std::u16string Folder() const { return win::ToU16(folder_.wstring()); }
     std::string FolderU8() const { return ToUtf8(Folder()); }
 
-    std::vector<std::string> Journal() const {
-        std::vector<std::string> lines;
-        std::ifstream in(journal_);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
-    std::vector<std::string> Calls(const std::string& member) const {
-        std::vector<std::string> found;
-        for (const auto& line : Journal()) {
-            if (line.find("." + member + " ") != std::string::npos) found.push_back(line);
-        }
-        return found;
-    }
+    std::vector<std::string> Journal() const { return test::ReadJournal(journal_); }
+    std::vector<std::string> Calls(const std::string& member) const { return test::CallsOf(Journal(), member); }
     // The server writes "server exit" as its last line; it ends shortly after the last release.
     bool ServerExited() const {
         for (int i = 0; i < 150; ++i) {
-            for (const auto& line : Journal()) {
-                if (line.find("server exit") != std::string::npos) return true;
-            }
+            if (test::AnyLineHas(Journal(), "server exit")) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         return false;
@@ -150,7 +137,7 @@ TEST_F(ComExcelTest, SplitWritesOneNumberedFilePerSheet) {
 
 TEST_F(ComExcelTest, FailuresReachTheUserWithTheServersReason) {
     MakeBook(folder_ / "a.xlsx", {"a1"});
-    SetEnvironmentVariableW(L"ZELMO_STANDIN_FAULTS", L"SaveAs");
+    test::SetServerFaults(L"SaveAs");
     MergeBooks({Folder(), u"a.xlsx", 1, excel_, messages_});
     ASSERT_EQ(messages_.shown.size(), 1u);
     const std::string& text = messages_.shown[0];
@@ -196,7 +183,7 @@ TEST_F(ComExcelTest, ChartSheetsAreCopiedInBothOperations) {
 
 TEST_F(ComExcelTest, AFailingQuitStillLeavesNoServer) {
     MakeBook(folder_ / "a.xlsx", {"a1"});
-    SetEnvironmentVariableW(L"ZELMO_STANDIN_FAULTS", L"Quit");
+    test::SetServerFaults(L"Quit");
     SplitSheets({Folder(), u"a.xlsx", 1, excel_, messages_});
     EXPECT_EQ(messages_.shown, Names{"a.xlsx分割しました"});
     EXPECT_TRUE(fs::exists(folder_ / fs::u8path("新a.1.xlsx")));

@@ -141,7 +141,7 @@ TEST_F(ServerTest, InjectedFaultsFailTheChosenCallsOnly) {
     const std::wstring source = *folder_ / L"src.xlsx";
     MakeBook(source, {"a1", "b1"});
     WriteBytes(*folder_ / L"bad.xlsx", ReadBytes(source));
-    SetFaults(L"SaveAs#2; Copy:b1; Open:bad.xlsx");
+    SetServerFaults(L"SaveAs#2; Copy:b1; Open:bad.xlsx");
     const Dispatch app = StartExcel();
     const Dispatch books = BooksOf(app);
     const Dispatch src = books.Call(L"Open", source).ToDispatch();

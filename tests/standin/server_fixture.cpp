@@ -1,5 +1,7 @@
 #include "server_fixture.h"
 
+#include "server_journal.h"
+
 namespace zelmo::standin_test {
 
 std::string Utf8(const std::wstring& text) {
@@ -15,14 +17,14 @@ void ServerTest::SetUp() {
     const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     folder_ = std::make_unique<test::ScratchFolder>(std::wstring(name.begin(), name.end()));
     journal_ = *folder_ / L"journal.txt";
-    SetEnvironmentVariableW(L"ZELMO_STANDIN_JOURNAL", journal_.c_str());
-    SetFaults(L"");
+    test::SetServerJournal(journal_);
+    SetServerFaults(L"");
 }
 
 void ServerTest::TearDown() {
     EXPECT_TRUE(WaitNoServer(10000)) << "a server process was left behind";
-    SetEnvironmentVariableW(L"ZELMO_STANDIN_JOURNAL", nullptr);
-    SetFaults(L"");
+    test::SetServerJournal(L"");
+    SetServerFaults(L"");
     folder_.reset();
 }
 
@@ -34,13 +36,7 @@ bool Answers(const Dispatch& object, const IID& iid) {
 }
 
 bool ServerTest::JournalHas(const std::wstring& part) const {
-    for (const auto& line : Journal())
-        if (line.find(part) != std::wstring::npos) return true;
-    return false;
-}
-
-void ServerTest::SetFaults(const std::wstring& rules) {
-    SetEnvironmentVariableW(L"ZELMO_STANDIN_FAULTS", rules.empty() ? nullptr : rules.c_str());
+    return test::AnyLineHas(test::ReadJournal(journal_), Utf8(part));
 }
 
 }  // namespace zelmo::standin_test

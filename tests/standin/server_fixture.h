@@ -15,6 +15,7 @@
 #include "scratch_folder.h"
 #include "server_process.h"
 #include "server_question.h"
+#include "server_settings.h"
 #include "test_constants.h"
 #include "win/dispatch.h"
 
@@ -24,6 +25,7 @@ using test::kExcelErrorCode;
 using test::MakeBook;
 using test::QuestionAnswerer;
 using test::ReadBytes;
+using test::SetServerFaults;
 using test::WriteBytes;
 using win::Dispatch;
 using win::Named;
@@ -67,9 +69,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Sets the fault rules the next server will start with.
-    static void SetFaults(const std::wstring& rules);
-    std::vector<std::wstring> Journal() const { return ReadLines(journal_); }
+    // Whether a line of the journal holds `part`.
     bool JournalHas(const std::wstring& part) const;
 
     std::unique_ptr<test::ScratchFolder> folder_;

@@ -39,22 +39,4 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
     return names;
 }
 
-std::vector<std::wstring> ReadLines(const std::wstring& path) {
-    const std::string bytes = test::ReadBytes(path);
-    std::vector<std::wstring> lines;
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
-        if (end == std::string::npos) end = bytes.size();
-        std::string line = bytes.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const int n = MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
-        std::wstring wide(static_cast<size_t>(n), L'\0');
-        MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), wide.data(), n);
-        lines.push_back(wide);
-        start = end + 1;
-    }
-    return lines;
-}
-
 }  // namespace zelmo::standin_test

@@ -19,7 +19,5 @@ bool WaitNoServer(DWORD timeoutMs);
 
 bool FileExists(const std::wstring& path);
 std::vector<std::wstring> FilesIn(const std::wstring& folder);
-// The journal's lines (UTF-8 file) as UTF-16.
-std::vector<std::wstring> ReadLines(const std::wstring& path);
 
 }  // namespace zelmo::standin_test
