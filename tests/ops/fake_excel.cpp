@@ -1,5 +1,7 @@
 #include "fake_excel.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 #include "test_constants.h"
@@ -7,6 +9,18 @@
 namespace zelmo::ops::fake {
 
 std::string U8(const std::u16string& text) { return ToUtf8(text); }
+
+OperationContext Context(FakeExcel& excel, const std::u16string& fileList, int16_t fileCount,
+                         const std::u16string& folder) {
+    return OperationContext{folder, fileList, fileCount, excel, excel};
+}
+
+void ExpectCleanEnd(const FakeExcel& excel, const std::string& what) {
+    EXPECT_EQ(excel.quits, excel.started) << what;
+    EXPECT_EQ(excel.live, 0) << what;
+    ASSERT_EQ(excel.messages.size(), 1u) << what;
+    EXPECT_EQ(excel.liveAtMessage[0], 0) << what;
+}
 
 namespace {
 

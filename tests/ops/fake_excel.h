@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ops/excel.h"
+#include "ops/operation.h"
 
 namespace zelmo::ops::fake {
 
@@ -78,6 +79,18 @@ private:
 
 // The description the fake gives every failure.
 inline const std::u16string kFakeReason = u"テスト用の失敗です。";
+
+// The folder the operations work in, on the pretend disk.
+inline const std::u16string kFolder = u"C:\\Data";
+
+// An operation's context as the main window hands it over, with the fake as the spreadsheet
+// application and the message sink: the files `fileList` (`fileCount` of them) of `folder`.
+OperationContext Context(FakeExcel& excel, const std::u16string& fileList, int16_t fileCount,
+                         const std::u16string& folder = kFolder);
+
+// Every operation ends with every started instance told to quit, nothing held, and one message
+// shown with nothing held any more (`what` names the case in a failure).
+void ExpectCleanEnd(const FakeExcel& excel, const std::string& what);
 
 std::string U8(const std::u16string& text);
 

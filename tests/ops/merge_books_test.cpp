@@ -16,26 +16,11 @@ using fake::FakeExcel;
 using fake::U8;
 using Names = std::vector<std::string>;
 
-const std::u16string kFolder = u"C:\\Data";
 const std::u16string kOutput = u"C:\\Data\\新ExcelFile.xlsx";
 
-void AddSources(FakeExcel& excel, const std::u16string& folder = kFolder) {
+void AddSources(FakeExcel& excel, const std::u16string& folder = fake::kFolder) {
     excel.files[folder + u"\\a.xlsx"] = {{u"a1"}, {u"a2"}};
     excel.files[folder + u"\\b.xlsx"] = {{u"b1"}};
-}
-
-void Merge(FakeExcel& excel, const std::u16string& fileList, int16_t fileCount,
-           const std::u16string& folder = kFolder) {
-    MergeBooks(OperationContext{folder, fileList, fileCount, excel, excel});
-}
-
-// Every operation ends with every started instance told to quit, nothing held, and one message
-// shown with nothing held any more.
-void ExpectCleanEnd(const FakeExcel& excel, const std::string& what) {
-    EXPECT_EQ(excel.quits, excel.started) << what;
-    EXPECT_EQ(excel.live, 0) << what;
-    ASSERT_EQ(excel.messages.size(), 1u) << what;
-    EXPECT_EQ(excel.liveAtMessage[0], 0) << what;
 }
 
 const Names kMergeLog = {
@@ -74,7 +59,7 @@ const Names kMergeLog = {
 TEST(MergeBooks, CallsInOrderAndWritesNewSheetsThenEverySource) {
     FakeExcel excel;
     AddSources(excel);
-    Merge(excel, u"a.xlsx|b.xlsx", 2);
+    MergeBooks(Context(excel, u"a.xlsx|b.xlsx", 2));
     EXPECT_EQ(excel.log, kMergeLog);
     EXPECT_EQ(excel.Saved(kOutput), (Names{"Sheet1", "a1", "a2", "b1"}));
     ExpectCleanEnd(excel, "merge");
@@ -84,7 +69,7 @@ TEST(MergeBooks, CallsInOrderAndWritesNewSheetsThenEverySource) {
 TEST(MergeBooks, NothingSelectedDoesNothing) {
     FakeExcel excel;
     AddSources(excel);
-    Merge(excel, u"", 0);
+    MergeBooks(Context(excel, u"", 0));
     EXPECT_TRUE(excel.log.empty());
     EXPECT_TRUE(excel.messages.empty());
     EXPECT_EQ(excel.started, 0);
@@ -93,7 +78,7 @@ TEST(MergeBooks, NothingSelectedDoesNothing) {
 TEST(MergeBooks, DriveRootGivesDoubledSeparators) {
     FakeExcel excel;
     AddSources(excel, u"C:\\");  // files at C:\\a.xlsx: the doubled separator Excel is given
-    Merge(excel, u"a.xlsx", 1, u"C:\\");
+    MergeBooks(Context(excel, u"a.xlsx", 1, u"C:\\"));
     EXPECT_EQ(excel.log[1], "Open C:\\\\a.xlsx");
     EXPECT_TRUE(excel.Saved(u"C:\\\\新ExcelFile.xlsx").has_value());
     EXPECT_EQ(U8(excel.messages.at(0)), "新ExcelFile.xlsxでコピーしました");
@@ -102,7 +87,7 @@ TEST(MergeBooks, DriveRootGivesDoubledSeparators) {
 TEST(MergeBooks, ChartSheetsAreCopiedLikeWorksheets) {
     FakeExcel excel;
     excel.files[u"C:\\Data\\c.xlsx"] = {{u"Data"}, {u"Chart1", true}, {u"Notes"}};
-    Merge(excel, u"c.xlsx", 1);
+    MergeBooks(Context(excel, u"c.xlsx", 1));
     EXPECT_EQ(excel.Saved(kOutput), (Names{"Sheet1", "Data", "Chart1", "Notes"}));
     EXPECT_EQ(U8(excel.messages.at(0)), "新ExcelFile.xlsxでコピーしました");
 }
@@ -158,7 +143,7 @@ TEST(MergeBooks, EachKindOfStepFailing) {
         const auto at = std::find(kMergeLog.begin(), kMergeLog.end(), c.failing);
         ASSERT_NE(at, kMergeLog.end()) << c.failing;
         excel.failAt = static_cast<std::size_t>(at - kMergeLog.begin());
-        Merge(excel, u"a.xlsx|b.xlsx", 2);
+        MergeBooks(Context(excel, u"a.xlsx|b.xlsx", 2));
         EXPECT_EQ(excel.Saved(kOutput), c.saved) << c.failing;
         ExpectCleanEnd(excel, c.failing);
         if (!excel.messages.empty()) {
@@ -180,7 +165,7 @@ TEST(MergeBooks, SaveFailuresNameTheirCause) {
         AddSources(excel);
         excel.failCalls = {"Book1.SaveAs C:\\Data\\新ExcelFile.xlsx"};
         excel.failCode = static_cast<int32_t>(code);
-        Merge(excel, u"a.xlsx|b.xlsx", 2);
+        MergeBooks(Context(excel, u"a.xlsx|b.xlsx", 2));
         ASSERT_EQ(excel.messages.size(), 1u);
         EXPECT_EQ(U8(excel.messages[0]), "「C:\\Data\\新ExcelFile.xlsx」を保存できませんでした。" + cause +
                                              "新ExcelFile.xlsx は書き込まれていません。\n理由: テスト用の失敗です。");
@@ -195,7 +180,7 @@ TEST(MergeBooks, EveryCallFailingInTurn) {
         FakeExcel excel;
         AddSources(excel);
         excel.failAt = k;
-        Merge(excel, u"a.xlsx|b.xlsx", 2);
+        MergeBooks(Context(excel, u"a.xlsx|b.xlsx", 2));
         ExpectCleanEnd(excel, failing);
         const std::string message = excel.messages.empty() ? "" : U8(excel.messages[0]);
         // A strict-phase failure stops before any copy or save; Quit (when Excel was started)
@@ -224,7 +209,7 @@ TEST(MergeBooks, SaveAndCopyFailuresAreBothReported) {
     FakeExcel excel;
     AddSources(excel);
     excel.failCalls = {"b.xlsx!b1.CopyAfter(Book1!a2)", "Book1.SaveAs C:\\Data\\新ExcelFile.xlsx"};
-    Merge(excel, u"a.xlsx|b.xlsx", 2);
+    MergeBooks(Context(excel, u"a.xlsx|b.xlsx", 2));
     ExpectCleanEnd(excel, "copy and save");
     EXPECT_EQ(
         U8(excel.messages.at(0)),

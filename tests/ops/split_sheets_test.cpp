@@ -16,20 +16,7 @@ using fake::FakeExcel;
 using fake::U8;
 using Names = std::vector<std::string>;
 
-const std::u16string kFolder = u"C:\\Data";
 const std::u16string kSource = u"C:\\Data\\Data.xlsx";
-
-void Split(FakeExcel& excel, const std::u16string& fileList, int16_t fileCount,
-           const std::u16string& folder = kFolder) {
-    SplitSheets(OperationContext{folder, fileList, fileCount, excel, excel});
-}
-
-void ExpectCleanEnd(const FakeExcel& excel, const std::string& what) {
-    EXPECT_EQ(excel.quits, excel.started) << what;
-    EXPECT_EQ(excel.live, 0) << what;
-    ASSERT_EQ(excel.messages.size(), 1u) << what;
-    EXPECT_EQ(excel.liveAtMessage[0], 0) << what;
-}
 
 const Names kSplitLog = {
     "CreateExcel",
@@ -58,7 +45,7 @@ const Names kSplitLog = {
 TEST(SplitSheets, CallsInOrderAndWritesOneFilePerSheet) {
     FakeExcel excel;
     excel.files[kSource] = {{u"s1"}, {u"s2"}};
-    Split(excel, u"Data.xlsx", 1);
+    SplitSheets(Context(excel, u"Data.xlsx", 1));
     EXPECT_EQ(excel.log, kSplitLog);
     EXPECT_EQ(excel.Saved(u"C:\\Data\\新Data.1.xlsx"), (Names{"s1", "Sheet1"}));
     EXPECT_EQ(excel.Saved(u"C:\\Data\\新Data.2.xlsx"), (Names{"s2", "Sheet1"}));
@@ -71,7 +58,7 @@ TEST(SplitSheets, NumbersOfTwoDigitsChartSheetsAndADriveRoot) {
     std::vector<fake::SheetDef> sheets;
     for (int i = 1; i <= 12; ++i) sheets.push_back({u"s" + Decimal(i), i == 10});
     excel.files[u"C:\\\\Book1.xlsx"] = sheets;
-    Split(excel, u"Book1.xlsx", 1, u"C:\\");
+    SplitSheets(Context(excel, u"Book1.xlsx", 1, u"C:\\"));
     Names expected;
     for (int i = 1; i <= 12; ++i)
         expected.push_back("C:\\\\新Book1." + std::to_string(i) + ".xlsx");
@@ -83,7 +70,7 @@ TEST(SplitSheets, NumbersOfTwoDigitsChartSheetsAndADriveRoot) {
 TEST(SplitSheets, NothingSelectedDoesNothing) {
     FakeExcel excel;
     excel.files[kSource] = {{u"s1"}};
-    Split(excel, u"", 0);
+    SplitSheets(Context(excel, u"", 0));
     EXPECT_TRUE(excel.log.empty());
     EXPECT_TRUE(excel.messages.empty());
 }
@@ -148,7 +135,7 @@ TEST(SplitSheets, EachKindOfStepFailing) {
         const auto at = std::find(kSplitLog.begin(), kSplitLog.end(), c.failing);
         ASSERT_NE(at, kSplitLog.end()) << c.failing;
         excel.failAt = static_cast<std::size_t>(at - kSplitLog.begin());
-        Split(excel, u"Data.xlsx", 1);
+        SplitSheets(Context(excel, u"Data.xlsx", 1));
         EXPECT_EQ(excel.savedOrder, c.saved) << c.failing;
         ExpectCleanEnd(excel, c.failing);
         if (!excel.messages.empty()) {
@@ -170,26 +157,26 @@ TEST(SplitSheets, SaveFailuresNameTheirCause) {
         {static_cast<int32_t>(0x80070005u), "保存先のフォルダーに書き込む権限がありません。"},  // E_ACCESSDENIED
         {test::kExcelErrorCode, ""},
     };
+    // The messages of a split of two sheets whose save `call` fails with `code`.
+    const auto messagesWhenFailing = [](const std::string& call, int32_t code) {
+        FakeExcel excel;
+        excel.files[kSource] = {{u"s1"}, {u"s2"}};
+        excel.failCalls = {call};
+        excel.failCode = code;
+        SplitSheets(Context(excel, u"Data.xlsx", 1));
+        return excel.messages;
+    };
     for (const Case& c : cases) {
         // The first save (strict: the split stops) and a later one (listed).
-        FakeExcel first;
-        first.files[kSource] = {{u"s1"}, {u"s2"}};
-        first.failCalls = {"Book1.SaveAs C:\\Data\\新Data.1.xlsx"};
-        first.failCode = c.code;
-        Split(first, u"Data.xlsx", 1);
-        ASSERT_EQ(first.messages.size(), 1u);
-        EXPECT_EQ(U8(first.messages[0]), "「C:\\Data\\新Data.1.xlsx」を保存できませんでした。" + c.cause +
-                                             "分割を中止しました。\n理由: テスト用の失敗です。");
-        FakeExcel later;
-        later.files[kSource] = {{u"s1"}, {u"s2"}};
-        later.failCalls = {"Book2.SaveAs C:\\Data\\新Data.2.xlsx"};
-        later.failCode = c.code;
-        Split(later, u"Data.xlsx", 1);
-        ASSERT_EQ(later.messages.size(), 1u);
-        EXPECT_NE(U8(later.messages[0]).find("「C:\\Data\\新Data.2.xlsx」を保存できませんでした。" + c.cause +
-                                              " 理由: "),
+        const auto first = messagesWhenFailing("Book1.SaveAs C:\\Data\\新Data.1.xlsx", c.code);
+        ASSERT_EQ(first.size(), 1u);
+        EXPECT_EQ(U8(first[0]), "「C:\\Data\\新Data.1.xlsx」を保存できませんでした。" + c.cause +
+                                    "分割を中止しました。\n理由: テスト用の失敗です。");
+        const auto later = messagesWhenFailing("Book2.SaveAs C:\\Data\\新Data.2.xlsx", c.code);
+        ASSERT_EQ(later.size(), 1u);
+        EXPECT_NE(U8(later[0]).find("「C:\\Data\\新Data.2.xlsx」を保存できませんでした。" + c.cause + " 理由: "),
                   std::string::npos)
-            << U8(later.messages[0]);
+            << U8(later[0]);
     }
 }
 
@@ -202,7 +189,7 @@ TEST(SplitSheets, EveryCallFailingInTurn) {
         FakeExcel excel;
         excel.files[kSource] = {{u"s1"}, {u"s2"}};
         excel.failAt = k;
-        Split(excel, u"Data.xlsx", 1);
+        SplitSheets(Context(excel, u"Data.xlsx", 1));
         ExpectCleanEnd(excel, failing);
         const std::string message = excel.messages.empty() ? "" : U8(excel.messages[0]);
         if (static_cast<std::ptrdiff_t>(k) <= firstSave) {
@@ -222,7 +209,7 @@ TEST(SplitSheets, SheetCountBeyondSixteenBitsIsReported) {
     FakeExcel excel;
     excel.files[kSource] = {{u"s1"}};
     excel.countOverride = 32768;
-    Split(excel, u"Data.xlsx", 1);
+    SplitSheets(Context(excel, u"Data.xlsx", 1));
     EXPECT_TRUE(excel.savedOrder.empty());
     ExpectCleanEnd(excel, "overflow");
     EXPECT_EQ(U8(excel.messages.at(0)),
@@ -235,7 +222,7 @@ TEST(SplitSheets, LaterFailuresAreAllListed) {
     later.files[kSource] = {{u"s1"}, {u"s2"}, {u"s3"}};
     later.failCalls = {"Book2.SaveAs C:\\Data\\新Data.2.xlsx",
                        "Data.xlsx!s3.CopyBefore(Book3!Sheet1)"};
-    Split(later, u"Data.xlsx", 1);
+    SplitSheets(Context(later, u"Data.xlsx", 1));
     EXPECT_EQ(later.savedOrder, (Names{"C:\\Data\\新Data.1.xlsx"}));
     ExpectCleanEnd(later, "two later failures");
     EXPECT_EQ(

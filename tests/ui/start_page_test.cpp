@@ -2,6 +2,7 @@
 // close), the program ending with its last window, and "終了" ending the program at once.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 
 #include "app/start_page.h"
@@ -89,20 +90,19 @@ TEST_F(StartPageTest, LooksAsDesignedAtItsFixedPlace) {
     EXPECT_NE(style & WS_SYSMENU, 0);
     EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
 
-    const RECT label = ui::RectInParent(probe().Lbl_1());
-    EXPECT_EQ(label.left, 16);
-    EXPECT_EQ(label.top, 16);
-    EXPECT_EQ(label.right - label.left, 273);
-    EXPECT_EQ(label.bottom - label.top, 105);
-    GetWindowTextW(probe().Lbl_1(), text, 64);
-    EXPECT_STREQ(text, L"このソフトは、エクセルのファイルの支援ソフトです。");
-    const RECT button = ui::RectInParent(probe().Cmd_St());
-    EXPECT_EQ(button.left, 208);
-    EXPECT_EQ(button.top, 136);
-    EXPECT_EQ(button.right - button.left, 89);
-    EXPECT_EQ(button.bottom - button.top, 33);
-    GetWindowTextW(probe().Cmd_St(), text, 64);
-    EXPECT_STREQ(text, L"スタート");
+    // The label and the button: their place in the client area (left, top, width, height) and text.
+    struct Placed {
+        HWND control;
+        std::array<LONG, 4> place;
+        const wchar_t* text;
+    };
+    for (const Placed& c : {Placed{probe().Lbl_1(), {16, 16, 273, 105}, L"このソフトは、エクセルのファイルの支援ソフトです。"},
+                            Placed{probe().Cmd_St(), {208, 136, 89, 33}, L"スタート"}}) {
+        const RECT rc = ui::RectInParent(c.control);
+        EXPECT_EQ((std::array<LONG, 4>{rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top}), c.place);
+        GetWindowTextW(c.control, text, 64);
+        EXPECT_STREQ(text, c.text);
+    }
     EXPECT_EQ(GetFocus(), probe().Cmd_St());
 
     EXPECT_EQ(ui::PixelAt(hwnd, 300, 200), RGB(0, 128, 0));
