@@ -13,6 +13,9 @@ import sys
 
 import openpyxl
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from openpyxl_books import sheet_names  # noqa: E402 (tests/support, put on the path above)
+
 BOOKS = {"売上.xlsx": ["一月", "二月"], "仕入.xlsx": ["表1"], "分割元.xlsx": ["東", "西", "南"]}
 NOTE = ".sources.json"
 
@@ -20,14 +23,6 @@ NOTE = ".sources.json"
 def digest(path):
     with open(path, "rb") as f:
         return hashlib.sha256(f.read()).hexdigest()
-
-
-def sheets(path):
-    book = openpyxl.load_workbook(path, read_only=True)
-    try:
-        return book.sheetnames
-    finally:
-        book.close()
 
 
 def make(folder):
@@ -57,7 +52,7 @@ def check(folder):
     # books in the order of the listing, which the file system decides).
     merged_path = os.path.join(folder, "新ExcelFile.xlsx")
     a, b = BOOKS["売上.xlsx"], BOOKS["仕入.xlsx"]
-    merged = sheets(merged_path) if os.path.exists(merged_path) else None
+    merged = sheet_names(merged_path) if os.path.exists(merged_path) else None
     if merged is None:
         faults.append("新ExcelFile.xlsx is missing")
     elif len(merged) != 1 + len(a) + len(b) or merged[1:] not in (a + b, b + a):
@@ -70,7 +65,7 @@ def check(folder):
         if not os.path.exists(path):
             faults.append(f"{name} is missing")
             continue
-        got = sheets(path)
+        got = sheet_names(path)
         if not got or got[0] != sheet:
             faults.append(f"{name} holds {got}, not {sheet} first")
 

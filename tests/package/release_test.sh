@@ -57,8 +57,7 @@ books="$c/月次 ブック"
 books_win='C:\月次 ブック'
 
 echo "== merge and split through the windows"
-start="スタートページ"
-main="Excelゼルモ_2013 Ver0"
+source "$here/../support/captions.sh"
 # Started from its own folder, as a double click in the Explorer starts it.
 (cd "$install" && exec "$root/scripts/lib/wine-run" 'C:\ゼルモ 配布\ExcelZelmo\ExcelZelmo.exe' \
     </dev/null >"$work/app.log" 2>&1) &

@@ -5,8 +5,7 @@
 set -euo pipefail
 app=$1 tool=$2 png=$3
 run="$(dirname "$0")/../../scripts/lib/wine-run"
-start="スタートページ"
-main="Excelゼルモ_2013 Ver0"
+source "$(dirname "$0")/../support/captions.sh"
 
 "$run" "$app" &
 app_pid=$!
