@@ -56,14 +56,15 @@ int AskAsTheServerDoes(const wchar_t* text) {
 }
 
 TEST(ServerQuestion, IsReadAndAnsweredWithTheButtonAsked) {
+    const std::wstring question = L"「C:\\新ExcelFile.xlsx」という名前のファイルが既にあります。置き換えますか?";
     for (int button : {IDYES, IDNO}) {
         QuestionAnswerer answer(button);
-        const int result = AskAsTheServerDoes(L"「C:\\新ExcelFile.xlsx」という名前のファイルが既にあります。置き換えますか?");
+        const int result = AskAsTheServerDoes(question.c_str());
         answer.Join();
         EXPECT_EQ(result, button);
         ASSERT_TRUE(answer.seen().found);
         EXPECT_EQ(answer.seen().caption, kServerTitle);
-        EXPECT_EQ(answer.seen().text, L"「C:\\新ExcelFile.xlsx」という名前のファイルが既にあります。置き換えますか?");
+        EXPECT_EQ(answer.seen().text, question);
         EXPECT_EQ(answer.seen().defaultButton, IDNO);
         EXPECT_EQ(answer.seen().focusButton, IDNO);
     }
