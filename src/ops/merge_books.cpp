@@ -25,22 +25,9 @@ struct MergeState {
 
     // Quit, then `SourceSheet` and `ExcelApp` dropped, then the workbook references.
     void EndAndRelease(ExcelSession& excel) {
-        excel.Quit();
-        sourceSheet.reset();
-        excel.Release();
-        targetBook.reset();
-        sourceBooks.clear();
+        excel.EndAndRelease(sourceSheet, targetBook, sourceBooks);
     }
 };
-
-// The tab name for a message; a sheet that cannot even say its name is named by position only.
-std::u16string NameForMessage(Sheet& sheet) {
-    try {
-        return sheet.Name();
-    } catch (const ExcelError&) {
-        return {};
-    }
-}
 
 // Copies every member of `source`'s sheet collection, in collection order, behind the target's
 // last sheet, looked up afresh (count, then the item at that count) before every copy so that

@@ -75,4 +75,12 @@ std::u16string SheetLabel(long position, const std::u16string& name) {
     return label;
 }
 
+std::u16string NameForMessage(Sheet& sheet) {
+    try {
+        return sheet.Name();
+    } catch (const ExcelError&) {
+        return {};
+    }
+}
+
 }  // namespace zelmo::ops

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ops/errors.h"
+#include "ops/excel.h"
 
 namespace zelmo::ops {
 
@@ -39,5 +40,9 @@ std::u16string SaveFailureCause(const ExcelError& error);
 // How a sheet is named in a message: "2 枚目のシート「Sheet2」", or without the name when it
 // is not known.
 std::u16string SheetLabel(long position, const std::u16string& name);
+
+// The sheet's tab name for a message; empty when the sheet cannot even say its name, which is
+// then named by position only.
+std::u16string NameForMessage(Sheet& sheet);
 
 }  // namespace zelmo::ops

@@ -22,21 +22,9 @@ struct SplitState {
     std::unique_ptr<Sheet> sourceSheet;               // `SourceSheet`
 
     void EndAndRelease(ExcelSession& excel) {
-        excel.Quit();
-        sourceSheet.reset();
-        excel.Release();
-        sourceBook.reset();
-        newBooks.clear();
+        excel.EndAndRelease(sourceSheet, sourceBook, newBooks);
     }
 };
-
-std::u16string NameForMessage(Sheet& sheet) {
-    try {
-        return sheet.Name();
-    } catch (const ExcelError&) {
-        return {};
-    }
-}
 
 // `Workbook.Sheets` then `Sheets.Count`, as a 16-bit sheet number range.
 int16_t SheetCount(Workbook& book, const std::u16string& path) {
