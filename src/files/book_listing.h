@@ -13,7 +13,7 @@
 namespace zelmo::files {
 
 // The programmatic identifier of the file-system service, spelled as the program has always
-// spelled it (identifiers are matched without regard to case).
+// spelled it (identifiers are matched without regard to case). Deliberate: keep the spelling.
 inline constexpr wchar_t kFileSystemProgId[] = L"Scripting.FileSystemobject";
 
 // A workbook name contains ".xlsx" anywhere, case-sensitive: a substring test, not an extension

@@ -197,6 +197,7 @@ public:
     }
     // SaveAs(Filename, FileFormat, Password, WriteResPassword, ReadOnlyRecommended, CreateBackup,
     //        AccessMode, ConflictResolution, AddToMru, TextCodepage, TextVisualLayout, Local).
+    // The 10 omitted arguments are passed on purpose, as for Open; the call-log tests pin them.
     void SaveAs(const std::u16string& path) override {
         Calling([&] {
             ids_->Call(book_, Kind::Workbook, L"SaveAs", win::ToWide(path), Missing(), Missing(),
@@ -215,7 +216,8 @@ public:
     ComApplication(Dispatch application, bool dispatchOnly)
         : application_(std::move(application)), ids_(std::make_shared<MemberIds>(dispatchOnly)) {}
 
-    // Workbooks.Open(Filename, and its 14 optional arguments omitted).
+    // Workbooks.Open(Filename, and its 14 optional arguments omitted). The omitted arguments are
+    // passed on purpose, so that the server sees the full parameter list; the call-log tests pin them.
     std::unique_ptr<Workbook> OpenWorkbook(const std::u16string& path) override {
         return Calling([&] {
             const Dispatch books = Workbooks();

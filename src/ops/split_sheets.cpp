@@ -70,6 +70,7 @@ private:
             return false;
         }
         try {
+            // The count is read twice on purpose (two real calls, pinned by the call-log tests).
             const int16_t slots = SheetCount(*state_.sourceBook, sourcePath_);
             state_.newBooks.clear();
             state_.newBooks.resize(static_cast<std::size_t>(slots) + 1);
@@ -99,6 +100,8 @@ private:
         const std::u16string outputPath = JoinPath(context_.folderFullPath, outputName);
         const std::u16string notWritten = u"「" + outputName + u"」は作成していません。";
         try {
+            // A 16-bit index, as split has always passed it (merge's is 32-bit); pinned by the
+            // call-log tests.
             state_.sourceSheet = state_.sourceBook->Sheets()->Item(j, IndexWidth::k16);
         } catch (const ExcelError& e) {
             Fail(SheetLabel(j, {}) + u"を取得できませんでした。" + notWritten, e);
