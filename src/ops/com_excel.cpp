@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "errors/reason.h"
 #include "ops/bundled_server.h"
 #include "win/busy_server.h"
 #include "win/com.h"
@@ -29,7 +30,7 @@ constexpr int32_t kXlNoChange = 1;
 // The operations' error for a failed automation call.
 ExcelError ToExcelError(const win::ComError& e) {
     // A server that gave no description of its own is explained by the code.
-    std::wstring description = e.description().empty() ? e.Reason() : e.description();
+    std::wstring description = e.description().empty() ? errors::Reason(e) : e.description();
     if (win::IsBusyRefusal(e.hr())) {
         description = L"Excel が応答しません。ほかの処理中のため、" +
                       std::to_wstring((win::BusyRetryBoundMs() + 999) / 1000) +

@@ -126,7 +126,7 @@ void MergeBooks(const OperationContext& context) {
         state.targetBook->SaveAs(outputPath);
         saved = true;
     } catch (const ExcelError& e) {
-        saveFailure = ReasonText(e);
+        saveFailure = e.reason();
         saveCause = SaveFailureCause(e);
     }
 

@@ -11,9 +11,6 @@
 
 namespace zelmo::ops {
 
-// Excel's reason for an ExcelError, the error's own text for any other OpsError.
-std::u16string ReasonOf(const OpsError& error);
-
 // "<what>\n理由: <reason>": a failure that ended an operation before it wrote anything.
 std::u16string StoppedMessage(const std::u16string& what, const OpsError& error);
 
