@@ -2,21 +2,26 @@
 // main_window_handlers.cpp.
 #include "ui/main_window.h"
 
+#include <stdexcept>
+
 #include "ui/handler_boundary.h"
 #include "ui/resources.h"
 
 namespace zelmo::ui {
 namespace {
 
-constexpr wchar_t kClassName[] = L"ZelmoExcel_Zelmo_2013";
-constexpr COLORREF kBackground = RGB(192, 255, 192);
 constexpr COLORREF kPanelBackground = RGB(192, 192, 255);
-constexpr COLORREF kOptionText = RGB(0, 0, 128);
 constexpr COLORREF kLoadFace = RGB(255, 192, 192);    // "ファイル読込"
 constexpr COLORREF kCancelFace = RGB(255, 128, 255);  // "キャンセル"
-constexpr int kClientWidth = 7815;                    // twips
-constexpr int kClientHeight = 4560;
 constexpr int kFirstId = 100;  // control id = kFirstId + tab index; clear of IDOK and IDCANCEL
+
+// A fixed single border with the control menu and the minimize, maximize and close boxes; dark
+// blue option texts on light green.
+constexpr FormDesign kDesign = {
+    L"ZelmoExcel_Zelmo_2013", kMainWindowCaption,
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN, 7815, 4560,
+    CW_USEDEFAULT, CW_USEDEFAULT, RGB(192, 255, 192), RGB(0, 0, 128), ZELMO_IDI_MAIN_WINDOW,
+    "the main window could not be created"};
 
 enum class Kind { kOption, kPanel, kList, kButton };
 
@@ -61,54 +66,17 @@ std::unique_ptr<Excel_Zelmo_2013>& MainWindowReference() {
 }
 
 Excel_Zelmo_2013::Excel_Zelmo_2013()
-    : defaultFont_(MakeFont(900, false, scale_)),
+    : Form(kDesign),
+      defaultFont_(MakeFont(900, false, scale_)),
       optionFont_(MakeFont(975, true, scale_)),
       buttonFont_(MakeFont(975, false, scale_)),
-      background_(CreateSolidBrush(kBackground)),
-      panelBackground_(CreateSolidBrush(kPanelBackground)) {
-    HINSTANCE module = GetModuleHandleW(nullptr);
-    bigIcon_.reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(ZELMO_IDI_MAIN_WINDOW), IMAGE_ICON,
-                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
-    smallIcon_.reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(ZELMO_IDI_MAIN_WINDOW), IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
-}
-
-Excel_Zelmo_2013::~Excel_Zelmo_2013() {
-    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-}
-
-void Excel_Zelmo_2013::Load() {
-    static const bool registered = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kClassName;
-        return RegisterClassExW(&wc) != 0;
-    }();
-    (void)registered;
-
-    // A fixed single border with the control menu and the minimize, maximize and close boxes.
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
-    RECT rc{0, 0, scale_.X(kClientWidth), scale_.Y(kClientHeight)};
-    AdjustWindowRectEx(&rc, style, FALSE, 0);
-    CreateWindowExW(0, kClassName, kMainWindowCaption, style, CW_USEDEFAULT, CW_USEDEFAULT, rc.right - rc.left,
-                    rc.bottom - rc.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
-    if (hwnd_ == nullptr) throw std::runtime_error("the main window could not be created");
-    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-    CreateControls();
-    program::WindowOpened(hwnd_, this);
-    Run(&Excel_Zelmo_2013::Form_Load);
-}
+      panelBackground_(CreateSolidBrush(kPanelBackground)) {}
 
 void Excel_Zelmo_2013::CreateControls() {
     Control* controls[kControlCount] = {&Opt_MnA,     &Opt_MnB,     &Opt_MnC,     &Pic_Book,   &List_Book,
                                         &Cmd_BookFile, &Pic_File,   &Cmd_FileFile, &List_FileA, &List_FileB,
                                         &Cmd_Return,  &Cmd_CancelA, &Cmd_CancelB, &Cmd_End,    &Pic_Bun,
                                         &Cmd_CancelC, &Cmd_SheetFile, &List_Seet};
-    HINSTANCE module = GetModuleHandleW(nullptr);
     tabOrder_ = TabOrder{};
     for (int i = 0; i < kControlCount; ++i) {
         const ControlDef& def = kControls[i];
@@ -140,11 +108,9 @@ void Excel_Zelmo_2013::CreateControls() {
             style |= def.face != 0 ? BS_OWNERDRAW : BS_PUSHBUTTON;
             break;
         }
-        HWND child = CreateWindowExW(exStyle, cls, def.caption, style, scale_.X(def.left), scale_.Y(def.top),
-                                     scale_.X(def.width), scale_.Y(def.height), parent,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + i)), module, param);
+        HWND child = CreateChild(parent, kFirstId + i, cls, def.caption, style,
+                                 {def.left, def.top, def.width, def.height}, font, exStyle, param);
         if (child == nullptr) throw std::runtime_error("a control of the main window could not be created");
-        if (font != nullptr) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         controls[i]->Attach(child);
         tabOrder_.controls.push_back(child);
     }
@@ -174,32 +140,8 @@ void Excel_Zelmo_2013::Run(void (Excel_Zelmo_2013::*handler)()) {
 
 bool Excel_Zelmo_2013::PreTranslate(MSG& msg) { return HandleDialogKey(msg, tabOrder_); }
 
-LRESULT CALLBACK Excel_Zelmo_2013::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<Excel_Zelmo_2013*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_ = hwnd;
-    }
-    auto* self = reinterpret_cast<Excel_Zelmo_2013*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-    return self->Handle(message, wParam, lParam);
-}
-
 LRESULT Excel_Zelmo_2013::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_ERASEBKGND: {
-        RECT rc;
-        GetClientRect(hwnd_, &rc);
-        FillRect(reinterpret_cast<HDC>(wParam), &rc, background_.get());
-        return 1;
-    }
-    case WM_CTLCOLORSTATIC: {
-        // Option buttons: dark blue text on the window's own background.
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        SetTextColor(dc, kOptionText);
-        SetBkColor(dc, kBackground);
-        return reinterpret_cast<LRESULT>(background_.get());
-    }
     case WM_DRAWITEM: {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         const int index = static_cast<int>(item->CtlID) - kFirstId;
@@ -212,9 +154,6 @@ LRESULT Excel_Zelmo_2013::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         if (lParam != 0) OnCommand(LOWORD(wParam), HIWORD(wParam));
         return 0;
-    case WM_SETCURSOR:
-        if (program::AnswerSetCursor()) return TRUE;
-        break;
     case WM_ACTIVATE:
         // Like a dialog: the focus leaves with the window and comes back to the same control.
         if (LOWORD(wParam) == WA_INACTIVE) {
@@ -226,13 +165,10 @@ LRESULT Excel_Zelmo_2013::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
-    case WM_DESTROY:
-        OnDestroyed();
-        return 0;
     default:
         break;
     }
-    return DefWindowProcW(hwnd_, message, wParam, lParam);
+    return Form::Handle(message, wParam, lParam);
 }
 
 void Excel_Zelmo_2013::OnCommand(int id, int code) {
@@ -274,8 +210,6 @@ void Excel_Zelmo_2013::OnOptionActivated(const OptionButton& option) {
 }
 
 void Excel_Zelmo_2013::OnDestroyed() {
-    // The controls go with the window; the instance and its fields stay for the next loading.
-    HWND closed = hwnd_;
     for (Control* c : std::initializer_list<Control*>{&Opt_MnA, &Opt_MnB, &Opt_MnC, &Pic_Book, &List_Book,
                                                       &Cmd_BookFile, &Pic_File, &Cmd_FileFile, &List_FileA,
                                                       &List_FileB, &Cmd_Return, &Cmd_CancelA, &Cmd_CancelB,
@@ -286,9 +220,6 @@ void Excel_Zelmo_2013::OnDestroyed() {
     tabOrder_ = TabOrder{};
     selectedOption_ = nullptr;
     focusBeforeDeactivation_ = nullptr;
-    SetWindowLongPtrW(closed, GWLP_USERDATA, 0);
-    hwnd_ = nullptr;
-    program::WindowClosed(closed);
 }
 
 }  // namespace zelmo::ui
