@@ -1,4 +1,4 @@
-// The main window's creation, layout and message handling. The handlers are in
+// The main window's control table, creation and message handling. The handlers are in
 // main_window_handlers.cpp.
 #include "ui/main_window.h"
 
@@ -23,42 +23,59 @@ constexpr FormDesign kDesign = {
     CW_USEDEFAULT, CW_USEDEFAULT, RGB(192, 255, 192), RGB(0, 0, 128), ZELMO_IDI_MAIN_WINDOW,
     "the main window could not be created"};
 
-enum class Kind { kOption, kPanel, kList, kButton };
-
-// The controls in tab order: container (-1 the window, else the tab index of the panel),
-// position and size in twips inside the container, caption, face colour (0 the system's).
-struct ControlDef {
-    Kind kind;
-    int container;
-    int left, top, width, height;
-    const wchar_t* caption;
-    COLORREF face;
-    bool multiSelect;
-};
-
-constexpr ControlDef kControls[] = {
-    {Kind::kOption, -1, 480, 120, 2655, 375, L"複数のブックをまとめる", 0, false},    // 0 Opt_MnA
-    {Kind::kOption, -1, 3360, 120, 2655, 375, L"ファイルを比較", 0, false},           // 1 Opt_MnB
-    {Kind::kOption, -1, 480, 480, 2655, 375, L"複数シートをファイル分割", 0, false},  // 2 Opt_MnC
-    {Kind::kPanel, -1, 240, 1080, 6015, 3135, L"", 0, false},                           // 3 Pic_Book
-    {Kind::kList, 3, 120, 120, 2175, 2760, L"", 0, true},                               // 4 List_Book
-    {Kind::kButton, 3, 4440, 240, 1215, 375, L"ファイル読込", kLoadFace, false},        // 5 Cmd_BookFile
-    {Kind::kPanel, -1, 240, 1080, 6015, 3135, L"", 0, false},                           // 6 Pic_File
-    {Kind::kButton, 6, 4680, 240, 1215, 375, L"ファイル読込", kLoadFace, false},        // 7 Cmd_FileFile
-    {Kind::kList, 6, 120, 120, 2175, 2760, L"", 0, false},                              // 8 List_FileA
-    {Kind::kList, 6, 2400, 120, 2175, 2760, L"", 0, false},                             // 9 List_FileB
-    {Kind::kButton, -1, 6480, 960, 1095, 375, L"実行", 0, false},                       // 10 Cmd_Return
-    {Kind::kButton, 3, 4440, 720, 1215, 375, L"キャンセル", kCancelFace, false},        // 11 Cmd_CancelA
-    {Kind::kButton, 6, 4680, 840, 1215, 375, L"キャンセル", kCancelFace, false},        // 12 Cmd_CancelB
-    {Kind::kButton, -1, 6480, 1680, 1095, 375, L"終了", 0, false},                      // 13 Cmd_End
-    {Kind::kPanel, -1, 240, 1080, 6015, 3135, L"", 0, false},                           // 14 Pic_Bun
-    {Kind::kButton, 14, 4440, 720, 1215, 375, L"キャンセル", kCancelFace, false},       // 15 Cmd_CancelC
-    {Kind::kButton, 14, 4440, 240, 1215, 375, L"ファイル読込", kLoadFace, false},       // 16 Cmd_SheetFile
-    {Kind::kList, 14, 120, 120, 2175, 2760, L"", 0, false},                             // 17 List_Seet
-};
-constexpr int kControlCount = static_cast<int>(sizeof kControls / sizeof kControls[0]);
+// A control member of the window, as the control table names it.
+template <auto member>
+Control& Member(Excel_Zelmo_2013& window) {
+    return window.*member;
+}
 
 }  // namespace
+
+const std::vector<Excel_Zelmo_2013::ControlRow>& Excel_Zelmo_2013::Controls() {
+    using W = Excel_Zelmo_2013;
+    using K = ControlRow::Kind;
+    // In tab order: name, member, kind, container, place (left, top, width, height in twips),
+    // caption, face colour, click handler.
+    static const std::vector<ControlRow> rows = {
+        {L"Opt_MnA", Member<&W::Opt_MnA>, K::kOption, nullptr, {480, 120, 2655, 375},
+         L"複数のブックをまとめる", 0, &W::Opt_MnA_Click},
+        {L"Opt_MnB", Member<&W::Opt_MnB>, K::kOption, nullptr, {3360, 120, 2655, 375},
+         L"ファイルを比較", 0, &W::Opt_MnB_Click},
+        {L"Opt_MnC", Member<&W::Opt_MnC>, K::kOption, nullptr, {480, 480, 2655, 375},
+         L"複数シートをファイル分割", 0, &W::Opt_MnC_Click},
+        {L"Pic_Book", Member<&W::Pic_Book>, K::kPanel, nullptr, {240, 1080, 6015, 3135}, L"", 0, nullptr},
+        {L"List_Book", Member<&W::List_Book>, K::kExtendedList, &W::Pic_Book, {120, 120, 2175, 2760}, L"", 0,
+         nullptr},
+        {L"Cmd_BookFile", Member<&W::Cmd_BookFile>, K::kButton, &W::Pic_Book, {4440, 240, 1215, 375},
+         L"ファイル読込", kLoadFace, &W::Cmd_BookFile_Click},
+        {L"Pic_File", Member<&W::Pic_File>, K::kPanel, nullptr, {240, 1080, 6015, 3135}, L"", 0, nullptr},
+        {L"Cmd_FileFile", Member<&W::Cmd_FileFile>, K::kButton, &W::Pic_File, {4680, 240, 1215, 375},
+         L"ファイル読込", kLoadFace, &W::Cmd_FileFile_Click},
+        {L"List_FileA", Member<&W::List_FileA>, K::kList, &W::Pic_File, {120, 120, 2175, 2760}, L"", 0, nullptr},
+        {L"List_FileB", Member<&W::List_FileB>, K::kList, &W::Pic_File, {2400, 120, 2175, 2760}, L"", 0, nullptr},
+        {L"Cmd_Return", Member<&W::Cmd_Return>, K::kButton, nullptr, {6480, 960, 1095, 375}, L"実行", 0,
+         &W::Cmd_Return_Click},
+        {L"Cmd_CancelA", Member<&W::Cmd_CancelA>, K::kButton, &W::Pic_Book, {4440, 720, 1215, 375},
+         L"キャンセル", kCancelFace, &W::Cmd_CancelA_Click},
+        {L"Cmd_CancelB", Member<&W::Cmd_CancelB>, K::kButton, &W::Pic_File, {4680, 840, 1215, 375},
+         L"キャンセル", kCancelFace, &W::Cmd_CancelB_Click},
+        {L"Cmd_End", Member<&W::Cmd_End>, K::kButton, nullptr, {6480, 1680, 1095, 375}, L"終了", 0,
+         &W::Cmd_End_Click},
+        {L"Pic_Bun", Member<&W::Pic_Bun>, K::kPanel, nullptr, {240, 1080, 6015, 3135}, L"", 0, nullptr},
+        {L"Cmd_CancelC", Member<&W::Cmd_CancelC>, K::kButton, &W::Pic_Bun, {4440, 720, 1215, 375},
+         L"キャンセル", kCancelFace, &W::Cmd_CancelC_Click},
+        {L"Cmd_SheetFile", Member<&W::Cmd_SheetFile>, K::kButton, &W::Pic_Bun, {4440, 240, 1215, 375},
+         L"ファイル読込", kLoadFace, &W::Cmd_SheetFile_Click},
+        {L"List_Seet", Member<&W::List_Seet>, K::kList, &W::Pic_Bun, {120, 120, 2175, 2760}, L"", 0, nullptr},
+    };
+    return rows;
+}
+
+const Excel_Zelmo_2013::ControlRow* Excel_Zelmo_2013::ControlWithId(int id) {
+    const std::vector<ControlRow>& rows = Controls();
+    const int index = id - kFirstId;
+    return index >= 0 && index < static_cast<int>(rows.size()) ? &rows[static_cast<size_t>(index)] : nullptr;
+}
 
 std::unique_ptr<Excel_Zelmo_2013>& MainWindowReference() {
     static std::unique_ptr<Excel_Zelmo_2013> reference;
@@ -73,48 +90,47 @@ Excel_Zelmo_2013::Excel_Zelmo_2013()
       panelBackground_(CreateSolidBrush(kPanelBackground)) {}
 
 void Excel_Zelmo_2013::CreateControls() {
-    Control* controls[kControlCount] = {&Opt_MnA,     &Opt_MnB,     &Opt_MnC,     &Pic_Book,   &List_Book,
-                                        &Cmd_BookFile, &Pic_File,   &Cmd_FileFile, &List_FileA, &List_FileB,
-                                        &Cmd_Return,  &Cmd_CancelA, &Cmd_CancelB, &Cmd_End,    &Pic_Bun,
-                                        &Cmd_CancelC, &Cmd_SheetFile, &List_Seet};
     tabOrder_ = TabOrder{};
-    for (int i = 0; i < kControlCount; ++i) {
-        const ControlDef& def = kControls[i];
-        HWND parent = def.container < 0 ? hwnd_ : controls[def.container]->hWnd();
+    const std::vector<ControlRow>& rows = Controls();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const ControlRow& row = rows[i];
+        HWND parent = row.container == nullptr ? hwnd_ : (this->*row.container).hWnd();
         const wchar_t* cls = L"BUTTON";
         DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
         DWORD exStyle = 0;
         void* param = nullptr;
         HFONT font = buttonFont_.get();
-        switch (def.kind) {
-        case Kind::kOption:
-            style |= BS_AUTORADIOBUTTON | BS_NOTIFY | (i == 0 ? WS_GROUP : 0);
+        switch (row.kind) {
+        case ControlRow::Kind::kOption:
+            // The options make one group, which the first of them starts.
+            style |= BS_AUTORADIOBUTTON | BS_NOTIFY | (tabOrder_.options.empty() ? WS_GROUP : 0);
             font = optionFont_.get();
             break;
-        case Kind::kPanel:
+        case ControlRow::Kind::kPanel:
             cls = PanelClassName();
             style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_GROUP;
             exStyle = WS_EX_CLIENTEDGE;
             param = panelBackground_.get();
             font = nullptr;
             break;
-        case Kind::kList:
+        case ControlRow::Kind::kList:
+        case ControlRow::Kind::kExtendedList:
             cls = L"LISTBOX";
             style |= WS_BORDER | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
-                     (def.multiSelect ? LBS_EXTENDEDSEL : 0);
+                     (row.kind == ControlRow::Kind::kExtendedList ? LBS_EXTENDEDSEL : 0);
             font = defaultFont_.get();
             break;
-        case Kind::kButton:
-            style |= def.face != 0 ? BS_OWNERDRAW : BS_PUSHBUTTON;
+        case ControlRow::Kind::kButton:
+            style |= row.face != 0 ? BS_OWNERDRAW : BS_PUSHBUTTON;
             break;
         }
-        HWND child = CreateChild(parent, kFirstId + i, cls, def.caption, style,
-                                 {def.left, def.top, def.width, def.height}, font, exStyle, param);
+        HWND child = CreateChild(parent, kFirstId + static_cast<int>(i), cls, row.caption, style, row.place,
+                                 font, exStyle, param);
         if (child == nullptr) throw std::runtime_error("a control of the main window could not be created");
-        controls[i]->Attach(child);
+        row.control(*this).Attach(child);
         tabOrder_.controls.push_back(child);
+        if (row.kind == ControlRow::Kind::kOption) tabOrder_.options.push_back(child);
     }
-    tabOrder_.options = {Opt_MnA.hWnd(), Opt_MnB.hWnd(), Opt_MnC.hWnd()};
     // The panels share one rectangle; front to back: Pic_Bun, Pic_File, Pic_Book.
     SetWindowPos(Pic_Bun.hWnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowPos(Pic_File.hWnd(), Pic_Bun.hWnd(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -144,9 +160,9 @@ LRESULT Excel_Zelmo_2013::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_DRAWITEM: {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        const int index = static_cast<int>(item->CtlID) - kFirstId;
-        if (item->CtlType == ODT_BUTTON && index >= 0 && index < kControlCount) {
-            DrawColouredButton(*item, kControls[index].face, buttonFont_.get());
+        const ControlRow* row = ControlWithId(static_cast<int>(item->CtlID));
+        if (item->CtlType == ODT_BUTTON && row != nullptr) {
+            DrawColouredButton(*item, row->face, buttonFont_.get());
             return TRUE;
         }
         break;
@@ -172,51 +188,30 @@ LRESULT Excel_Zelmo_2013::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void Excel_Zelmo_2013::OnCommand(int id, int code) {
-    const int index = id - kFirstId;
-    switch (index) {
-    case 0:
-    case 1:
-    case 2: {
-        const OptionButton& option = index == 0 ? Opt_MnA : index == 1 ? Opt_MnB : Opt_MnC;
-        if (code == BN_CLICKED || code == BN_SETFOCUS) OnOptionActivated(option);
-        return;
-    }
-    default:
-        break;
-    }
-    if (code != BN_CLICKED) return;
-    switch (index) {
-    case 5: Run(&Excel_Zelmo_2013::Cmd_BookFile_Click); break;
-    case 7: Run(&Excel_Zelmo_2013::Cmd_FileFile_Click); break;
-    case 10: Run(&Excel_Zelmo_2013::Cmd_Return_Click); break;
-    case 11: Run(&Excel_Zelmo_2013::Cmd_CancelA_Click); break;
-    case 12: Run(&Excel_Zelmo_2013::Cmd_CancelB_Click); break;
-    case 13: Run(&Excel_Zelmo_2013::Cmd_End_Click); break;
-    case 15: Run(&Excel_Zelmo_2013::Cmd_CancelC_Click); break;
-    case 16: Run(&Excel_Zelmo_2013::Cmd_SheetFile_Click); break;
-    default: break;
+    const ControlRow* row = ControlWithId(id);
+    if (row == nullptr) return;
+    if (row->kind == ControlRow::Kind::kOption) {
+        if (code == BN_CLICKED || code == BN_SETFOCUS) OnOptionActivated(*row);
+    } else if (code == BN_CLICKED && row->click != nullptr) {
+        Run(row->click);
     }
 }
 
-void Excel_Zelmo_2013::OnOptionActivated(const OptionButton& option) {
+void Excel_Zelmo_2013::OnOptionActivated(const ControlRow& option) {
     // An option becomes the selected one when it is clicked or gets the focus, and raises its
     // click once, when the selection changes to it.
     if (selectedOption_ == &option) return;
     selectedOption_ = &option;
-    for (const OptionButton* o : {&Opt_MnA, &Opt_MnB, &Opt_MnC}) o->SetValue(o == &option);
-    if (&option == &Opt_MnA) Run(&Excel_Zelmo_2013::Opt_MnA_Click);
-    else if (&option == &Opt_MnB) Run(&Excel_Zelmo_2013::Opt_MnB_Click);
-    else Run(&Excel_Zelmo_2013::Opt_MnC_Click);
+    for (const ControlRow& row : Controls()) {
+        if (row.kind == ControlRow::Kind::kOption) {
+            static_cast<OptionButton&>(row.control(*this)).SetValue(&row == &option);
+        }
+    }
+    Run(option.click);
 }
 
 void Excel_Zelmo_2013::OnDestroyed() {
-    for (Control* c : std::initializer_list<Control*>{&Opt_MnA, &Opt_MnB, &Opt_MnC, &Pic_Book, &List_Book,
-                                                      &Cmd_BookFile, &Pic_File, &Cmd_FileFile, &List_FileA,
-                                                      &List_FileB, &Cmd_Return, &Cmd_CancelA, &Cmd_CancelB,
-                                                      &Cmd_End, &Pic_Bun, &Cmd_CancelC, &Cmd_SheetFile,
-                                                      &List_Seet}) {
-        c->Attach(nullptr);
-    }
+    for (const ControlRow& row : Controls()) row.control(*this).Attach(nullptr);
     tabOrder_ = TabOrder{};
     selectedOption_ = nullptr;
     focusBeforeDeactivation_ = nullptr;

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ops/excel.h"
 #include "ui/controls.h"
@@ -46,6 +47,24 @@ public:
 private:
     friend class MainWindowProbe;  // the tests' view of the fields and controls
 
+    // One row of the control table (Controls()): a control of the window with its member, look,
+    // place and click handler. Creation, command dispatch and the tests' probe all read the
+    // table. A row's place in the table is the control's tab index and gives its id.
+    struct ControlRow {
+        enum class Kind { kOption, kPanel, kList, kExtendedList, kButton };
+        const wchar_t* name;                     // the member's name
+        Control& (*control)(Excel_Zelmo_2013&);  // the member
+        Kind kind;
+        Panel Excel_Zelmo_2013::*container;      // the panel it sits in; nullptr: the window
+        TwipRect place;                          // inside the container
+        const wchar_t* caption;
+        COLORREF face;                           // a button's own face colour; 0: the system's
+        void (Excel_Zelmo_2013::*click)();       // what a click runs; nullptr: nothing
+    };
+    static const std::vector<ControlRow>& Controls();
+    // The row of the control with this id; nullptr for any other id.
+    static const ControlRow* ControlWithId(int id);
+
     // Event handlers, named after their control and event.
     void Form_Load() override;
     void Opt_MnA_Click();
@@ -70,7 +89,7 @@ private:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
     void CreateControls() override;
     void OnCommand(int id, int code);
-    void OnOptionActivated(const OptionButton& option);
+    void OnOptionActivated(const ControlRow& option);
     void OnDestroyed() override;
     // Every handler runs through here: an error leaving it is shown to the user (handler_boundary.h).
     void Run(void (Excel_Zelmo_2013::*handler)());
@@ -97,7 +116,7 @@ private:
     ListBox List_Seet;
 
     HWND focusBeforeDeactivation_ = nullptr;
-    const OptionButton* selectedOption_ = nullptr;  // the option whose click was raised last
+    const ControlRow* selectedOption_ = nullptr;  // the option whose click was raised last
     TabOrder tabOrder_;
     win::UniqueFont defaultFont_;  // the window's font: lists, and the measure of list entries
     win::UniqueFont optionFont_;
