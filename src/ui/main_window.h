@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,6 +81,8 @@ private:
     void Cmd_End_Click();
 
     // Private operations.
+    // Shows the given panels and hides the others, in the order Pic_Book, Pic_Bun, Pic_File.
+    void ShowPanels(std::initializer_list<const Panel*> shown);
     std::wstring BrowseFolder(HWND owner);
     void ListBookFiles();
     void MergeBooks();
