@@ -2,11 +2,13 @@
 
 #include <optional>
 
-#include "files/errors.h"
+#include "errors/reason.h"
+#include "errors/step_error.h"
 #include "win/dispatch.h"
 
 namespace zelmo::files {
 
+using errors::StepError;
 using win::ComError;
 using win::Dispatch;
 
@@ -20,19 +22,19 @@ void EnumerateWorkbooks(const std::wstring& folderPath, const std::function<void
     try {
         fso = Dispatch::Create(kFileSystemProgId);
     } catch (const ComError& error) {
-        throw FileSelectionError(L"ファイルシステムのサービス (Scripting.FileSystemObject) を起動できませんでした。",
-                                 error.Reason());
+        throw StepError(L"ファイルシステムのサービス (Scripting.FileSystemObject) を起動できませんでした。",
+                        errors::Reason(error));
     }
     Dispatch folder;
     try {
         folder = fso.Call(L"GetFolder", folderPath).ToDispatch();
     } catch (const ComError& error) {
-        throw FileSelectionError(L"フォルダ" + quoted + L"を開けませんでした。", error.Reason());
+        throw StepError(L"フォルダ" + quoted + L"を開けませんでした。", errors::Reason(error));
     }
     try {
         fullPath(fso.Call(L"GetAbsolutePathName", folderPath).ToString());
     } catch (const ComError& error) {
-        throw FileSelectionError(L"フォルダ" + quoted + L"の絶対パスを取得できませんでした。", error.Reason());
+        throw StepError(L"フォルダ" + quoted + L"の絶対パスを取得できませんでした。", errors::Reason(error));
     }
 
     const std::wstring listFailed = L"フォルダ" + quoted + L"のファイルの一覧を読み取れませんでした。";
@@ -40,7 +42,7 @@ void EnumerateWorkbooks(const std::wstring& folderPath, const std::function<void
     try {
         files = folder.Get(L"Files").ToDispatch().Enumerate();
     } catch (const ComError& error) {
-        throw FileSelectionError(listFailed, error.Reason());
+        throw StepError(listFailed, errors::Reason(error));
     }
     DISPID nameId = DISPID_UNKNOWN;  // every file object is of one type: look the member up once
     for (;;) {
@@ -48,7 +50,7 @@ void EnumerateWorkbooks(const std::wstring& folderPath, const std::function<void
         try {
             item = files.Next();
         } catch (const ComError& error) {
-            throw FileSelectionError(listFailed, error.Reason());
+            throw StepError(listFailed, errors::Reason(error));
         }
         if (!item) break;
         std::wstring name;
@@ -57,7 +59,7 @@ void EnumerateWorkbooks(const std::wstring& folderPath, const std::function<void
             if (nameId == DISPID_UNKNOWN) nameId = file.IdOf(L"Name");
             name = file.GetId(nameId, L"Name").ToString();
         } catch (const ComError& error) {
-            throw FileSelectionError(L"フォルダ" + quoted + L"のファイル名を読み取れませんでした。", error.Reason());
+            throw StepError(L"フォルダ" + quoted + L"のファイル名を読み取れませんでした。", errors::Reason(error));
         }
         if (IsWorkbookName(name)) book(name);
     }
@@ -78,8 +80,8 @@ ListFiller::~ListFiller() {
 
 void ListFiller::Add(const std::wstring& name) {
     if (SendMessageW(list_, LB_GETCOUNT, 0, 0) >= kMaxEntries) {
-        throw FileSelectionError(L"一覧に入れられるファイルは 32,767 個までです。それより後のファイルは一覧に入っていません。",
-                                 L"");
+        throw StepError(L"一覧に入れられるファイルは 32,767 個までです。それより後のファイルは一覧に入っていません。",
+                        L"");
     }
     const LRESULT added = SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     if (added == LB_ERR || added == LB_ERRSPACE) throw std::bad_alloc();

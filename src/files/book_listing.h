@@ -13,7 +13,7 @@
 namespace zelmo::files {
 
 // The programmatic identifier of the file-system service, spelled as the program has always
-// spelled it (identifiers are matched without regard to case).
+// spelled it (identifiers are matched without regard to case). Deliberate: keep the spelling.
 inline constexpr wchar_t kFileSystemProgId[] = L"Scripting.FileSystemobject";
 
 // A workbook name contains ".xlsx" anywhere, case-sensitive: a substring test, not an extension
@@ -23,7 +23,7 @@ inline bool IsWorkbookName(std::wstring_view name) { return name.find(L".xlsx") 
 // Walks the folder through the file-system service, late-bound: GetFolder, then
 // GetAbsolutePathName (handed to `fullPath` as soon as it is known), then every file of the
 // folder's Files collection; the Name of each workbook file goes to `book`. Files of subfolders
-// are not visited. Throws FileSelectionError naming the failing step, with the service's reason.
+// are not visited. Throws errors::StepError naming the failing step, with the service's reason.
 void EnumerateWorkbooks(const std::wstring& folderPath, const std::function<void(std::wstring)>& fullPath,
                         const std::function<void(const std::wstring&)>& book);
 
@@ -38,7 +38,7 @@ public:
     ListFiller(const ListFiller&) = delete;
     ListFiller& operator=(const ListFiller&) = delete;
 
-    // Throws FileSelectionError when the list already holds 32,767 entries.
+    // Throws errors::StepError when the list already holds 32,767 entries.
     void Add(const std::wstring& name);
     int widest() const noexcept { return widest_; }
 

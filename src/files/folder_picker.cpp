@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "files/errors.h"
+#include "errors/step_error.h"
 #include "win/handles.h"
 
 namespace zelmo::files {
@@ -29,7 +29,7 @@ std::wstring PickFolder(HWND owner) {
     std::vector<wchar_t> path(32768, L'\0');
     if (!SHGetPathFromIDListEx(item.get(), path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT) ||
         path[0] == L'\0') {
-        throw FileSelectionError(L"選択した項目はファイルシステムのフォルダではないため、開けません。", L"");
+        throw errors::StepError(L"選択した項目はファイルシステムのフォルダではないため、開けません。", L"");
     }
     return std::wstring(path.data());
 }

@@ -13,7 +13,7 @@ inline constexpr wchar_t kFolderDialogTitle[] = L"フォルダの選択";
 // only, opening at the root of the namespace (no callback). Returns the confirmed folder's full
 // path (a drive's root ends in "\"), or the empty string when the user cancels or closes the
 // dialog. The Unicode entry points carry the path, so a name outside the ANSI code page arrives
-// intact. Throws FileSelectionError when a confirmed item has no file-system path.
+// intact. Throws errors::StepError when a confirmed item has no file-system path.
 std::wstring PickFolder(HWND owner);
 
 }  // namespace zelmo::files

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "errors/reason.h"
 #include "ops/bundled_server.h"
 #include "win/busy_server.h"
 #include "win/com.h"
@@ -29,7 +30,7 @@ constexpr int32_t kXlNoChange = 1;
 // The operations' error for a failed automation call.
 ExcelError ToExcelError(const win::ComError& e) {
     // A server that gave no description of its own is explained by the code.
-    std::wstring description = e.description().empty() ? e.Reason() : e.description();
+    std::wstring description = e.description().empty() ? errors::Reason(e) : e.description();
     if (win::IsBusyRefusal(e.hr())) {
         description = L"Excel が応答しません。ほかの処理中のため、" +
                       std::to_wstring((win::BusyRetryBoundMs() + 999) / 1000) +
@@ -197,6 +198,7 @@ public:
     }
     // SaveAs(Filename, FileFormat, Password, WriteResPassword, ReadOnlyRecommended, CreateBackup,
     //        AccessMode, ConflictResolution, AddToMru, TextCodepage, TextVisualLayout, Local).
+    // The 10 omitted arguments are passed on purpose, as for Open; the call-log tests pin them.
     void SaveAs(const std::u16string& path) override {
         Calling([&] {
             ids_->Call(book_, Kind::Workbook, L"SaveAs", win::ToWide(path), Missing(), Missing(),
@@ -215,7 +217,8 @@ public:
     ComApplication(Dispatch application, bool dispatchOnly)
         : application_(std::move(application)), ids_(std::make_shared<MemberIds>(dispatchOnly)) {}
 
-    // Workbooks.Open(Filename, and its 14 optional arguments omitted).
+    // Workbooks.Open(Filename, and its 14 optional arguments omitted). The omitted arguments are
+    // passed on purpose, so that the server sees the full parameter list; the call-log tests pin them.
     std::unique_ptr<Workbook> OpenWorkbook(const std::u16string& path) override {
         return Calling([&] {
             const Dispatch books = Workbooks();

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "errors/reason.h"
+
 namespace zelmo::ops {
 
 OpsError::OpsError(std::u16string message)
@@ -13,7 +15,7 @@ std::u16string DescribeExcelError(int32_t code, const std::u16string& descriptio
                                   const std::u16string& where) {
     std::u16string text = where.empty() ? u"Excel の呼び出し" : where;
     text += u" に失敗しました（";
-    text += Hex32(static_cast<uint32_t>(code));
+    text += errors::Hex32(static_cast<uint32_t>(code));
     text += u"）";
     if (!description.empty()) {
         text += u": ";
@@ -32,19 +34,7 @@ ExcelError::ExcelError(int32_t code, std::u16string source, std::u16string descr
       description_(std::move(description)),
       where_(std::move(where)) {}
 
-std::u16string ReasonText(const ExcelError& error) {
-    // Excel's descriptions often end in a line break; a message shows the reason on one line.
-    std::u16string reason = error.description();
-    while (!reason.empty() &&
-           (reason.back() == u'\n' || reason.back() == u'\r' || reason.back() == u' ')) {
-        reason.pop_back();
-    }
-    if (reason.empty()) {
-        reason = u"エラー コード ";
-        reason += Hex32(static_cast<uint32_t>(error.code()));
-    }
-    return reason;
-}
+std::u16string ExcelError::reason() const { return errors::Reason(code_, description_); }
 
 std::string ToUtf8(std::u16string_view text) {
     std::string out;
@@ -89,15 +79,6 @@ std::u16string Decimal(long long value) {
     } while (magnitude != 0);
     if (negative) digits.insert(digits.begin(), u'-');
     return digits;
-}
-
-std::u16string Hex32(uint32_t value) {
-    static const char16_t kDigits[] = u"0123456789ABCDEF";
-    std::u16string text = u"0x";
-    for (int shift = 28; shift >= 0; shift -= 4) {
-        text += kDigits[(value >> shift) & 0xF];
-    }
-    return text;
 }
 
 }  // namespace zelmo::ops

@@ -13,6 +13,8 @@ class OpsError : public std::runtime_error {
 public:
     explicit OpsError(std::u16string message);
     const std::u16string& message() const noexcept { return message_; }
+    // Why the step failed, for a message's "理由: ": the error's own text.
+    virtual std::u16string reason() const { return message_; }
 
 private:
     std::u16string message_;
@@ -31,6 +33,8 @@ public:
     const std::u16string& description() const noexcept { return description_; }
     // The call that failed, e.g. u"Workbooks.Open".
     const std::u16string& where() const noexcept { return where_; }
+    // Excel's reason on one line, made from the code and the description (errors::Reason).
+    std::u16string reason() const override;
 
 private:
     int32_t code_;
@@ -45,16 +49,10 @@ public:
     using OpsError::OpsError;
 };
 
-// Excel's reason in one line for a message: its description, or the code when it gave none.
-std::u16string ReasonText(const ExcelError& error);
-
 // UTF-16 to UTF-8 (unpaired surrogates become U+FFFD), for what() and for logs.
 std::string ToUtf8(std::u16string_view text);
 
 // Decimal digits of a number: no sign for non-negative values, no blank, no leading zeros.
 std::u16string Decimal(long long value);
-
-// "0x" and eight upper-case hex digits.
-std::u16string Hex32(uint32_t value);
 
 }  // namespace zelmo::ops

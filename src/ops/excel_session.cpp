@@ -35,4 +35,13 @@ void ExcelSession::End() noexcept {
     Release();
 }
 
+void ExcelSession::EndAndRelease(std::unique_ptr<Sheet>& sheet, std::unique_ptr<Workbook>& book,
+                                 std::vector<std::unique_ptr<Workbook>>& books) noexcept {
+    Quit();
+    sheet.reset();
+    Release();
+    book.reset();
+    books.clear();
+}
+
 }  // namespace zelmo::ops

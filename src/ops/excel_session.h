@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "ops/excel.h"
 
@@ -26,6 +27,11 @@ public:
     void Release() noexcept { app_.reset(); }
     // Quit, then Release.
     void End() noexcept;
+    // What both operations do before their closing message: Quit, then `sheet` and the instance
+    // dropped, then `book` and `books`. Deliberate: with no reference left the instance can end
+    // while the user reads the message (the operations' tests check that nothing is held then).
+    void EndAndRelease(std::unique_ptr<Sheet>& sheet, std::unique_ptr<Workbook>& book,
+                       std::vector<std::unique_ptr<Workbook>>& books) noexcept;
 
 private:
     ExcelFactory& factory_;

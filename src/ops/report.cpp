@@ -32,18 +32,13 @@ bool OneOf(uint32_t code, const uint32_t (&codes)[N]) {
 
 }  // namespace
 
-std::u16string ReasonOf(const OpsError& error) {
-    if (const auto* excel = dynamic_cast<const ExcelError*>(&error)) return ReasonText(*excel);
-    return error.message();
-}
-
 std::u16string StoppedMessage(const std::u16string& what, const OpsError& error) {
-    return what + u"\n理由: " + ReasonOf(error);
+    return what + u"\n理由: " + error.reason();
 }
 
 void FailureReport::Add(std::u16string line, const OpsError& error) {
     line += u" 理由: ";
-    line += ReasonOf(error);
+    line += error.reason();
     lines_.push_back(std::move(line));
 }
 
@@ -73,6 +68,14 @@ std::u16string SheetLabel(long position, const std::u16string& name) {
     std::u16string label = Decimal(position) + u" 枚目のシート";
     if (!name.empty()) label += u"「" + name + u"」";
     return label;
+}
+
+std::u16string NameForMessage(Sheet& sheet) {
+    try {
+        return sheet.Name();
+    } catch (const ExcelError&) {
+        return {};
+    }
 }
 
 }  // namespace zelmo::ops

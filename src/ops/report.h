@@ -7,11 +7,9 @@
 #include <vector>
 
 #include "ops/errors.h"
+#include "ops/excel.h"
 
 namespace zelmo::ops {
-
-// Excel's reason for an ExcelError, the error's own text for any other OpsError.
-std::u16string ReasonOf(const OpsError& error);
 
 // "<what>\n理由: <reason>": a failure that ended an operation before it wrote anything.
 std::u16string StoppedMessage(const std::u16string& what, const OpsError& error);
@@ -39,5 +37,9 @@ std::u16string SaveFailureCause(const ExcelError& error);
 // How a sheet is named in a message: "2 枚目のシート「Sheet2」", or without the name when it
 // is not known.
 std::u16string SheetLabel(long position, const std::u16string& name);
+
+// The sheet's tab name for a message; empty when the sheet cannot even say its name, which is
+// then named by position only.
+std::u16string NameForMessage(Sheet& sheet);
 
 }  // namespace zelmo::ops

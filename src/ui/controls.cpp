@@ -1,8 +1,18 @@
 #include "ui/controls.h"
 
+#include <new>
 #include <vector>
 
+#include "errors/step_error.h"
+
 namespace zelmo::ui {
+namespace {
+
+[[noreturn]] void ThrowListLimit() {
+    throw errors::StepError(L"一覧には 32,767 個を超える項目を入れられません。処理を中止しました。", L"");
+}
+
+}  // namespace
 
 bool Control::Visible() const noexcept {
     return hwnd_ != nullptr && (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
@@ -29,7 +39,7 @@ void ListBox::Clear() const noexcept {
 }
 
 void ListBox::AddItem(std::wstring_view text) const {
-    if (SendMessageW(hwnd_, LB_GETCOUNT, 0, 0) >= kMaxListCount) throw ListLimitError();
+    if (SendMessageW(hwnd_, LB_GETCOUNT, 0, 0) >= kMaxListCount) ThrowListLimit();
     const std::wstring item(text);
     const LRESULT index = SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     if (index == LB_ERR || index == LB_ERRSPACE) throw std::bad_alloc();
@@ -37,7 +47,7 @@ void ListBox::AddItem(std::wstring_view text) const {
 
 int16_t ListBox::ListCount() const {
     const LRESULT count = hwnd_ == nullptr ? 0 : SendMessageW(hwnd_, LB_GETCOUNT, 0, 0);
-    if (count > kMaxListCount) throw ListLimitError();
+    if (count > kMaxListCount) ThrowListLimit();
     return static_cast<int16_t>(count < 0 ? 0 : count);
 }
 

@@ -6,8 +6,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <exception>
-#include <new>
 #include <string>
 #include <string_view>
 
@@ -44,8 +42,9 @@ public:
 class ListBox : public Control {
 public:
     void Clear() const noexcept;
-    // Appends an entry. Throws ListLimitError when the list already holds 32,767 entries.
+    // Appends an entry. Throws errors::StepError when the list already holds 32,767 entries.
     void AddItem(std::wstring_view text) const;
+    // Throws errors::StepError when the list holds more than 32,767 entries.
     int16_t ListCount() const;
     std::wstring List(int16_t index) const;
     bool Selected(int16_t index) const noexcept;
@@ -54,12 +53,7 @@ public:
     int HorizontalExtent() const noexcept;
 };
 
-// A list would pass 32,767 entries, the most that its 16-bit counts can number.
-class ListLimitError : public std::exception {
-public:
-    const char* what() const noexcept override { return "list box entry count beyond 32,767"; }
-};
-
+// The most entries that a list's 16-bit counts can number.
 inline constexpr int kMaxListCount = 32767;
 
 }  // namespace zelmo::ui

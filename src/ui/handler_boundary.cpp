@@ -3,11 +3,12 @@
 #include <exception>
 #include <new>
 
-#include "files/errors.h"
+#include "errors/reason.h"
+#include "errors/step_error.h"
 #include "ops/errors.h"
 #include "text/byte_width.h"
-#include "ui/controls.h"
 #include "win/com.h"
+#include "win/com_error.h"
 
 namespace zelmo::ui {
 namespace {
@@ -23,28 +24,17 @@ std::wstring FromUtf8(const char* text) {
 
 }  // namespace
 
-StepError::StepError(std::wstring what, std::wstring reason)
-    : std::runtime_error("handler step failed"), what_(std::move(what)), reason_(std::move(reason)) {}
-
-std::wstring StepError::Message() const {
-    if (reason_.empty()) return what_;
-    return what_ + L"\n\n理由: " + reason_;
-}
-
 std::wstring DescribeCurrentError() {
     try {
         throw;
-    } catch (const StepError& error) {
-        return error.Message();
-    } catch (const files::FileSelectionError& error) {
+    } catch (const errors::StepError& error) {
         return error.Message();
     } catch (const ops::OpsError& error) {
         return win::ToWide(error.message());
     } catch (const win::ComError& error) {
-        return StepError(L"処理を続けられませんでした（" + error.member() + L" が失敗しました）。", error.Reason())
+        return errors::StepError(L"処理を続けられませんでした（" + error.member() + L" が失敗しました）。",
+                                 errors::Reason(error))
             .Message();
-    } catch (const ListLimitError&) {
-        return L"一覧には 32,767 個を超える項目を入れられません。処理を中止しました。";
     } catch (const text::TextLimitError&) {
         return L"文字列が長すぎます（32,767 を超えました）。処理を中止しました。";
     } catch (const std::bad_alloc&) {

@@ -24,6 +24,11 @@ private:
     int dpiY_;
 };
 
+// A control's place in twips inside its container: its top-left corner and its size.
+struct TwipRect {
+    int left, top, width, height;
+};
+
 // The face of every text on the forms.
 inline constexpr wchar_t kFontFace[] = L"ＭＳ Ｐゴシック";
 // A Shift-JIS font of the face at a size in hundredths of a point (975 = 9.75 pt).

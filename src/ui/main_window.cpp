@@ -1,6 +1,8 @@
-// The main window's creation, layout and message handling. The handlers are in
+// The main window's control table, creation and message handling. The handlers are in
 // main_window_handlers.cpp.
 #include "ui/main_window.h"
+
+#include <stdexcept>
 
 #include "ui/handler_boundary.h"
 #include "ui/resources.h"
@@ -8,52 +10,72 @@
 namespace zelmo::ui {
 namespace {
 
-constexpr wchar_t kClassName[] = L"ZelmoExcel_Zelmo_2013";
-constexpr COLORREF kBackground = RGB(192, 255, 192);
 constexpr COLORREF kPanelBackground = RGB(192, 192, 255);
-constexpr COLORREF kOptionText = RGB(0, 0, 128);
 constexpr COLORREF kLoadFace = RGB(255, 192, 192);    // "ファイル読込"
 constexpr COLORREF kCancelFace = RGB(255, 128, 255);  // "キャンセル"
-constexpr int kClientWidth = 7815;                    // twips
-constexpr int kClientHeight = 4560;
 constexpr int kFirstId = 100;  // control id = kFirstId + tab index; clear of IDOK and IDCANCEL
 
-enum class Kind { kOption, kPanel, kList, kButton };
+// A fixed single border with the control menu and the minimize, maximize and close boxes; dark
+// blue option texts on light green.
+constexpr FormDesign kDesign = {
+    L"ZelmoExcel_Zelmo_2013", kMainWindowCaption,
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN, 7815, 4560,
+    CW_USEDEFAULT, CW_USEDEFAULT, RGB(192, 255, 192), RGB(0, 0, 128), ZELMO_IDI_MAIN_WINDOW,
+    "the main window could not be created"};
 
-// The controls in tab order: container (-1 the window, else the tab index of the panel),
-// position and size in twips inside the container, caption, face colour (0 the system's).
-struct ControlDef {
-    Kind kind;
-    int container;
-    int left, top, width, height;
-    const wchar_t* caption;
-    COLORREF face;
-    bool multiSelect;
-};
-
-constexpr ControlDef kControls[] = {
-    {Kind::kOption, -1, 480, 120, 2655, 375, L"複数のブックをまとめる", 0, false},    // 0 Opt_MnA
-    {Kind::kOption, -1, 3360, 120, 2655, 375, L"ファイルを比較", 0, false},           // 1 Opt_MnB
-    {Kind::kOption, -1, 480, 480, 2655, 375, L"複数シートをファイル分割", 0, false},  // 2 Opt_MnC
-    {Kind::kPanel, -1, 240, 1080, 6015, 3135, L"", 0, false},                           // 3 Pic_Book
-    {Kind::kList, 3, 120, 120, 2175, 2760, L"", 0, true},                               // 4 List_Book
-    {Kind::kButton, 3, 4440, 240, 1215, 375, L"ファイル読込", kLoadFace, false},        // 5 Cmd_BookFile
-    {Kind::kPanel, -1, 240, 1080, 6015, 3135, L"", 0, false},                           // 6 Pic_File
-    {Kind::kButton, 6, 4680, 240, 1215, 375, L"ファイル読込", kLoadFace, false},        // 7 Cmd_FileFile
-    {Kind::kList, 6, 120, 120, 2175, 2760, L"", 0, false},                              // 8 List_FileA
-    {Kind::kList, 6, 2400, 120, 2175, 2760, L"", 0, false},                             // 9 List_FileB
-    {Kind::kButton, -1, 6480, 960, 1095, 375, L"実行", 0, false},                       // 10 Cmd_Return
-    {Kind::kButton, 3, 4440, 720, 1215, 375, L"キャンセル", kCancelFace, false},        // 11 Cmd_CancelA
-    {Kind::kButton, 6, 4680, 840, 1215, 375, L"キャンセル", kCancelFace, false},        // 12 Cmd_CancelB
-    {Kind::kButton, -1, 6480, 1680, 1095, 375, L"終了", 0, false},                      // 13 Cmd_End
-    {Kind::kPanel, -1, 240, 1080, 6015, 3135, L"", 0, false},                           // 14 Pic_Bun
-    {Kind::kButton, 14, 4440, 720, 1215, 375, L"キャンセル", kCancelFace, false},       // 15 Cmd_CancelC
-    {Kind::kButton, 14, 4440, 240, 1215, 375, L"ファイル読込", kLoadFace, false},       // 16 Cmd_SheetFile
-    {Kind::kList, 14, 120, 120, 2175, 2760, L"", 0, false},                             // 17 List_Seet
-};
-constexpr int kControlCount = static_cast<int>(sizeof kControls / sizeof kControls[0]);
+// A control member of the window, as the control table names it.
+template <auto member>
+Control& Member(Excel_Zelmo_2013& window) {
+    return window.*member;
+}
 
 }  // namespace
+
+const std::vector<Excel_Zelmo_2013::ControlRow>& Excel_Zelmo_2013::Controls() {
+    using W = Excel_Zelmo_2013;
+    using K = ControlRow::Kind;
+    // In tab order: name, member, kind, container, place (left, top, width, height in twips),
+    // caption, face colour, click handler.
+    static const std::vector<ControlRow> rows = {
+        {L"Opt_MnA", Member<&W::Opt_MnA>, K::kOption, nullptr, {480, 120, 2655, 375},
+         L"複数のブックをまとめる", 0, &W::Opt_MnA_Click},
+        {L"Opt_MnB", Member<&W::Opt_MnB>, K::kOption, nullptr, {3360, 120, 2655, 375},
+         L"ファイルを比較", 0, &W::Opt_MnB_Click},
+        {L"Opt_MnC", Member<&W::Opt_MnC>, K::kOption, nullptr, {480, 480, 2655, 375},
+         L"複数シートをファイル分割", 0, &W::Opt_MnC_Click},
+        {L"Pic_Book", Member<&W::Pic_Book>, K::kPanel, nullptr, {240, 1080, 6015, 3135}, L"", 0, nullptr},
+        {L"List_Book", Member<&W::List_Book>, K::kExtendedList, &W::Pic_Book, {120, 120, 2175, 2760}, L"", 0,
+         nullptr},
+        {L"Cmd_BookFile", Member<&W::Cmd_BookFile>, K::kButton, &W::Pic_Book, {4440, 240, 1215, 375},
+         L"ファイル読込", kLoadFace, &W::Cmd_BookFile_Click},
+        {L"Pic_File", Member<&W::Pic_File>, K::kPanel, nullptr, {240, 1080, 6015, 3135}, L"", 0, nullptr},
+        {L"Cmd_FileFile", Member<&W::Cmd_FileFile>, K::kButton, &W::Pic_File, {4680, 240, 1215, 375},
+         L"ファイル読込", kLoadFace, &W::Cmd_FileFile_Click},
+        {L"List_FileA", Member<&W::List_FileA>, K::kList, &W::Pic_File, {120, 120, 2175, 2760}, L"", 0, nullptr},
+        {L"List_FileB", Member<&W::List_FileB>, K::kList, &W::Pic_File, {2400, 120, 2175, 2760}, L"", 0, nullptr},
+        {L"Cmd_Return", Member<&W::Cmd_Return>, K::kButton, nullptr, {6480, 960, 1095, 375}, L"実行", 0,
+         &W::Cmd_Return_Click},
+        {L"Cmd_CancelA", Member<&W::Cmd_CancelA>, K::kButton, &W::Pic_Book, {4440, 720, 1215, 375},
+         L"キャンセル", kCancelFace, &W::Cmd_CancelA_Click},
+        {L"Cmd_CancelB", Member<&W::Cmd_CancelB>, K::kButton, &W::Pic_File, {4680, 840, 1215, 375},
+         L"キャンセル", kCancelFace, &W::Cmd_CancelB_Click},
+        {L"Cmd_End", Member<&W::Cmd_End>, K::kButton, nullptr, {6480, 1680, 1095, 375}, L"終了", 0,
+         &W::Cmd_End_Click},
+        {L"Pic_Bun", Member<&W::Pic_Bun>, K::kPanel, nullptr, {240, 1080, 6015, 3135}, L"", 0, nullptr},
+        {L"Cmd_CancelC", Member<&W::Cmd_CancelC>, K::kButton, &W::Pic_Bun, {4440, 720, 1215, 375},
+         L"キャンセル", kCancelFace, &W::Cmd_CancelC_Click},
+        {L"Cmd_SheetFile", Member<&W::Cmd_SheetFile>, K::kButton, &W::Pic_Bun, {4440, 240, 1215, 375},
+         L"ファイル読込", kLoadFace, &W::Cmd_SheetFile_Click},
+        {L"List_Seet", Member<&W::List_Seet>, K::kList, &W::Pic_Bun, {120, 120, 2175, 2760}, L"", 0, nullptr},
+    };
+    return rows;
+}
+
+const Excel_Zelmo_2013::ControlRow* Excel_Zelmo_2013::ControlWithId(int id) {
+    const std::vector<ControlRow>& rows = Controls();
+    const int index = id - kFirstId;
+    return index >= 0 && index < static_cast<int>(rows.size()) ? &rows[static_cast<size_t>(index)] : nullptr;
+}
 
 std::unique_ptr<Excel_Zelmo_2013>& MainWindowReference() {
     static std::unique_ptr<Excel_Zelmo_2013> reference;
@@ -61,94 +83,54 @@ std::unique_ptr<Excel_Zelmo_2013>& MainWindowReference() {
 }
 
 Excel_Zelmo_2013::Excel_Zelmo_2013()
-    : defaultFont_(MakeFont(900, false, scale_)),
+    : Form(kDesign),
+      defaultFont_(MakeFont(900, false, scale_)),
       optionFont_(MakeFont(975, true, scale_)),
       buttonFont_(MakeFont(975, false, scale_)),
-      background_(CreateSolidBrush(kBackground)),
-      panelBackground_(CreateSolidBrush(kPanelBackground)) {
-    HINSTANCE module = GetModuleHandleW(nullptr);
-    bigIcon_.reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(ZELMO_IDI_MAIN_WINDOW), IMAGE_ICON,
-                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
-    smallIcon_.reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(ZELMO_IDI_MAIN_WINDOW), IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
-}
-
-Excel_Zelmo_2013::~Excel_Zelmo_2013() {
-    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-}
-
-void Excel_Zelmo_2013::Load() {
-    static const bool registered = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kClassName;
-        return RegisterClassExW(&wc) != 0;
-    }();
-    (void)registered;
-
-    // A fixed single border with the control menu and the minimize, maximize and close boxes.
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
-    RECT rc{0, 0, scale_.X(kClientWidth), scale_.Y(kClientHeight)};
-    AdjustWindowRectEx(&rc, style, FALSE, 0);
-    CreateWindowExW(0, kClassName, kMainWindowCaption, style, CW_USEDEFAULT, CW_USEDEFAULT, rc.right - rc.left,
-                    rc.bottom - rc.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
-    if (hwnd_ == nullptr) throw std::runtime_error("the main window could not be created");
-    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-    CreateControls();
-    program::WindowOpened(hwnd_, this);
-    Run(&Excel_Zelmo_2013::Form_Load);
-}
+      panelBackground_(CreateSolidBrush(kPanelBackground)) {}
 
 void Excel_Zelmo_2013::CreateControls() {
-    Control* controls[kControlCount] = {&Opt_MnA,     &Opt_MnB,     &Opt_MnC,     &Pic_Book,   &List_Book,
-                                        &Cmd_BookFile, &Pic_File,   &Cmd_FileFile, &List_FileA, &List_FileB,
-                                        &Cmd_Return,  &Cmd_CancelA, &Cmd_CancelB, &Cmd_End,    &Pic_Bun,
-                                        &Cmd_CancelC, &Cmd_SheetFile, &List_Seet};
-    HINSTANCE module = GetModuleHandleW(nullptr);
     tabOrder_ = TabOrder{};
-    for (int i = 0; i < kControlCount; ++i) {
-        const ControlDef& def = kControls[i];
-        HWND parent = def.container < 0 ? hwnd_ : controls[def.container]->hWnd();
+    const std::vector<ControlRow>& rows = Controls();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const ControlRow& row = rows[i];
+        HWND parent = row.container == nullptr ? hwnd_ : (this->*row.container).hWnd();
         const wchar_t* cls = L"BUTTON";
         DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
         DWORD exStyle = 0;
         void* param = nullptr;
         HFONT font = buttonFont_.get();
-        switch (def.kind) {
-        case Kind::kOption:
-            style |= BS_AUTORADIOBUTTON | BS_NOTIFY | (i == 0 ? WS_GROUP : 0);
+        switch (row.kind) {
+        case ControlRow::Kind::kOption:
+            // The options make one group, which the first of them starts.
+            style |= BS_AUTORADIOBUTTON | BS_NOTIFY | (tabOrder_.options.empty() ? WS_GROUP : 0);
             font = optionFont_.get();
             break;
-        case Kind::kPanel:
+        case ControlRow::Kind::kPanel:
             cls = PanelClassName();
             style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_GROUP;
             exStyle = WS_EX_CLIENTEDGE;
             param = panelBackground_.get();
             font = nullptr;
             break;
-        case Kind::kList:
+        case ControlRow::Kind::kList:
+        case ControlRow::Kind::kExtendedList:
             cls = L"LISTBOX";
             style |= WS_BORDER | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
-                     (def.multiSelect ? LBS_EXTENDEDSEL : 0);
+                     (row.kind == ControlRow::Kind::kExtendedList ? LBS_EXTENDEDSEL : 0);
             font = defaultFont_.get();
             break;
-        case Kind::kButton:
-            style |= def.face != 0 ? BS_OWNERDRAW : BS_PUSHBUTTON;
+        case ControlRow::Kind::kButton:
+            style |= row.face != 0 ? BS_OWNERDRAW : BS_PUSHBUTTON;
             break;
         }
-        HWND child = CreateWindowExW(exStyle, cls, def.caption, style, scale_.X(def.left), scale_.Y(def.top),
-                                     scale_.X(def.width), scale_.Y(def.height), parent,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + i)), module, param);
+        HWND child = CreateChild(parent, kFirstId + static_cast<int>(i), cls, row.caption, style, row.place,
+                                 font, exStyle, param);
         if (child == nullptr) throw std::runtime_error("a control of the main window could not be created");
-        if (font != nullptr) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        controls[i]->Attach(child);
+        row.control(*this).Attach(child);
         tabOrder_.controls.push_back(child);
+        if (row.kind == ControlRow::Kind::kOption) tabOrder_.options.push_back(child);
     }
-    tabOrder_.options = {Opt_MnA.hWnd(), Opt_MnB.hWnd(), Opt_MnC.hWnd()};
     // The panels share one rectangle; front to back: Pic_Bun, Pic_File, Pic_Book.
     SetWindowPos(Pic_Bun.hWnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SetWindowPos(Pic_File.hWnd(), Pic_Bun.hWnd(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -174,37 +156,13 @@ void Excel_Zelmo_2013::Run(void (Excel_Zelmo_2013::*handler)()) {
 
 bool Excel_Zelmo_2013::PreTranslate(MSG& msg) { return HandleDialogKey(msg, tabOrder_); }
 
-LRESULT CALLBACK Excel_Zelmo_2013::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<Excel_Zelmo_2013*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_ = hwnd;
-    }
-    auto* self = reinterpret_cast<Excel_Zelmo_2013*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-    return self->Handle(message, wParam, lParam);
-}
-
 LRESULT Excel_Zelmo_2013::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_ERASEBKGND: {
-        RECT rc;
-        GetClientRect(hwnd_, &rc);
-        FillRect(reinterpret_cast<HDC>(wParam), &rc, background_.get());
-        return 1;
-    }
-    case WM_CTLCOLORSTATIC: {
-        // Option buttons: dark blue text on the window's own background.
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        SetTextColor(dc, kOptionText);
-        SetBkColor(dc, kBackground);
-        return reinterpret_cast<LRESULT>(background_.get());
-    }
     case WM_DRAWITEM: {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        const int index = static_cast<int>(item->CtlID) - kFirstId;
-        if (item->CtlType == ODT_BUTTON && index >= 0 && index < kControlCount) {
-            DrawColouredButton(*item, kControls[index].face, buttonFont_.get());
+        const ControlRow* row = ControlWithId(static_cast<int>(item->CtlID));
+        if (item->CtlType == ODT_BUTTON && row != nullptr) {
+            DrawColouredButton(*item, row->face, buttonFont_.get());
             return TRUE;
         }
         break;
@@ -212,9 +170,6 @@ LRESULT Excel_Zelmo_2013::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         if (lParam != 0) OnCommand(LOWORD(wParam), HIWORD(wParam));
         return 0;
-    case WM_SETCURSOR:
-        if (program::AnswerSetCursor()) return TRUE;
-        break;
     case WM_ACTIVATE:
         // Like a dialog: the focus leaves with the window and comes back to the same control.
         if (LOWORD(wParam) == WA_INACTIVE) {
@@ -226,69 +181,40 @@ LRESULT Excel_Zelmo_2013::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
-    case WM_DESTROY:
-        OnDestroyed();
-        return 0;
     default:
         break;
     }
-    return DefWindowProcW(hwnd_, message, wParam, lParam);
+    return Form::Handle(message, wParam, lParam);
 }
 
 void Excel_Zelmo_2013::OnCommand(int id, int code) {
-    const int index = id - kFirstId;
-    switch (index) {
-    case 0:
-    case 1:
-    case 2: {
-        const OptionButton& option = index == 0 ? Opt_MnA : index == 1 ? Opt_MnB : Opt_MnC;
-        if (code == BN_CLICKED || code == BN_SETFOCUS) OnOptionActivated(option);
-        return;
-    }
-    default:
-        break;
-    }
-    if (code != BN_CLICKED) return;
-    switch (index) {
-    case 5: Run(&Excel_Zelmo_2013::Cmd_BookFile_Click); break;
-    case 7: Run(&Excel_Zelmo_2013::Cmd_FileFile_Click); break;
-    case 10: Run(&Excel_Zelmo_2013::Cmd_Return_Click); break;
-    case 11: Run(&Excel_Zelmo_2013::Cmd_CancelA_Click); break;
-    case 12: Run(&Excel_Zelmo_2013::Cmd_CancelB_Click); break;
-    case 13: Run(&Excel_Zelmo_2013::Cmd_End_Click); break;
-    case 15: Run(&Excel_Zelmo_2013::Cmd_CancelC_Click); break;
-    case 16: Run(&Excel_Zelmo_2013::Cmd_SheetFile_Click); break;
-    default: break;
+    const ControlRow* row = ControlWithId(id);
+    if (row == nullptr) return;
+    if (row->kind == ControlRow::Kind::kOption) {
+        if (code == BN_CLICKED || code == BN_SETFOCUS) OnOptionActivated(*row);
+    } else if (code == BN_CLICKED && row->click != nullptr) {
+        Run(row->click);
     }
 }
 
-void Excel_Zelmo_2013::OnOptionActivated(const OptionButton& option) {
+void Excel_Zelmo_2013::OnOptionActivated(const ControlRow& option) {
     // An option becomes the selected one when it is clicked or gets the focus, and raises its
     // click once, when the selection changes to it.
     if (selectedOption_ == &option) return;
     selectedOption_ = &option;
-    for (const OptionButton* o : {&Opt_MnA, &Opt_MnB, &Opt_MnC}) o->SetValue(o == &option);
-    if (&option == &Opt_MnA) Run(&Excel_Zelmo_2013::Opt_MnA_Click);
-    else if (&option == &Opt_MnB) Run(&Excel_Zelmo_2013::Opt_MnB_Click);
-    else Run(&Excel_Zelmo_2013::Opt_MnC_Click);
+    for (const ControlRow& row : Controls()) {
+        if (row.kind == ControlRow::Kind::kOption) {
+            static_cast<OptionButton&>(row.control(*this)).SetValue(&row == &option);
+        }
+    }
+    Run(option.click);
 }
 
 void Excel_Zelmo_2013::OnDestroyed() {
-    // The controls go with the window; the instance and its fields stay for the next loading.
-    HWND closed = hwnd_;
-    for (Control* c : std::initializer_list<Control*>{&Opt_MnA, &Opt_MnB, &Opt_MnC, &Pic_Book, &List_Book,
-                                                      &Cmd_BookFile, &Pic_File, &Cmd_FileFile, &List_FileA,
-                                                      &List_FileB, &Cmd_Return, &Cmd_CancelA, &Cmd_CancelB,
-                                                      &Cmd_End, &Pic_Bun, &Cmd_CancelC, &Cmd_SheetFile,
-                                                      &List_Seet}) {
-        c->Attach(nullptr);
-    }
+    for (const ControlRow& row : Controls()) row.control(*this).Attach(nullptr);
     tabOrder_ = TabOrder{};
     selectedOption_ = nullptr;
     focusBeforeDeactivation_ = nullptr;
-    SetWindowLongPtrW(closed, GWLP_USERDATA, 0);
-    hwnd_ = nullptr;
-    program::WindowClosed(closed);
 }
 
 }  // namespace zelmo::ui

@@ -8,33 +8,30 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ops/excel.h"
 #include "ui/controls.h"
+#include "ui/form.h"
 #include "ui/keyboard.h"
 #include "ui/look.h"
-#include "ui/program.h"
 #include "win/handles.h"
 
 namespace zelmo::ui {
 
 inline constexpr wchar_t kMainWindowCaption[] = L"Excelゼルモ_2013 Ver0";
 
-class Excel_Zelmo_2013 : public KeyboardNavigator {
+class Excel_Zelmo_2013 : public Form {
 public:
     Excel_Zelmo_2013();
-    ~Excel_Zelmo_2013() override;
-    Excel_Zelmo_2013(const Excel_Zelmo_2013&) = delete;
-    Excel_Zelmo_2013& operator=(const Excel_Zelmo_2013&) = delete;
 
     // Loads the window if it is not loaded (controls, then `Form_Load`) and shows it modeless,
     // without an owner. The first showing puts the focus on the first option button, which
     // selects it: mode 1. Showing a window that is open brings it to the front.
     void Show();
-    HWND hWnd() const noexcept { return hwnd_; }
-    bool IsLoaded() const noexcept { return hwnd_ != nullptr; }
 
     // Byte width of text in the system's ANSI code page, and the piece of text at a byte
     // position (see text/byte_width.h).
@@ -51,8 +48,26 @@ public:
 private:
     friend class MainWindowProbe;  // the tests' view of the fields and controls
 
+    // One row of the control table (Controls()): a control of the window with its member, look,
+    // place and click handler. Creation, command dispatch and the tests' probe all read the
+    // table. A row's place in the table is the control's tab index and gives its id.
+    struct ControlRow {
+        enum class Kind { kOption, kPanel, kList, kExtendedList, kButton };
+        const wchar_t* name;                     // the member's name
+        Control& (*control)(Excel_Zelmo_2013&);  // the member
+        Kind kind;
+        Panel Excel_Zelmo_2013::*container;      // the panel it sits in; nullptr: the window
+        TwipRect place;                          // inside the container
+        const wchar_t* caption;
+        COLORREF face;                           // a button's own face colour; 0: the system's
+        void (Excel_Zelmo_2013::*click)();       // what a click runs; nullptr: nothing
+    };
+    static const std::vector<ControlRow>& Controls();
+    // The row of the control with this id; nullptr for any other id.
+    static const ControlRow* ControlWithId(int id);
+
     // Event handlers, named after their control and event.
-    void Form_Load();
+    void Form_Load() override;
     void Opt_MnA_Click();
     void Opt_MnB_Click();
     void Opt_MnC_Click();
@@ -66,19 +81,19 @@ private:
     void Cmd_End_Click();
 
     // Private operations.
+    // Shows the given panels and hides the others, in the order Pic_Book, Pic_Bun, Pic_File.
+    void ShowPanels(std::initializer_list<const Panel*> shown);
     std::wstring BrowseFolder(HWND owner);
     void ListBookFiles();
     void MergeBooks();
     void SplitSheets();
 
     // Window plumbing.
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-    void Load();
-    void CreateControls();
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void CreateControls() override;
     void OnCommand(int id, int code);
-    void OnOptionActivated(const OptionButton& option);
-    void OnDestroyed();
+    void OnOptionActivated(const ControlRow& option);
+    void OnDestroyed() override;
     // Every handler runs through here: an error leaving it is shown to the user (handler_boundary.h).
     void Run(void (Excel_Zelmo_2013::*handler)());
 
@@ -103,17 +118,13 @@ private:
     Button Cmd_CancelC, Cmd_SheetFile;
     ListBox List_Seet;
 
-    HWND hwnd_ = nullptr;
     HWND focusBeforeDeactivation_ = nullptr;
-    const OptionButton* selectedOption_ = nullptr;  // the option whose click was raised last
+    const ControlRow* selectedOption_ = nullptr;  // the option whose click was raised last
     TabOrder tabOrder_;
-    TwipScale scale_;
     win::UniqueFont defaultFont_;  // the window's font: lists, and the measure of list entries
     win::UniqueFont optionFont_;
     win::UniqueFont buttonFont_;
-    win::UniqueBrush background_;
     win::UniqueBrush panelBackground_;
-    win::UniqueIcon bigIcon_, smallIcon_;
     ExcelFactoryMaker excelFactory_;
 };
 

@@ -1,5 +1,7 @@
 // The main window's event handlers and private operations: mode switching, the folder picker,
 // the workbook listing and the run request.
+#include <algorithm>
+#include <initializer_list>
 #include <vector>
 
 #include "files/book_listing.h"
@@ -47,13 +49,11 @@ void Excel_Zelmo_2013::Form_Load() {
     Opt_MnB.SetVisible(false);
 }
 
-// Each mode handler acts only when its own option is the selected one: it sets the panels'
-// visibility (Pic_Book, Pic_Bun, Pic_File), the mode, and empties the mode's list.
+// Each mode handler acts only when its own option is the selected one: it shows the mode's
+// panels, sets the mode, and empties the mode's list.
 void Excel_Zelmo_2013::Opt_MnA_Click() {
     if (!Opt_MnA.Value()) return;
-    Pic_Book.SetVisible(true);
-    Pic_Bun.SetVisible(false);
-    Pic_File.SetVisible(false);
+    ShowPanels({&Pic_Book});
     Mode = 1;
     List_Book.Clear();
 }
@@ -61,19 +61,21 @@ void Excel_Zelmo_2013::Opt_MnA_Click() {
 void Excel_Zelmo_2013::Opt_MnC_Click() {
     if (!Opt_MnC.Value()) return;
     // Both panels show; Pic_Bun lies in front and covers Pic_Book, whose controls stay reachable.
-    Pic_Book.SetVisible(true);
-    Pic_Bun.SetVisible(true);
-    Pic_File.SetVisible(false);
+    ShowPanels({&Pic_Book, &Pic_Bun});
     Mode = 2;
     List_Seet.Clear();
 }
 
 void Excel_Zelmo_2013::Opt_MnB_Click() {
     if (!Opt_MnB.Value()) return;
-    Pic_Book.SetVisible(false);
-    Pic_Bun.SetVisible(false);
-    Pic_File.SetVisible(true);
+    ShowPanels({&Pic_File});
     Mode = 3;
+}
+
+void Excel_Zelmo_2013::ShowPanels(std::initializer_list<const Panel*> shown) {
+    for (const Panel* panel : {&Pic_Book, &Pic_Bun, &Pic_File}) {
+        panel->SetVisible(std::find(shown.begin(), shown.end(), panel) != shown.end());
+    }
 }
 
 void Excel_Zelmo_2013::Cmd_BookFile_Click() {

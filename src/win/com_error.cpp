@@ -20,29 +20,6 @@ std::string Summary(HRESULT hr, const std::wstring& member, const std::wstring& 
     return Utf8(text);
 }
 
-struct KnownCode {
-    HRESULT code;
-    const wchar_t* text;
-};
-
-// Codes the file-system service and COM give without a description of their own.
-constexpr KnownCode kKnownCodes[] = {
-    {static_cast<HRESULT>(0x800A0034), L"ファイル名が正しくありません。"},
-    {static_cast<HRESULT>(0x800A0035), L"ファイルが見つかりません。"},
-    {static_cast<HRESULT>(0x800A0039), L"デバイスの入出力でエラーが発生しました。"},
-    {static_cast<HRESULT>(0x800A0046), L"アクセスが拒否されました。"},
-    {static_cast<HRESULT>(0x800A0047), L"ディスクの準備ができていません。"},
-    {static_cast<HRESULT>(0x800A004B), L"パスまたはファイルにアクセスできません。"},
-    {static_cast<HRESULT>(0x800A004C), L"パスが見つかりません。"},
-    {static_cast<HRESULT>(0x80070002), L"ファイルが見つかりません。"},
-    {static_cast<HRESULT>(0x80070003), L"パスが見つかりません。"},
-    {static_cast<HRESULT>(0x80070005), L"アクセスが拒否されました。"},
-    {static_cast<HRESULT>(0x8007000E), L"メモリが足りません。"},
-    {static_cast<HRESULT>(0x80040154), L"必要なコンポーネントが登録されていません。"},
-    {static_cast<HRESULT>(0x800401F3), L"必要なコンポーネントが登録されていません。"},
-    {static_cast<HRESULT>(0x800401F0), L"COM が初期化されていません。"},
-};
-
 }  // namespace
 
 ComError::ComError(HRESULT hr, std::wstring member, std::wstring source, std::wstring description)
@@ -51,16 +28,6 @@ ComError::ComError(HRESULT hr, std::wstring member, std::wstring source, std::ws
       member_(std::move(member)),
       source_(std::move(source)),
       description_(std::move(description)) {}
-
-std::wstring ComError::Reason() const {
-    if (!description_.empty()) return description_;
-    for (const KnownCode& known : kKnownCodes) {
-        if (known.code == hr_) return std::wstring(known.text) + L" (" + HexCode(hr_) + L")";
-    }
-    const std::wstring system = SystemMessage(hr_);
-    if (!system.empty()) return system + L" (" + HexCode(hr_) + L")";
-    return L"エラー コード " + HexCode(hr_);
-}
 
 std::wstring SystemMessage(HRESULT hr) {
     wchar_t* buffer = nullptr;

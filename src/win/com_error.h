@@ -21,9 +21,6 @@ public:
     const std::wstring& source() const noexcept { return source_; }
     // The server's description; empty when it gave none.
     const std::wstring& description() const noexcept { return description_; }
-    // Why it failed, for a message to the user: the server's description when it gave one, else a
-    // Japanese text for a well-known code, else the system's text, else the code itself.
-    std::wstring Reason() const;
 
 private:
     HRESULT hr_;

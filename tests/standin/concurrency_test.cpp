@@ -39,7 +39,7 @@ std::wstring RunClient(IStream* marshalled) {
             sourceSheets.GetDefault(int32_t{1 + i % 2}).ToDispatch().Call(L"Copy", Missing(), last);
         }
     } catch (const win::ComError& e) {
-        problem = e.member() + L": " + e.Reason() + L" " + e.description();
+        problem = e.member() + L": " + win::HexCode(e.hr()) + L" " + e.description();
     }
     CoUninitialize();
     return problem;

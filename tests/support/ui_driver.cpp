@@ -4,17 +4,13 @@
 #include <shlobj.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 
 #include "ui/program.h"
 
 namespace zelmo::ui {
 namespace {
-
-const wchar_t* const kControlNames[] = {
-    L"Opt_MnA",    L"Opt_MnB",     L"Opt_MnC",     L"Pic_Book", L"List_Book",   L"Cmd_BookFile",
-    L"Pic_File",   L"Cmd_FileFile", L"List_FileA", L"List_FileB", L"Cmd_Return", L"Cmd_CancelA",
-    L"Cmd_CancelB", L"Cmd_End",    L"Pic_Bun",     L"Cmd_CancelC", L"Cmd_SheetFile", L"List_Seet"};
 
 struct ThreadDialogs {
     bool folderDialog;
@@ -60,23 +56,25 @@ std::wstring CaretText(HWND tree) {
 
 }  // namespace
 
-HWND MainWindowProbe::Control(const std::wstring& name) const {
-    const ui::Control* controls[] = {&w_.Opt_MnA,     &w_.Opt_MnB,     &w_.Opt_MnC,     &w_.Pic_Book,
-                                     &w_.List_Book,   &w_.Cmd_BookFile, &w_.Pic_File,   &w_.Cmd_FileFile,
-                                     &w_.List_FileA,  &w_.List_FileB,  &w_.Cmd_Return,  &w_.Cmd_CancelA,
-                                     &w_.Cmd_CancelB, &w_.Cmd_End,     &w_.Pic_Bun,     &w_.Cmd_CancelC,
-                                     &w_.Cmd_SheetFile, &w_.List_Seet};
-    for (size_t i = 0; i < sizeof kControlNames / sizeof kControlNames[0]; ++i) {
-        if (name == kControlNames[i]) return controls[i]->hWnd();
+const Excel_Zelmo_2013::ControlRow* MainWindowProbe::Row(const std::wstring& name) {
+    for (const Excel_Zelmo_2013::ControlRow& row : Excel_Zelmo_2013::Controls()) {
+        if (name == row.name) return &row;
     }
     return nullptr;
 }
 
+HWND MainWindowProbe::Control(const std::wstring& name) const {
+    const Excel_Zelmo_2013::ControlRow* row = Row(name);
+    return row == nullptr ? nullptr : row->control(w_).hWnd();
+}
+
 const ListBox& MainWindowProbe::List(const std::wstring& name) const {
-    if (name == L"List_Book") return w_.List_Book;
-    if (name == L"List_Seet") return w_.List_Seet;
-    if (name == L"List_FileA") return w_.List_FileA;
-    return w_.List_FileB;
+    using Kind = Excel_Zelmo_2013::ControlRow::Kind;
+    const Excel_Zelmo_2013::ControlRow* row = Row(name);
+    if (row == nullptr || (row->kind != Kind::kList && row->kind != Kind::kExtendedList)) {
+        throw std::invalid_argument("not a list of the main window");
+    }
+    return static_cast<const ListBox&>(row->control(w_));
 }
 
 std::vector<std::wstring> Entries(HWND list) {

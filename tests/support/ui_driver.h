@@ -28,11 +28,13 @@ public:
         w_.FileCount = fileCount;
         w_.FileList = std::move(fileList);
     }
-    // A control by its name; nullptr for an unknown name.
+    // A control by its name in the window's control table; nullptr for an unknown name.
     HWND Control(const std::wstring& name) const;
+    // A list by its name; throws std::invalid_argument for a name that is not a list's.
     const ListBox& List(const std::wstring& name) const;
 
 private:
+    static const Excel_Zelmo_2013::ControlRow* Row(const std::wstring& name);
     Excel_Zelmo_2013& w_;
 };
 

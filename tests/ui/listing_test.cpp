@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "errors/step_error.h"
 #include "files/book_listing.h"
-#include "files/errors.h"
 #include "scratch_folder.h"
 #include "ui_fixture.h"
 
@@ -229,7 +229,7 @@ TEST_F(MainWindowTest, TheListStopsAtThe16BitCountWithAnError) {
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     for (int i = 0; i < 32767; ++i) Add(list, L"a.xlsx");
     files::ListFiller filler(list, window().hWnd(), FontOf(list));
-    EXPECT_THROW(filler.Add(L"one-too-many.xlsx"), files::FileSelectionError);
+    EXPECT_THROW(filler.Add(L"one-too-many.xlsx"), errors::StepError);
     EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 32767);
 }
 

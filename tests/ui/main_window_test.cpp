@@ -140,6 +140,26 @@ TEST_F(MainWindowTest, ColoursAndFontsFollowTheDesign) {
     EXPECT_NE(SendMessageW(window().hWnd(), WM_GETICON, ICON_SMALL, 0), 0);
 }
 
+TEST_F(MainWindowTest, NotificationsFromIdsOutsideTheControlTableChangeNothing) {
+    // The ids run in tab order from the first option to the last list.
+    const int first = GetDlgCtrlID(C(L"Opt_MnA"));
+    const int last = GetDlgCtrlID(C(L"List_Seet"));
+    Add(C(L"List_Book"), L"a.xlsx");
+    for (const int id : {first - 1, last + 1}) {
+        SendMessageW(window().hWnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(C(L"Cmd_End")));
+        SendMessageW(window().hWnd(), WM_COMMAND, MAKEWPARAM(id, BN_SETFOCUS), reinterpret_cast<LPARAM>(C(L"Opt_MnC")));
+        Pump();
+        DRAWITEMSTRUCT item{};
+        item.CtlType = ODT_BUTTON;
+        item.CtlID = static_cast<UINT>(id);
+        EXPECT_EQ(SendMessageW(window().hWnd(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item)), FALSE) << id;
+    }
+    EXPECT_EQ(probe().Mode(), 1);
+    EXPECT_TRUE(Checked(C(L"Opt_MnA")));
+    EXPECT_EQ(Entries(C(L"List_Book")), Entries_{L"a.xlsx"});
+    EXPECT_TRUE(IsWindow(window().hWnd()));
+}
+
 TEST_F(MainWindowTest, ModesSwitchPanelsAndEmptyOnlyTheirOwnList) {
     Add(C(L"List_Book"), L"a.xlsx");
     Add(C(L"List_Seet"), L"s.xlsx");
