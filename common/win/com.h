@@ -22,6 +22,7 @@ namespace zelmo::win {
 inline std::wstring ToWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 inline std::u16string ToU16(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
 
+
 // An owned interface pointer.
 template <class T>
 class ComPtr {
@@ -107,40 +108,43 @@ private:
 
 class Dispatch;
 
-// A VARIANT owned by containment. Move-only; a copy is explicit (Copy()).
+// A VARIANT owned by containment. Move-only; a copy is explicit (Copy()). Every constructor from a
+// value is explicit: a value becomes a VARIANT only where the code says so.
 class Variant {
 public:
     Variant() noexcept { VariantInit(&v_); }
-    Variant(std::wstring_view text) : Variant() {  // VT_BSTR
+    explicit Variant(std::wstring_view text) : Variant() {  // VT_BSTR
         Bstr b(text);
         v_.vt = VT_BSTR;
         v_.bstrVal = b.release();
     }
-    Variant(const wchar_t* text) : Variant(std::wstring_view(text)) {}
-    Variant(const std::wstring& text) : Variant(std::wstring_view(text)) {}
-    Variant(int16_t value) noexcept : Variant() {  // VT_I2
+    explicit Variant(const wchar_t* text) : Variant(std::wstring_view(text)) {}
+    explicit Variant(const std::wstring& text) : Variant(std::wstring_view(text)) {}
+    // Narrow text has no VARIANT form here; without this, a narrow literal would become VT_BOOL.
+    Variant(const char*) = delete;
+    explicit Variant(int16_t value) noexcept : Variant() {  // VT_I2
         v_.vt = VT_I2;
         v_.iVal = value;
     }
-    Variant(int32_t value) noexcept : Variant() {  // VT_I4
+    explicit Variant(int32_t value) noexcept : Variant() {  // VT_I4
         v_.vt = VT_I4;
         v_.lVal = value;
     }
-    Variant(double value) noexcept : Variant() {  // VT_R8
+    explicit Variant(double value) noexcept : Variant() {  // VT_R8
         v_.vt = VT_R8;
         v_.dblVal = value;
     }
-    Variant(bool value) noexcept : Variant() {  // VT_BOOL
+    explicit Variant(bool value) noexcept : Variant() {  // VT_BOOL
         v_.vt = VT_BOOL;
         v_.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
     }
     // VT_DISPATCH holding a reference of its own.
-    Variant(IDispatch* object) noexcept : Variant() {
+    explicit Variant(IDispatch* object) noexcept : Variant() {
         v_.vt = VT_DISPATCH;
         v_.pdispVal = object;
         if (object != nullptr) object->AddRef();
     }
-    Variant(const Dispatch& object) noexcept;
+    explicit Variant(const Dispatch& object) noexcept;
 
     // An optional argument left out: VT_ERROR with DISP_E_PARAMNOTFOUND.
     static Variant Missing() noexcept {
@@ -174,11 +178,20 @@ public:
         Clear();
         return &v_;
     }
+    // Hands the value over to the caller (into an out-parameter, say), leaving this variant empty.
+    VARIANT release() noexcept {
+        const VARIANT out = v_;
+        VariantInit(&v_);
+        return out;
+    }
 
     VARTYPE vt() const noexcept { return v_.vt; }
     bool empty() const noexcept { return v_.vt == VT_EMPTY; }
     const VARIANT& get() const noexcept { return v_; }
-    VARIANT* ptr() noexcept { return &v_; }
+    const VARIANT* ptr() const noexcept { return &v_; }
+    // For an API that takes its input VARIANT through a non-const pointer and does not change it
+    // (VariantCopy, VariantChangeType, a VT_BYREF argument's target).
+    VARIANT* AsInput() const noexcept { return const_cast<VARIANT*>(&v_); }
 
     // Conversions through VariantChangeType (LCID 1033); each throws ComError when the value has
     // no such form.
@@ -190,6 +203,32 @@ public:
 
 private:
     VARIANT v_;
+};
+
+// N VARIANTs in a row for a callee that fills several at once (IEnumVARIANT::Next). They start
+// empty; Take moves one into an owner, and whatever is not taken is cleared at the end.
+template <size_t N>
+class VariantRow {
+public:
+    VariantRow() noexcept {
+        for (VARIANT& v : v_) VariantInit(&v);
+    }
+    VariantRow(const VariantRow&) = delete;
+    VariantRow& operator=(const VariantRow&) = delete;
+    ~VariantRow() {
+        for (VARIANT& v : v_) VariantClear(&v);
+    }
+
+    VARIANT* Receive() noexcept { return v_; }
+    Variant Take(size_t i) noexcept {
+        Variant owned;
+        *owned.Receive() = v_[i];
+        VariantInit(&v_[i]);
+        return owned;
+    }
+
+private:
+    VARIANT v_[N];
 };
 
 // Initialises COM for the calling thread (apartment-threaded) for the length of a scope.
