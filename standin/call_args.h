@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "win/com.h"
+
 namespace zelmo::standin {
 
 class DispatchObject;
@@ -52,7 +54,7 @@ private:
         UINT rgIndex = 0;
         bool named = false;
     };
-    VARIANT Converted(size_t position, VARTYPE type) const;
+    win::Variant Converted(size_t position, VARTYPE type) const;
 
     const MemberInfo& member_;
     std::vector<Slot> slots_;  // one per parameter

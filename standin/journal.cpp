@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "text.h"
+#include "win/handles.h"
 
 namespace zelmo::standin {
 
@@ -21,12 +22,12 @@ void Journal::Write(std::wstring_view line) {
     if (!enabled()) return;
     const std::string text =
         std::to_string(GetTickCount64() - start_) + " " + ToUtf8(line) + "\r\n";
-    HANDLE file = CreateFileW(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    const win::UniqueHandle file(CreateFileW(path_.c_str(), FILE_APPEND_DATA,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
     DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 }  // namespace zelmo::standin

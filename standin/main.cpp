@@ -27,6 +27,7 @@
 #include "objects.h"
 #include "registration.h"
 #include "text.h"
+#include "win/handles.h"
 
 using namespace zelmo::standin;
 
@@ -36,10 +37,10 @@ namespace {
 // program started from a console), to that console.
 void Print(const std::wstring& text) {
     HANDLE out = GetStdHandle(STD_ERROR_HANDLE);
-    bool own = false;
+    zelmo::win::UniqueHandle console;  // opened here, so closed here
     if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
-        out = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-        own = out != INVALID_HANDLE_VALUE;
+        console.reset(CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        out = console.get();
     }
     if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
     const std::wstring line = text + L"\n";
@@ -51,7 +52,6 @@ void Print(const std::wstring& text) {
         const std::string bytes = ToUtf8(line);
         WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     }
-    if (own) CloseHandle(out);
 }
 
 std::wstring ModulePath() {
@@ -86,8 +86,8 @@ int RunServer(bool bundled) {
     const DWORD parentId = ParentProcessId();
     // If the client dies its references are never released; watching it keeps the server from
     // lingering after it.
-    HANDLE parent = parentId != 0 ? OpenProcess(SYNCHRONIZE, FALSE, parentId) : nullptr;
-    Lifetime::Get().SetClientProcess(parent);
+    zelmo::win::UniqueHandle parent(parentId != 0 ? OpenProcess(SYNCHRONIZE, FALSE, parentId) : nullptr);
+    Lifetime::Get().SetClientProcess(parent.get());
     journal.Write(L"server start pid=" + std::to_wstring(GetCurrentProcessId()) + L" parent=" +
                   std::to_wstring(parentId) + L" faults=" + std::to_wstring(Faults::Get().size()) +
                   L" class=" + (bundled ? kBundledProgId : kProgId));
@@ -98,14 +98,15 @@ int RunServer(bool bundled) {
     HRESULT hr = CoRegisterClassObject(bundled ? kClsidBundled : kClsidApplication, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie);
     if (FAILED(hr)) {
         journal.Write(L"server end: CoRegisterClassObject failed");
-        if (parent != nullptr) CloseHandle(parent);
+        parent.reset();
         CoUninitialize();
         return 1;
     }
     bool registered = true;
     for (;;) {
-        const DWORD waits = parent != nullptr ? 1 : 0;
-        const DWORD wait = MsgWaitForMultipleObjectsEx(waits, &parent, 200, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        HANDLE watched = parent.get();
+        const DWORD waits = watched != nullptr ? 1 : 0;
+        const DWORD wait = MsgWaitForMultipleObjectsEx(waits, &watched, 200, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (waits == 1 && wait == WAIT_OBJECT_0) {
             journal.Write(L"server end: the client process ended");
             Lifetime::Get().JournalHeldReferences();
@@ -131,7 +132,7 @@ int RunServer(bool bundled) {
     }
     if (registered) CoRevokeClassObject(cookie);
     Lifetime::Get().SetClientProcess(nullptr);
-    if (parent != nullptr) CloseHandle(parent);
+    parent.reset();
     CoUninitialize();
     journal.Write(L"server exit");
     return 0;
@@ -140,11 +141,12 @@ int RunServer(bool bundled) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     std::vector<std::wstring> args;
-    for (int i = 1; argv != nullptr && i < argc; ++i) args.emplace_back(argv[i]);
-    if (argv != nullptr) LocalFree(argv);
+    {
+        int argc = 0;
+        const zelmo::win::LocalMem<LPWSTR> argv(CommandLineToArgvW(GetCommandLineW(), &argc));
+        for (int i = 1; argv && i < argc; ++i) args.emplace_back(argv.get()[i]);
+    }
 
     for (const std::wstring& arg : args) {
         if (arg == L"--register-testbed" || arg == L"--unregister-testbed" || arg == L"--unregister") {

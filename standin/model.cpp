@@ -9,6 +9,7 @@
 #include "confirm_overwrite.h"
 #include "journal.h"
 #include "text.h"
+#include "win/handles.h"
 
 namespace zelmo::standin {
 namespace {
@@ -21,25 +22,26 @@ uint64_t NewSheetId() {
 std::wstring Quoted(const std::wstring& path) { return L"「" + path + L"」"; }
 
 std::string ReadWholeFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    win::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         throw AutomationError(Quoted(path) + L"を開けません。ファイルを読み取れませんでした (ほかのプログラムが使用中か、"
                                              L"アクセス権がありません)。");
     std::string bytes;
     LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(file, &size) != 0;
+    bool ok = GetFileSizeEx(file.get(), &size) != 0;
     if (ok) {
         bytes.resize(static_cast<size_t>(size.QuadPart));
         size_t done = 0;
         while (ok && done < bytes.size()) {
             DWORD chunk = 0;
             const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
-            ok = ReadFile(file, bytes.data() + done, want, &chunk, nullptr) != 0 && chunk > 0;
+            ok = ReadFile(file.get(), bytes.data() + done, want, &chunk, nullptr) != 0 && chunk > 0;
             done += chunk;
         }
     }
-    CloseHandle(file);
+    file.reset();
     if (!ok) throw AutomationError(Quoted(path) + L"を開けません。ファイルを読み取れませんでした。");
     return bytes;
 }

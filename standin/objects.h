@@ -8,6 +8,7 @@
 
 #include "dispatch_object.h"
 #include "model.h"
+#include "win/com.h"
 #include "xlsx/workbook.h"
 
 namespace zelmo::standin {
@@ -109,9 +110,9 @@ private:
     xlsx::SheetKind kind_;
 };
 
-// An IEnumVARIANT over a snapshot of objects (For Each over Workbooks or Sheets). Takes over the
-// references in `items`.
-IUnknown* NewEnumerator(std::vector<IDispatch*> items);
+// Returns an IEnumVARIANT over a snapshot of objects (For Each over Workbooks or Sheets), which
+// takes over the references in `items`; with no result asked, the objects are released.
+void ReturnEnumerator(VARIANT* result, std::vector<win::ComPtr<IDispatch>> items);
 
 // True when every application instance of the process has been told to quit.
 bool AllInstancesQuit();

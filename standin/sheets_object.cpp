@@ -64,15 +64,9 @@ void SheetsObject::Call(DISPID id, WORD, const CallArgs& args, VARIANT* result) 
             return ReturnObject(result, objectAt(positions[static_cast<size_t>(n - 1)]));
         }
         case DISPID_NEWENUM: {
-            std::vector<IDispatch*> items;
-            for (size_t position : positions) items.push_back(objectAt(position));
-            if (result != nullptr) {
-                V_VT(result) = VT_UNKNOWN;
-                V_UNKNOWN(result) = NewEnumerator(std::move(items));
-            } else {
-                for (IDispatch* item : items) item->Release();
-            }
-            return;
+            std::vector<win::ComPtr<IDispatch>> items;
+            for (size_t position : positions) items.emplace_back(objectAt(position));
+            return ReturnEnumerator(result, std::move(items));
         }
         default:
             NoSuchMember();

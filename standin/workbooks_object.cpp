@@ -73,15 +73,9 @@ void WorkbooksObject::Call(DISPID id, WORD, const CallArgs& args, VARIANT* resul
             return ReturnObject(result, new WorkbookObject(instance_, instance_->Open(args.String(0))));
         }
         case DISPID_NEWENUM: {
-            std::vector<IDispatch*> items;
-            for (const auto& book : books) items.push_back(new WorkbookObject(instance_, book));
-            if (result != nullptr) {
-                V_VT(result) = VT_UNKNOWN;
-                V_UNKNOWN(result) = NewEnumerator(std::move(items));
-            } else {
-                for (IDispatch* item : items) item->Release();
-            }
-            return;
+            std::vector<win::ComPtr<IDispatch>> items;
+            for (const auto& book : books) items.emplace_back(new WorkbookObject(instance_, book));
+            return ReturnEnumerator(result, std::move(items));
         }
         default:
             NoSuchMember();
