@@ -29,10 +29,8 @@ void ServerTest::TearDown() {
 }
 
 bool Answers(const Dispatch& object, const IID& iid) {
-    IUnknown* other = nullptr;
-    if (!object || FAILED(object.get()->QueryInterface(iid, reinterpret_cast<void**>(&other)))) return false;
-    other->Release();
-    return true;
+    win::ComPtr<IUnknown> other;
+    return object && SUCCEEDED(object.get()->QueryInterface(iid, other.put_void()));
 }
 
 bool ServerTest::JournalHas(const std::wstring& part) const {
