@@ -13,6 +13,7 @@
 #include "lifetime.h"
 #include "text.h"
 #include "win/com.h"
+#include "win/text.h"
 
 namespace zelmo::standin {
 namespace {
@@ -165,7 +166,7 @@ HRESULT STDMETHODCALLTYPE DispatchObject::Invoke(DISPID id, REFIID iid, LCID lci
         Journal::Get().Write(line + tail + L"error E_OUTOFMEMORY");
         return E_OUTOFMEMORY;
     } catch (const std::exception& e) {
-        const AutomationError error(L"内部エラーが発生しました (" + FromUtf8(e.what()) + L")。");
+        const AutomationError error(L"内部エラーが発生しました (" + win::FromUtf8(e.what()) + L")。");
         FillException(excep, error);
         Journal::Get().Write(line + tail + L"error " + Hex(error.scode()) + L" \"" + error.description() + L"\"");
         return DISP_E_EXCEPTION;

@@ -28,6 +28,7 @@
 #include "registration.h"
 #include "text.h"
 #include "win/handles.h"
+#include "win/text.h"
 
 using namespace zelmo::standin;
 
@@ -49,7 +50,7 @@ void Print(const std::wstring& text) {
     if (GetConsoleMode(out, &mode)) {
         WriteConsoleW(out, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
     } else {
-        const std::string bytes = ToUtf8(line);
+        const std::string bytes = zelmo::win::ToUtf8(line);
         WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     }
 }

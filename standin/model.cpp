@@ -10,6 +10,7 @@
 #include "journal.h"
 #include "text.h"
 #include "win/handles.h"
+#include "win/text.h"
 
 namespace zelmo::standin {
 namespace {
@@ -61,7 +62,7 @@ xlsx::Workbook ReadWorkbook(const std::wstring& fullPath) {
         // for the other sheets its formulas name.
         return xlsx::Workbook::Open(bytes, std::filesystem::path(fullPath));
     } catch (const xlsx::Error& e) {
-        throw AutomationError(Quoted(fullPath) + L"を開けません。" + FromUtf8(e.what()));
+        throw AutomationError(Quoted(fullPath) + L"を開けません。" + win::FromUtf8(e.what()));
     }
 }
 
@@ -191,14 +192,14 @@ void Instance::CopySheet(const std::shared_ptr<Book>& source, uint64_t sheetId, 
     try {
         report = target->engine.CopySheet(source->engine, index, position, name);
     } catch (const xlsx::Error& e) {
-        throw AutomationError(L"ブック" + Quoted(source->name) + L"のシート" + Quoted(FromUtf8(sourceName)) +
-                              L"をコピーできません。" + FromUtf8(e.what()));
+        throw AutomationError(L"ブック" + Quoted(source->name) + L"のシート" + Quoted(win::FromUtf8(sourceName)) +
+                              L"をコピーできません。" + win::FromUtf8(e.what()));
     }
     target->Refresh();
     target->sheetIds.insert(target->sheetIds.begin() + static_cast<std::ptrdiff_t>(position), NewSheetId());
     target->saved = false;
     for (const std::string& part : report.notCarried)
-        Journal::Get().Write(L"server copy of sheet \"" + FromUtf8(sourceName) + L"\" did not carry: " + FromUtf8(part));
+        Journal::Get().Write(L"server copy of sheet \"" + win::FromUtf8(sourceName) + L"\" did not carry: " + win::FromUtf8(part));
 }
 
 std::shared_ptr<Book> Instance::CopyToNewBook(const std::shared_ptr<Book>& source, uint64_t sheetId) {
@@ -212,12 +213,12 @@ std::shared_ptr<Book> Instance::CopyToNewBook(const std::shared_ptr<Book>& sourc
             // The new book holds the copy alone, with the source's look (styles, theme, date system).
             return xlsx::Workbook::FromSheet(source->engine, index, &report);
         } catch (const xlsx::Error& e) {
-            throw AutomationError(L"ブック" + Quoted(source->name) + L"のシート" + Quoted(FromUtf8(sourceName)) +
-                                  L"をコピーできません。" + FromUtf8(e.what()));
+            throw AutomationError(L"ブック" + Quoted(source->name) + L"のシート" + Quoted(win::FromUtf8(sourceName)) +
+                                  L"をコピーできません。" + win::FromUtf8(e.what()));
         }
     }();
     for (const std::string& part : report.notCarried)
-        Journal::Get().Write(L"server copy of sheet \"" + FromUtf8(sourceName) + L"\" did not carry: " + FromUtf8(part));
+        Journal::Get().Write(L"server copy of sheet \"" + win::FromUtf8(sourceName) + L"\" did not carry: " + win::FromUtf8(part));
     auto book = Adopt(std::move(engine), NextBookName(L"Book"), L"");
     book->saved = false;
     return book;
@@ -263,7 +264,7 @@ void Instance::SaveAs(const std::shared_ptr<Book>& book, const std::wstring& pat
         const HRESULT code = e.cause() == xlsx::WriteCause::DiskFull      ? HRESULT_FROM_WIN32(ERROR_DISK_FULL)
                              : e.cause() == xlsx::WriteCause::NotWritable ? E_ACCESSDENIED
                                                                           : kExcelError;
-        throw AutomationError(Quoted(full) + L"に保存できません。" + FromUtf8(e.what()), code);
+        throw AutomationError(Quoted(full) + L"に保存できません。" + win::FromUtf8(e.what()), code);
     }
     book->name = name;
     book->fullPath = full;

@@ -1,7 +1,7 @@
 #include "automation_error.h"
 #include "ids.h"
 #include "objects.h"
-#include "text.h"
+#include "win/text.h"
 
 namespace zelmo::standin {
 
@@ -49,7 +49,7 @@ void SheetsObject::Call(DISPID id, WORD, const CallArgs& args, VARIANT* result) 
             if (index == nullptr) throw AutomationError::Call(DISP_E_PARAMNOTOPTIONAL);
             if (V_VT(index) == VT_BSTR || V_VT(index) == (VT_BSTR | VT_BYREF)) {
                 const std::wstring name = *args.OptString(0);
-                const std::string wanted = ToUtf8(name);
+                const std::string wanted = win::ToUtf8(name);
                 for (size_t position : positions)
                     if (xlsx::SheetNamesEqual(sheets[position].name, wanted))
                         return ReturnObject(result, objectAt(position));

@@ -15,12 +15,10 @@
 #include <string_view>
 #include <utility>
 
-namespace zelmo::win {
+// ToWide and ToU16, which the users of the owners need alongside them.
+#include "win/text.h"
 
-// UTF-16 text between the portable code (std::u16string) and Win32 (std::wstring): wchar_t is
-// 16 bits wide on Windows, so the code units carry over unchanged.
-inline std::wstring ToWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
-inline std::u16string ToU16(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
+namespace zelmo::win {
 
 
 // An owned interface pointer.

@@ -2,22 +2,15 @@
 
 #include <cwchar>
 
+#include "win/text.h"
+
 namespace zelmo::win {
 namespace {
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
 
 std::string Summary(HRESULT hr, const std::wstring& member, const std::wstring& description) {
     std::wstring text = member + L" failed (" + HexCode(hr) + L")";
     if (!description.empty()) text += L": " + description;
-    return Utf8(text);
+    return ToUtf8(text);
 }
 
 struct KnownCode {

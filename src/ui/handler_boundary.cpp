@@ -10,18 +10,8 @@
 #include "win/com.h"
 
 namespace zelmo::ui {
-namespace {
 
-std::wstring FromUtf8(const char* text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    if (n <= 1) return {};
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), n);
-    out.resize(static_cast<size_t>(n) - 1);
-    return out;
-}
-
-}  // namespace
+using win::FromUtf8;
 
 StepError::StepError(std::wstring what, std::wstring reason)
     : std::runtime_error("handler step failed"), what_(std::move(what)), reason_(std::move(reason)) {}

@@ -7,7 +7,6 @@
 #include <iterator>
 #include <sstream>
 
-#include "ops/errors.h"
 #include "win/com.h"
 #include "xlsx/workbook.h"
 
@@ -190,6 +189,6 @@ bool EndToEndTest::NoServerLeft() {
     }
 }
 
-std::string EndToEndTest::U8(const std::wstring& text) { return ops::ToUtf8(win::ToU16(text)); }
+std::string EndToEndTest::U8(const std::wstring& text) { return win::ToUtf8(text); }
 
 }  // namespace zelmo::e2e

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "win/handles.h"
+#include "win/text.h"
 
 namespace zelmo::standin_test {
 
@@ -156,10 +157,7 @@ std::vector<std::wstring> ReadLines(const std::wstring& path) {
         if (end == std::string::npos) end = bytes.size();
         std::string line = bytes.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        const int n = MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
-        std::wstring wide(static_cast<size_t>(n), L'\0');
-        MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), wide.data(), n);
-        lines.push_back(wide);
+        lines.push_back(win::FromUtf8(line));
         start = end + 1;
     }
     return lines;

@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "win/text.h"
+
 namespace {
 
 constexpr wchar_t kAppTitle[] = L"Excelゼルモ_2013";
@@ -142,10 +144,7 @@ int PickFolder(const std::wstring& path, DWORD timeoutMs) {
 
 // Text for the scripts, in UTF-8 whatever the console's code page.
 void PrintUtf8(const std::wstring& text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
+    const std::string bytes = zelmo::win::ToUtf8(text);
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
