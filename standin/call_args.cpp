@@ -2,10 +2,9 @@
 
 #include <oleauto.h>
 
-#include <cwchar>
-
 #include "automation_error.h"
 #include "dispatch_object.h"
+#include "win/com_error.h"
 
 namespace zelmo::standin {
 namespace {
@@ -171,9 +170,7 @@ std::wstring DescribeVariant(const VARIANT& value) {
     if (base == VT_ERROR) {
         const SCODE code = (type & VT_BYREF) ? *V_ERRORREF(v) : V_ERROR(v);
         if (code == DISP_E_PARAMNOTFOUND) return prefix + L":omitted";
-        wchar_t buffer[16];
-        std::swprintf(buffer, 16, L"0x%08lX", static_cast<unsigned long>(code));
-        return prefix + L":" + buffer;
+        return prefix + L":" + win::HexCode(code);
     }
     if (base == VT_DISPATCH || base == VT_UNKNOWN) {
         IUnknown* object = (type & VT_BYREF) ? *V_UNKNOWNREF(v) : V_UNKNOWN(v);

@@ -2,7 +2,6 @@
 
 #include <oleauto.h>
 
-#include <cwchar>
 #include <exception>
 #include <new>
 
@@ -13,6 +12,7 @@
 #include "lifetime.h"
 #include "text.h"
 #include "win/com.h"
+#include "win/com_error.h"
 #include "win/text.h"
 
 namespace zelmo::standin {
@@ -25,12 +25,6 @@ const wchar_t* FlagsText(WORD flags) {
     if (flags & DISPATCH_PROPERTYPUTREF) return L"PUTREF";
     if (flags & DISPATCH_PROPERTYPUT) return L"PUT";
     return L"?";
-}
-
-std::wstring Hex(HRESULT value) {
-    wchar_t buffer[16];
-    std::swprintf(buffer, 16, L"0x%08lX", static_cast<unsigned long>(value));
-    return buffer;
 }
 
 void FillException(EXCEPINFO* excep, const AutomationError& error) {
@@ -156,10 +150,10 @@ HRESULT STDMETHODCALLTYPE DispatchObject::Invoke(DISPID id, REFIID iid, LCID lci
         if (journalled && line.back() == L'(') line += L"?)";
         if (error.result() == DISP_E_EXCEPTION) {
             FillException(excep, error);
-            Journal::Get().Write(line + tail + L"error " + Hex(error.scode()) + L" \"" + error.description() + L"\"");
+            Journal::Get().Write(line + tail + L"error " + win::HexCode(error.scode()) + L" \"" + error.description() + L"\"");
         } else {
             if (argErr != nullptr) *argErr = error.argErr();
-            Journal::Get().Write(line + tail + L"error " + Hex(error.result()));
+            Journal::Get().Write(line + tail + L"error " + win::HexCode(error.result()));
         }
         return error.result();
     } catch (const std::bad_alloc&) {
@@ -168,7 +162,7 @@ HRESULT STDMETHODCALLTYPE DispatchObject::Invoke(DISPID id, REFIID iid, LCID lci
     } catch (const std::exception& e) {
         const AutomationError error(L"内部エラーが発生しました (" + win::FromUtf8(e.what()) + L")。");
         FillException(excep, error);
-        Journal::Get().Write(line + tail + L"error " + Hex(error.scode()) + L" \"" + error.description() + L"\"");
+        Journal::Get().Write(line + tail + L"error " + win::HexCode(error.scode()) + L" \"" + error.description() + L"\"");
         return DISP_E_EXCEPTION;
     }
 }

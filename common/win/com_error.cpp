@@ -1,7 +1,6 @@
 #include "win/com_error.h"
 
-#include <cwchar>
-
+#include "text/hex_code.h"
 #include "win/text.h"
 
 namespace zelmo::win {
@@ -70,10 +69,6 @@ std::wstring SystemMessage(HRESULT hr) {
     return text;
 }
 
-std::wstring HexCode(HRESULT hr) {
-    wchar_t buffer[16];
-    std::swprintf(buffer, 16, L"0x%08lX", static_cast<unsigned long>(hr));
-    return buffer;
-}
+std::wstring HexCode(HRESULT hr) { return text::HexCode<wchar_t>(static_cast<uint32_t>(hr)); }
 
 }  // namespace zelmo::win

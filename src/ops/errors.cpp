@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "text/hex_code.h"
+
 namespace zelmo::ops {
 
 OpsError::OpsError(std::u16string message)
@@ -60,13 +62,6 @@ std::u16string Decimal(long long value) {
     return digits;
 }
 
-std::u16string Hex32(uint32_t value) {
-    static const char16_t kDigits[] = u"0123456789ABCDEF";
-    std::u16string text = u"0x";
-    for (int shift = 28; shift >= 0; shift -= 4) {
-        text += kDigits[(value >> shift) & 0xF];
-    }
-    return text;
-}
+std::u16string Hex32(uint32_t value) { return text::HexCode<char16_t>(value); }
 
 }  // namespace zelmo::ops

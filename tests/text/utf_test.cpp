@@ -1,9 +1,10 @@
-// The portable UTF-8 pieces of common/text.
+// The portable UTF-8 pieces and the error-code writer of common/text.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "text/hex_code.h"
 #include "text/utf.h"
 
 namespace zelmo::text {
@@ -44,6 +45,13 @@ TEST(Utf8, TheDecoderIsLenientByteByByte) {
     // Overlong forms and encoded surrogates decode as their bits say.
     EXPECT_EQ(Decode("\xC0\xAF"), std::vector<char32_t>{U'/'});
     EXPECT_EQ(Decode("\xED\xA0\x80"), std::vector<char32_t>{0xD800});
+}
+
+TEST(HexCode, EightUpperCaseDigitsInEveryStringType) {
+    EXPECT_EQ(HexCode<char>(0x800A03ECu), "0x800A03EC");
+    EXPECT_EQ(HexCode<char16_t>(0u), u"0x00000000");
+    EXPECT_EQ(HexCode<wchar_t>(0xFFFFFFFFu), L"0xFFFFFFFF");
+    EXPECT_EQ(HexCode<wchar_t>(0x1Au), L"0x0000001A");
 }
 
 }  // namespace

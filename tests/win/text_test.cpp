@@ -1,4 +1,4 @@
-// The core's text conversions, against what the system itself does.
+// The core's text conversions, against what the system itself does, and its writing of error codes.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "text/utf.h"
+#include "win/com_error.h"
 #include "win/text.h"
 
 namespace zelmo::win {
@@ -62,6 +63,12 @@ TEST(WinText, AnsiCodePageReportsWhatItLacks) {
     EXPECT_EQ(ToAnsi(L"\xD83D\xDE00", &lacking).empty(), false);
     EXPECT_TRUE(lacking);
     EXPECT_EQ(ToAnsi(L""), "");
+}
+
+TEST(WinText, ErrorCodesAreWrittenAsEightUpperCaseHexDigits) {
+    EXPECT_EQ(HexCode(E_ACCESSDENIED), L"0x80070005");
+    EXPECT_EQ(HexCode(static_cast<HRESULT>(0x800A03EC)), L"0x800A03EC");
+    EXPECT_EQ(HexCode(S_FALSE), L"0x00000001");
 }
 
 }  // namespace
