@@ -14,7 +14,6 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
-#include <tlhelp32.h>
 
 #include <string>
 #include <vector>
@@ -28,6 +27,7 @@
 #include "registration.h"
 #include "text.h"
 #include "win/handles.h"
+#include "win/processes.h"
 #include "win/text.h"
 
 using namespace zelmo::standin;
@@ -69,15 +69,12 @@ std::wstring ModulePath() {
 
 // The process that started this one: under Wine the COM client itself.
 DWORD ParentProcessId() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 0;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
+    const auto processes = zelmo::win::RunningProcesses();
+    if (!processes) return 0;
     DWORD parent = 0;
     const DWORD self = GetCurrentProcessId();
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-        if (entry.th32ProcessID == self) parent = entry.th32ParentProcessID;
-    CloseHandle(snapshot);
+    for (const zelmo::win::ProcessEntry& process : *processes)
+        if (process.id == self) parent = process.parentId;
     return parent;
 }
 

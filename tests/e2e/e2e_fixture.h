@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "server_processes.h"
 #include "ui_fixture.h"
 #include "win/busy_server.h"
 
@@ -55,8 +56,8 @@ protected:
     RunResult Run(Answer answer = Answer::kNone, DWORD waitMs = 60000);
 
     // Waits (up to about 15 s) until no stand-in server process exists.
-    static bool NoServerLeft();
-    static int ServerProcessCount();
+    static bool NoServerLeft() { return test_support::WaitNoServer(15000); }
+    static int ServerProcessCount() { return test_support::ServerProcessCount(); }
 
     static std::string U8(const std::wstring& text);
     static std::string U8(const fs::path& path) { return U8(path.wstring()); }

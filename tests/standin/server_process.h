@@ -8,13 +8,13 @@
 #include <thread>
 #include <vector>
 
+#include "server_processes.h"
+
 namespace zelmo::standin_test {
 
-inline constexpr wchar_t kServerExe[] = L"ZelmoSheetServer.exe";
-
-std::vector<DWORD> ServerProcesses();
-// Waits until no server process is left; false after `timeoutMs`.
-bool WaitNoServer(DWORD timeoutMs);
+using test_support::kServerExe;
+using test_support::ServerProcesses;
+using test_support::WaitNoServer;
 
 // What a test saw of one message box of the server.
 struct SeenBox {
