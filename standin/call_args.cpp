@@ -98,9 +98,19 @@ win::Variant CallArgs::Converted(size_t position, VARTYPE type) const {
     return out;
 }
 
+bool CallArgs::IsText(size_t position) const {
+    const VARIANT* v = Get(position);
+    return v != nullptr && (V_VT(v) == VT_BSTR || V_VT(v) == (VT_BSTR | VT_BYREF));
+}
+
 std::wstring CallArgs::String(size_t position) const {
     if (!Has(position)) throw AutomationError::Call(DISP_E_PARAMNOTOPTIONAL);
     return *OptString(position);
+}
+
+long CallArgs::Long(size_t position) const {
+    if (!Has(position)) throw AutomationError::Call(DISP_E_PARAMNOTOPTIONAL);
+    return *OptLong(position);
 }
 
 std::optional<std::wstring> CallArgs::OptString(size_t position) const {

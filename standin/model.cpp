@@ -80,6 +80,10 @@ std::vector<std::string> Book::SheetNames() const {
     return names;
 }
 
+void Book::CheckOpen() const {
+    if (!open) throw AutomationError(L"ブック" + Quoted(name) + L"は既に閉じられています。");
+}
+
 std::wstring FullPathOf(const std::wstring& path) {
     const DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     if (length == 0) return path;
@@ -100,12 +104,16 @@ void Instance::CheckRunning() const {
     if (quit) throw AutomationError(L"アプリケーションは既に終了しています (Quit の後の呼び出しです)。");
 }
 
+bool Instance::NameTaken(const std::wstring& name) const {
+    for (const auto& book : books_)
+        if (EqualNoCase(book->name, name)) return true;
+    return false;
+}
+
 std::wstring Instance::NextBookName(const std::wstring& stem) {
     for (;;) {
         std::wstring name = stem + std::to_wstring(nextBookNumber_++);
-        bool taken = false;
-        for (const auto& book : books_) taken = taken || EqualNoCase(book->name, name);
-        if (!taken) return name;
+        if (!NameTaken(name)) return name;
     }
 }
 
@@ -132,13 +140,8 @@ std::shared_ptr<Book> Instance::AddFromTemplate(const std::wstring& path) {
     const size_t dot = stem.find_last_of(L'.');
     if (dot != std::wstring::npos && dot > 0) stem.resize(dot);
     // A book made from a template is named after it, numbered, and has no file yet.
-    std::wstring name;
-    for (int n = 1;; ++n) {
-        name = stem + std::to_wstring(n);
-        bool taken = false;
-        for (const auto& book : books_) taken = taken || EqualNoCase(book->name, name);
-        if (!taken) break;
-    }
+    std::wstring name = stem + L"1";
+    for (int n = 2; NameTaken(name); ++n) name = stem + std::to_wstring(n);
     auto book = Adopt(std::move(engine), name, L"");
     book->saved = false;
     return book;
@@ -153,10 +156,9 @@ std::shared_ptr<Book> Instance::Open(const std::wstring& path) {
         if (!book->fullPath.empty() && EqualNoCase(book->fullPath, full)) return book;
     const std::wstring name = FileNameOf(full);
     xlsx::Workbook engine = ReadWorkbook(full);
-    for (const auto& book : books_)
-        if (EqualNoCase(book->name, name))
-            throw AutomationError(Quoted(full) + L"を開けません。同じ名前のブック" + Quoted(name) +
-                                  L"が既に開いています。同じ名前のブックは同時に開けません。");
+    if (NameTaken(name))
+        throw AutomationError(Quoted(full) + L"を開けません。同じ名前のブック" + Quoted(name) +
+                              L"が既に開いています。同じ名前のブックは同時に開けません。");
     return Adopt(std::move(engine), name, full);
 }
 
@@ -170,10 +172,6 @@ void Instance::Close(const std::shared_ptr<Book>& book) {
     }
 }
 
-static void CheckOpen(const Book& book) {
-    if (!book.open) throw AutomationError(L"ブック" + Quoted(book.name) + L"は既に閉じられています。");
-}
-
 static size_t SourcePosition(const Book& source, uint64_t sheetId) {
     const size_t index = source.PositionOf(sheetId);
     if (index == std::wstring::npos) throw AutomationError(L"このシートは既にブックにありません。");
@@ -183,8 +181,8 @@ static size_t SourcePosition(const Book& source, uint64_t sheetId) {
 void Instance::CopySheet(const std::shared_ptr<Book>& source, uint64_t sheetId, const std::shared_ptr<Book>& target,
                          size_t position) {
     CheckRunning();
-    CheckOpen(*source);
-    CheckOpen(*target);
+    source->CheckOpen();
+    target->CheckOpen();
     const size_t index = SourcePosition(*source, sheetId);
     const std::string sourceName = source->Sheets()[index].name;
     const std::string name = xlsx::UniqueSheetName(sourceName, target->SheetNames());
@@ -204,7 +202,7 @@ void Instance::CopySheet(const std::shared_ptr<Book>& source, uint64_t sheetId, 
 
 std::shared_ptr<Book> Instance::CopyToNewBook(const std::shared_ptr<Book>& source, uint64_t sheetId) {
     CheckRunning();
-    CheckOpen(*source);
+    source->CheckOpen();
     const size_t index = SourcePosition(*source, sheetId);
     const std::string sourceName = source->Sheets()[index].name;
     xlsx::CopyReport report;
@@ -226,7 +224,7 @@ std::shared_ptr<Book> Instance::CopyToNewBook(const std::shared_ptr<Book>& sourc
 
 void Instance::SaveAs(const std::shared_ptr<Book>& book, const std::wstring& path) {
     CheckRunning();
-    CheckOpen(*book);
+    book->CheckOpen();
     if (path.empty()) throw AutomationError(L"保存するファイルの名前が指定されていません。");
     std::wstring full = FullPathOf(path);
     std::wstring name = FileNameOf(full);

@@ -25,8 +25,7 @@ const std::vector<MemberInfo>& SheetObject::Members() const {
 }
 
 size_t SheetObject::Position() const {
-    instance_->CheckRunning();
-    if (!book_->open) throw AutomationError(L"ブック「" + book_->name + L"」は既に閉じられています。");
+    CheckBookOpen();
     const size_t position = book_->PositionOf(sheetId_);
     if (position == std::wstring::npos) throw AutomationError(L"このシートは既にブックにありません。");
     return position;

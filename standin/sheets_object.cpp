@@ -33,8 +33,7 @@ std::vector<size_t> SheetsObject::MemberPositions() const {
 }
 
 void SheetsObject::Call(DISPID id, WORD, const CallArgs& args, VARIANT* result) {
-    instance_->CheckRunning();
-    if (!book_->open) throw AutomationError(L"ブック「" + book_->name + L"」は既に閉じられています。");
+    CheckBookOpen();
     const std::vector<size_t> positions = MemberPositions();
     const auto& sheets = book_->Sheets();
     auto objectAt = [&](size_t position) {
@@ -45,10 +44,8 @@ void SheetsObject::Call(DISPID id, WORD, const CallArgs& args, VARIANT* result) 
             return ReturnLong(result, static_cast<long>(positions.size()));
         case kDispItem:
         case DISPID_VALUE: {
-            const VARIANT* index = args.Get(0);
-            if (index == nullptr) throw AutomationError::Call(DISP_E_PARAMNOTOPTIONAL);
-            if (V_VT(index) == VT_BSTR || V_VT(index) == (VT_BSTR | VT_BYREF)) {
-                const std::wstring name = *args.OptString(0);
+            if (args.IsText(0)) {
+                const std::wstring name = args.String(0);
                 const std::string wanted = win::ToUtf8(name);
                 for (size_t position : positions)
                     if (xlsx::SheetNamesEqual(sheets[position].name, wanted))
@@ -56,7 +53,7 @@ void SheetsObject::Call(DISPID id, WORD, const CallArgs& args, VARIANT* result) 
                 throw AutomationError(L"ブック「" + book_->name + L"」にシート「" + name + L"」はありません。",
                                       DISP_E_BADINDEX);
             }
-            const long n = *args.OptLong(0);
+            const long n = args.Long(0);
             if (n < 1 || static_cast<size_t>(n) > positions.size())
                 throw AutomationError(L"シートの番号 " + std::to_wstring(n) + L" は範囲外です (ブック「" + book_->name +
                                           L"」のシートは " + std::to_wstring(positions.size()) + L" 枚です)。",
