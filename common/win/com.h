@@ -1,6 +1,7 @@
-// Move-only owners for COM: interface pointers, BSTRs, VARIANTs and the COM apartment of a thread.
-// Each owner releases what it holds exactly once; put() / Receive() release (or insist on an empty
-// value) before handing out an address for a callee to fill.
+// Move-only owners for COM: interface pointers, BSTRs (both on the owner template of handles.h),
+// VARIANTs and the COM apartment of a thread. Each owner releases what it holds exactly once;
+// put() / Receive() release (or insist on an empty value) before handing out an address for a
+// callee to fill.
 #pragma once
 
 #include <windows.h>
@@ -15,93 +16,68 @@
 #include <string_view>
 #include <utility>
 
+#include "win/handles.h"
 // ToWide and ToU16, which the users of the owners need alongside them.
 #include "win/text.h"
 
 namespace zelmo::win {
 
-
-// An owned interface pointer.
 template <class T>
-class ComPtr {
-public:
-    ComPtr() noexcept = default;
-    // Adopts a reference the caller already owns (no AddRef).
-    explicit ComPtr(T* p) noexcept : p_(p) {}
-    ComPtr(ComPtr&& other) noexcept : p_(other.release()) {}
-    ComPtr& operator=(ComPtr&& other) noexcept {
-        if (this != &other) reset(other.release());
-        return *this;
+struct ComTraits {
+    using type = T*;
+    static type empty() noexcept { return nullptr; }
+    static bool valid(type p) noexcept { return p != nullptr; }
+    static bool close(type p) noexcept {
+        p->Release();
+        return true;
     }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() { reset(); }
+};
+
+// An owned interface pointer. The constructor from a pointer adopts a reference the caller
+// already owns (no AddRef); Share takes one of its own.
+template <class T>
+class ComPtr : public Unique<ComTraits<T>> {
+public:
+    using Unique<ComTraits<T>>::Unique;
 
     // Takes a reference of its own to a pointer it is lent (AddRef).
     static ComPtr Share(T* p) noexcept {
         if (p != nullptr) p->AddRef();
         return ComPtr(p);
     }
-    ComPtr Clone() const noexcept { return Share(p_); }
+    ComPtr Clone() const noexcept { return Share(this->get()); }
 
-    T* get() const noexcept { return p_; }
-    T* operator->() const noexcept { return p_; }
-    explicit operator bool() const noexcept { return p_ != nullptr; }
-    T* release() noexcept { return std::exchange(p_, nullptr); }
-    void reset(T* p = nullptr) noexcept {
-        T* old = std::exchange(p_, p);
-        if (old != nullptr) old->Release();
-    }
-    // Releases the current pointer, then returns the address for a callee to fill.
-    T** put() noexcept {
-        reset();
-        return &p_;
-    }
-    void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
+    T* operator->() const noexcept { return this->get(); }
+    void** put_void() noexcept { return reinterpret_cast<void**>(this->put()); }
 
     // QueryInterface into another owner; returns the HRESULT.
     template <class U>
     HRESULT As(ComPtr<U>& out) const noexcept {
-        if (p_ == nullptr) return E_POINTER;
-        return p_->QueryInterface(__uuidof(U), out.put_void());
+        if (this->get() == nullptr) return E_POINTER;
+        return this->get()->QueryInterface(__uuidof(U), out.put_void());
     }
-
-private:
-    T* p_ = nullptr;
 };
 
-// An owned BSTR.
-class Bstr {
+struct BstrTraits {
+    using type = BSTR;
+    static type empty() noexcept { return nullptr; }
+    static bool valid(type s) noexcept { return s != nullptr; }
+    static bool close(type s) noexcept {
+        SysFreeString(s);
+        return true;
+    }
+};
+
+// An owned BSTR, made from text (a BSTR from a callee is received through put()).
+class Bstr : public Unique<BstrTraits> {
 public:
     Bstr() noexcept = default;
-    explicit Bstr(std::wstring_view text)
-        : s_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
-        if (s_ == nullptr && !text.empty()) throw std::bad_alloc();
+    explicit Bstr(std::wstring_view text) : Unique(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
+        if (!*this && !text.empty()) throw std::bad_alloc();
     }
-    Bstr(Bstr&& other) noexcept : s_(other.release()) {}
-    Bstr& operator=(Bstr&& other) noexcept {
-        if (this != &other) reset(other.release());
-        return *this;
-    }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    ~Bstr() { reset(); }
 
-    BSTR get() const noexcept { return s_; }
-    BSTR release() noexcept { return std::exchange(s_, nullptr); }
-    void reset(BSTR s = nullptr) noexcept {
-        BSTR old = std::exchange(s_, s);
-        if (old != nullptr) SysFreeString(old);
-    }
-    BSTR* put() noexcept {
-        reset();
-        return &s_;
-    }
     // The text; a null BSTR is the empty string.
-    std::wstring str() const { return s_ == nullptr ? std::wstring() : std::wstring(s_, SysStringLen(s_)); }
-
-private:
-    BSTR s_ = nullptr;
+    std::wstring str() const { return get() == nullptr ? std::wstring() : std::wstring(get(), SysStringLen(get())); }
 };
 
 class Dispatch;
