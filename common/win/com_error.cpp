@@ -1,6 +1,7 @@
 #include "win/com_error.h"
 
 #include "text/hex_code.h"
+#include "win/handles.h"
 #include "win/text.h"
 
 namespace zelmo::win {
@@ -55,13 +56,12 @@ std::wstring ComError::Reason() const {
 }
 
 std::wstring SystemMessage(HRESULT hr) {
-    wchar_t* buffer = nullptr;
+    LocalMem<wchar_t> buffer;
     const DWORD n = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+        static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(buffer.put()), 0, nullptr);
     std::wstring text;
-    if (n > 0 && buffer != nullptr) text.assign(buffer, n);
-    if (buffer != nullptr) LocalFree(buffer);
+    if (n > 0 && buffer) text.assign(buffer.get(), n);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' ||
                              text.back() == L'.' || text.back() == L'。')) {
         text.pop_back();
