@@ -46,6 +46,12 @@ const std::vector<MemberInfo>& ApplicationObject::Members() const {
 }
 
 void ApplicationObject::Call(DISPID id, WORD flags, const CallArgs& args, VARIANT* result) {
+    // A Boolean property of the instance: a put sets it while the instance runs, a get reads it.
+    auto boolProperty = [&](bool& value) {
+        if (!IsPut(flags)) return ReturnBool(result, value);
+        instance_->CheckRunning();
+        value = args.PutBool();
+    };
     switch (id) {
         case kDispWorkbooks:
             instance_->CheckRunning();
@@ -57,19 +63,9 @@ void ApplicationObject::Call(DISPID id, WORD flags, const CallArgs& args, VARIAN
             Lifetime::Get().QuitRequested(AllInstancesQuit());
             return;
         case kDispVisible:
-            if (IsPut(flags)) {
-                instance_->CheckRunning();
-                instance_->visible = args.PutBool();
-                return;
-            }
-            return ReturnBool(result, instance_->visible);
+            return boolProperty(instance_->visible);
         case kDispDisplayAlerts:
-            if (IsPut(flags)) {
-                instance_->CheckRunning();
-                instance_->displayAlerts = args.PutBool();
-                return;
-            }
-            return ReturnBool(result, instance_->displayAlerts);
+            return boolProperty(instance_->displayAlerts);
         case kDispName:
         case DISPID_VALUE:
             return ReturnString(result, kServerName);

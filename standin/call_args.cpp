@@ -2,10 +2,9 @@
 
 #include <oleauto.h>
 
-#include <cwchar>
-
 #include "automation_error.h"
 #include "dispatch_object.h"
+#include "win/com_error.h"
 
 namespace zelmo::standin {
 namespace {
@@ -91,13 +90,17 @@ const VARIANT* CallArgs::Get(size_t position) const {
     return Deref(slots_[position].value);
 }
 
-VARIANT CallArgs::Converted(size_t position, VARTYPE type) const {
-    VARIANT out;
-    VariantInit(&out);
+win::Variant CallArgs::Converted(size_t position, VARTYPE type) const {
+    win::Variant out;
     // VariantChangeType reads through VT_BYREF itself.
-    const HRESULT hr = VariantChangeType(&out, const_cast<VARIANT*>(Get(position)), 0, type);
+    const HRESULT hr = VariantChangeType(out.Receive(), const_cast<VARIANT*>(Get(position)), 0, type);
     if (FAILED(hr)) throw AutomationError::Call(DISP_E_TYPEMISMATCH, slots_[position].rgIndex);
     return out;
+}
+
+bool CallArgs::IsText(size_t position) const {
+    const VARIANT* v = Get(position);
+    return v != nullptr && (V_VT(v) == VT_BSTR || V_VT(v) == (VT_BSTR | VT_BYREF));
 }
 
 std::wstring CallArgs::String(size_t position) const {
@@ -105,24 +108,24 @@ std::wstring CallArgs::String(size_t position) const {
     return *OptString(position);
 }
 
+long CallArgs::Long(size_t position) const {
+    if (!Has(position)) throw AutomationError::Call(DISP_E_PARAMNOTOPTIONAL);
+    return *OptLong(position);
+}
+
 std::optional<std::wstring> CallArgs::OptString(size_t position) const {
     if (!Has(position)) return std::nullopt;
-    VARIANT v = Converted(position, VT_BSTR);
-    std::wstring text(V_BSTR(&v), SysStringLen(V_BSTR(&v)));
-    VariantClear(&v);
-    return text;
+    return Converted(position, VT_BSTR).ToString();
 }
 
 std::optional<long> CallArgs::OptLong(size_t position) const {
     if (!Has(position)) return std::nullopt;
-    VARIANT v = Converted(position, VT_I4);
-    return V_I4(&v);
+    return Converted(position, VT_I4).get().lVal;
 }
 
 std::optional<bool> CallArgs::OptBool(size_t position) const {
     if (!Has(position)) return std::nullopt;
-    VARIANT v = Converted(position, VT_BOOL);
-    return V_BOOL(&v) != VARIANT_FALSE;
+    return Converted(position, VT_BOOL).get().boolVal != VARIANT_FALSE;
 }
 
 IUnknown* CallArgs::OptObject(size_t position) const {
@@ -140,11 +143,10 @@ IUnknown* CallArgs::OptObject(size_t position) const {
 const VARIANT& CallArgs::PutValue() const { return *Deref(put_.value); }
 
 bool CallArgs::PutBool() const {
-    VARIANT v;
-    VariantInit(&v);
-    if (FAILED(VariantChangeType(&v, const_cast<VARIANT*>(&PutValue()), 0, VT_BOOL)))
+    win::Variant v;
+    if (FAILED(VariantChangeType(v.Receive(), const_cast<VARIANT*>(&PutValue()), 0, VT_BOOL)))
         throw AutomationError::Call(DISP_E_TYPEMISMATCH, put_.rgIndex);
-    return V_BOOL(&v) != VARIANT_FALSE;
+    return v.get().boolVal != VARIANT_FALSE;
 }
 
 std::wstring CallArgs::Describe() const {
@@ -178,9 +180,7 @@ std::wstring DescribeVariant(const VARIANT& value) {
     if (base == VT_ERROR) {
         const SCODE code = (type & VT_BYREF) ? *V_ERRORREF(v) : V_ERROR(v);
         if (code == DISP_E_PARAMNOTFOUND) return prefix + L":omitted";
-        wchar_t buffer[16];
-        std::swprintf(buffer, 16, L"0x%08lX", static_cast<unsigned long>(code));
-        return prefix + L":" + buffer;
+        return prefix + L":" + win::HexCode(code);
     }
     if (base == VT_DISPATCH || base == VT_UNKNOWN) {
         IUnknown* object = (type & VT_BYREF) ? *V_UNKNOWNREF(v) : V_UNKNOWN(v);
@@ -189,11 +189,9 @@ std::wstring DescribeVariant(const VARIANT& value) {
         return prefix + L":" + (own != nullptr ? own->Label() : std::wstring(L"foreign object"));
     }
     if (base == VT_EMPTY || base == VT_NULL) return prefix;
-    VARIANT text;
-    VariantInit(&text);
-    if (FAILED(VariantChangeType(&text, const_cast<VARIANT*>(v), VARIANT_ALPHABOOL, VT_BSTR))) return prefix + L":?";
-    std::wstring shown(V_BSTR(&text), SysStringLen(V_BSTR(&text)));
-    VariantClear(&text);
+    win::Variant text;
+    if (FAILED(VariantChangeType(text.Receive(), const_cast<VARIANT*>(v), VARIANT_ALPHABOOL, VT_BSTR))) return prefix + L":?";
+    std::wstring shown = text.ToString();
     if (base == VT_BSTR) shown = L"\"" + shown + L"\"";
     return prefix + L":" + shown;
 }

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "win/com.h"
+
 namespace zelmo::standin {
 
 class DispatchObject;
@@ -29,11 +31,15 @@ public:
     CallArgs(const DISPPARAMS& params, const MemberInfo& member, bool isPut);
 
     bool Has(size_t position) const { return Get(position) != nullptr; }
+    // True when the argument is text (VT_BSTR, also by reference): a collection's index is then a
+    // name, else a number.
+    bool IsText(size_t position) const;
     // The argument's value (by-reference variants dereferenced), or nullptr when omitted.
     const VARIANT* Get(size_t position) const;
 
     // Conversions; a value of the wrong type throws DISP_E_TYPEMISMATCH naming the argument.
     std::wstring String(size_t position) const;  // required: DISP_E_PARAMNOTOPTIONAL when omitted
+    long Long(size_t position) const;            // required: DISP_E_PARAMNOTOPTIONAL when omitted
     std::optional<std::wstring> OptString(size_t position) const;
     std::optional<long> OptLong(size_t position) const;
     std::optional<bool> OptBool(size_t position) const;
@@ -52,7 +58,7 @@ private:
         UINT rgIndex = 0;
         bool named = false;
     };
-    VARIANT Converted(size_t position, VARTYPE type) const;
+    win::Variant Converted(size_t position, VARTYPE type) const;
 
     const MemberInfo& member_;
     std::vector<Slot> slots_;  // one per parameter

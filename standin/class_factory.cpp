@@ -3,6 +3,7 @@
 #include "journal.h"
 #include "lifetime.h"
 #include "objects.h"
+#include "win/com.h"
 
 namespace zelmo::standin {
 
@@ -18,11 +19,9 @@ HRESULT STDMETHODCALLTYPE ClassFactory::CreateInstance(IUnknown* outer, REFIID i
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    auto* application = new ApplicationObject();
+    const win::ComPtr<ApplicationObject> application(new ApplicationObject());
     Journal::Get().Write(L"server created " + application->Label());
-    const HRESULT hr = application->QueryInterface(iid, out);
-    application->Release();
-    return hr;
+    return application->QueryInterface(iid, out);
 }
 
 HRESULT STDMETHODCALLTYPE ClassFactory::LockServer(BOOL lock) {

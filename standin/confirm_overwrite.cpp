@@ -7,6 +7,7 @@
 #include "ids.h"
 #include "journal.h"
 #include "lifetime.h"
+#include "win/handles.h"
 
 namespace zelmo::standin {
 namespace {
@@ -23,25 +24,24 @@ class ClientWatch {
 public:
     explicit ClientWatch(DWORD uiThread) : done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
         HANDLE client = Lifetime::Get().clientProcess();
-        if (client == nullptr || done_ == nullptr) return;
+        if (client == nullptr || !done_) return;
         thread_ = std::thread([this, client, uiThread] {
-            HANDLE waits[2] = {done_, client};
+            HANDLE waits[2] = {done_.get(), client};
             while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
                 EnumThreadWindows(uiThread, AnswerNo, 0);
-                if (WaitForSingleObject(done_, 200) == WAIT_OBJECT_0) break;
+                if (WaitForSingleObject(done_.get(), 200) == WAIT_OBJECT_0) break;
             }
         });
     }
     ClientWatch(const ClientWatch&) = delete;
     ClientWatch& operator=(const ClientWatch&) = delete;
     ~ClientWatch() {
-        if (done_ != nullptr) SetEvent(done_);
+        if (done_) SetEvent(done_.get());
         if (thread_.joinable()) thread_.join();
-        if (done_ != nullptr) CloseHandle(done_);
     }
 
 private:
-    HANDLE done_;
+    win::UniqueHandle done_;
     std::thread thread_;
 };
 

@@ -2,7 +2,6 @@
 
 #include <oleauto.h>
 
-#include <cwchar>
 #include <exception>
 #include <new>
 
@@ -12,6 +11,9 @@
 #include "journal.h"
 #include "lifetime.h"
 #include "text.h"
+#include "win/com.h"
+#include "win/com_error.h"
+#include "win/text.h"
 
 namespace zelmo::standin {
 namespace {
@@ -23,12 +25,6 @@ const wchar_t* FlagsText(WORD flags) {
     if (flags & DISPATCH_PROPERTYPUTREF) return L"PUTREF";
     if (flags & DISPATCH_PROPERTYPUT) return L"PUT";
     return L"?";
-}
-
-std::wstring Hex(HRESULT value) {
-    wchar_t buffer[16];
-    std::swprintf(buffer, 16, L"0x%08lX", static_cast<unsigned long>(value));
-    return buffer;
 }
 
 void FillException(EXCEPINFO* excep, const AutomationError& error) {
@@ -135,6 +131,8 @@ HRESULT STDMETHODCALLTYPE DispatchObject::Invoke(DISPID id, REFIID iid, LCID lci
         journal.Write(line + L")" + tail + L"error DISP_E_MEMBERNOTFOUND");
         return DISP_E_MEMBERNOTFOUND;
     }
+    // The result is empty unless the member succeeds: it fills an owner of its own, which a failure
+    // clears, and which is handed over only at the end.
     if (result != nullptr) VariantInit(result);
     static const DISPPARAMS kNoParams{nullptr, nullptr, 0, 0};
     try {
@@ -142,30 +140,29 @@ HRESULT STDMETHODCALLTYPE DispatchObject::Invoke(DISPID id, REFIID iid, LCID lci
         if (journalled) line += args.Describe() + L")";
         Faults& faults = Faults::Get();
         if (faults.size() != 0) faults.Check(Kind(), member->name, FaultSubject(id, args), GetTickCount64());
-        Call(id, flags, args, result);
+        win::Variant value;
+        Call(id, flags, args, result != nullptr ? value.Receive() : nullptr);
         if (journalled)
-            journal.Write(line + tail + (result != nullptr ? DescribeVariant(*result) : L"(no result asked)"));
+            journal.Write(line + tail + (result != nullptr ? DescribeVariant(value.get()) : L"(no result asked)"));
+        if (result != nullptr) *result = value.release();
         return S_OK;
     } catch (const AutomationError& error) {
-        if (result != nullptr) VariantClear(result);
         if (journalled && line.back() == L'(') line += L"?)";
         if (error.result() == DISP_E_EXCEPTION) {
             FillException(excep, error);
-            Journal::Get().Write(line + tail + L"error " + Hex(error.scode()) + L" \"" + error.description() + L"\"");
+            Journal::Get().Write(line + tail + L"error " + win::HexCode(error.scode()) + L" \"" + error.description() + L"\"");
         } else {
             if (argErr != nullptr) *argErr = error.argErr();
-            Journal::Get().Write(line + tail + L"error " + Hex(error.result()));
+            Journal::Get().Write(line + tail + L"error " + win::HexCode(error.result()));
         }
         return error.result();
     } catch (const std::bad_alloc&) {
-        if (result != nullptr) VariantClear(result);
         Journal::Get().Write(line + tail + L"error E_OUTOFMEMORY");
         return E_OUTOFMEMORY;
     } catch (const std::exception& e) {
-        if (result != nullptr) VariantClear(result);
-        const AutomationError error(L"内部エラーが発生しました (" + FromUtf8(e.what()) + L")。");
+        const AutomationError error(L"内部エラーが発生しました (" + win::FromUtf8(e.what()) + L")。");
         FillException(excep, error);
-        Journal::Get().Write(line + tail + L"error " + Hex(error.scode()) + L" \"" + error.description() + L"\"");
+        Journal::Get().Write(line + tail + L"error " + win::HexCode(error.scode()) + L" \"" + error.description() + L"\"");
         return DISP_E_EXCEPTION;
     }
 }

@@ -2,17 +2,19 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <utility>
 #include <vector>
 
 #include "lifetime.h"
 #include "objects.h"
+#include "win/com.h"
 
 namespace zelmo::standin {
 namespace {
 
 class Enumerator final : public IEnumVARIANT {
 public:
-    Enumerator(std::vector<IDispatch*> items, size_t next) : items_(std::move(items)), next_(next) {
+    Enumerator(std::vector<win::ComPtr<IDispatch>> items, size_t next) : items_(std::move(items)), next_(next) {
         Lifetime::Get().OtherObjectCreated();
     }
     Enumerator(const Enumerator&) = delete;
@@ -36,12 +38,7 @@ public:
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override {
         if (out == nullptr) return E_POINTER;
         ULONG n = 0;
-        for (; n < count && next_ < items_.size(); ++n, ++next_) {
-            VariantInit(&out[n]);
-            V_VT(&out[n]) = VT_DISPATCH;
-            V_DISPATCH(&out[n]) = items_[next_];
-            items_[next_]->AddRef();
-        }
+        for (; n < count && next_ < items_.size(); ++n, ++next_) out[n] = win::Variant(items_[next_].get()).release();
         if (fetched != nullptr) *fetched = n;
         return n == count ? S_OK : S_FALSE;
     }
@@ -56,24 +53,29 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** out) override {
         if (out == nullptr) return E_POINTER;
-        for (IDispatch* item : items_) item->AddRef();
-        *out = new Enumerator(items_, next_);
+        std::vector<win::ComPtr<IDispatch>> items;
+        for (const auto& item : items_) items.push_back(item.Clone());
+        *out = new Enumerator(std::move(items), next_);
         return S_OK;
     }
 
 private:
     ~Enumerator() {
-        for (IDispatch* item : items_) item->Release();
+        items_.clear();
         Lifetime::Get().OtherObjectDestroyed();
     }
 
-    std::vector<IDispatch*> items_;
+    std::vector<win::ComPtr<IDispatch>> items_;
     size_t next_;
     ULONG refs_ = 1;
 };
 
 }  // namespace
 
-IUnknown* NewEnumerator(std::vector<IDispatch*> items) { return new Enumerator(std::move(items), 0); }
+void ReturnEnumerator(VARIANT* result, std::vector<win::ComPtr<IDispatch>> items) {
+    if (result == nullptr) return;  // the objects go with `items`
+    V_VT(result) = VT_UNKNOWN;
+    V_UNKNOWN(result) = new Enumerator(std::move(items), 0);
+}
 
 }  // namespace zelmo::standin

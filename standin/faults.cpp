@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <tuple>
+#include <utility>
 
 #include "automation_error.h"
 #include "journal.h"
@@ -24,6 +26,13 @@ std::wstring Trim(std::wstring_view text) {
     while (b < e && (text[b] == L' ' || text[b] == L'\t')) ++b;
     while (e > b && (text[e - 1] == L' ' || text[e - 1] == L'\t')) --e;
     return std::wstring(text.substr(b, e - b));
+}
+
+// "Object.Member" or "Member": the object a rule names (empty: any) and the member.
+std::pair<std::wstring, std::wstring> SplitTarget(const std::wstring& name) {
+    const size_t dot = name.find(L'.');
+    if (dot == std::wstring::npos) return {std::wstring(), name};
+    return {name.substr(0, dot), name.substr(dot + 1)};
 }
 
 // The subject matches the rule's text exactly or as the last part of a path.
@@ -65,12 +74,7 @@ Faults::Faults(std::wstring_view rules) {
                 name = Trim(std::wstring_view(name).substr(0, hash));
                 if (rule.nth == 0) continue;
             }
-            const size_t dot = name.find(L'.');
-            if (dot != std::wstring::npos) {
-                rule.object = name.substr(0, dot);
-                name = name.substr(dot + 1);
-            }
-            rule.member = name;
+            std::tie(rule.object, rule.member) = SplitTarget(name);
             rules_.push_back(rule);
             continue;
         }
@@ -85,12 +89,7 @@ Faults::Faults(std::wstring_view rules) {
             rule.nth = std::wcstoul(entry.c_str() + hash + 1, nullptr, 10);
             if (rule.nth == 0) continue;  // "#0" or no number: chooses nothing
         }
-        const size_t dot = name.find(L'.');
-        if (dot != std::wstring::npos) {
-            rule.object = name.substr(0, dot);
-            name = name.substr(dot + 1);
-        }
-        rule.member = name;
+        std::tie(rule.object, rule.member) = SplitTarget(name);
         rules_.push_back(rule);
     }
 }

@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-#include "text.h"
+#include "win/handles.h"
+#include "win/text.h"
 
 namespace zelmo::standin {
 
@@ -20,13 +21,13 @@ Journal::Journal() : start_(GetTickCount64()) {
 void Journal::Write(std::wstring_view line) {
     if (!enabled()) return;
     const std::string text =
-        std::to_string(GetTickCount64() - start_) + " " + ToUtf8(line) + "\r\n";
-    HANDLE file = CreateFileW(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+        std::to_string(GetTickCount64() - start_) + " " + win::ToUtf8(line) + "\r\n";
+    const win::UniqueHandle file(CreateFileW(path_.c_str(), FILE_APPEND_DATA,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
     DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 }  // namespace zelmo::standin

@@ -14,7 +14,6 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
-#include <tlhelp32.h>
 
 #include <string>
 #include <vector>
@@ -27,6 +26,9 @@
 #include "objects.h"
 #include "registration.h"
 #include "text.h"
+#include "win/handles.h"
+#include "win/processes.h"
+#include "win/text.h"
 
 using namespace zelmo::standin;
 
@@ -36,10 +38,10 @@ namespace {
 // program started from a console), to that console.
 void Print(const std::wstring& text) {
     HANDLE out = GetStdHandle(STD_ERROR_HANDLE);
-    bool own = false;
+    zelmo::win::UniqueHandle console;  // opened here, so closed here
     if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
-        out = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-        own = out != INVALID_HANDLE_VALUE;
+        console.reset(CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        out = console.get();
     }
     if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
     const std::wstring line = text + L"\n";
@@ -48,10 +50,9 @@ void Print(const std::wstring& text) {
     if (GetConsoleMode(out, &mode)) {
         WriteConsoleW(out, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
     } else {
-        const std::string bytes = ToUtf8(line);
+        const std::string bytes = zelmo::win::ToUtf8(line);
         WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     }
-    if (own) CloseHandle(out);
 }
 
 std::wstring ModulePath() {
@@ -68,15 +69,12 @@ std::wstring ModulePath() {
 
 // The process that started this one: under Wine the COM client itself.
 DWORD ParentProcessId() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 0;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
+    const auto processes = zelmo::win::RunningProcesses();
+    if (!processes) return 0;
     DWORD parent = 0;
     const DWORD self = GetCurrentProcessId();
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-        if (entry.th32ProcessID == self) parent = entry.th32ParentProcessID;
-    CloseHandle(snapshot);
+    for (const zelmo::win::ProcessEntry& process : *processes)
+        if (process.id == self) parent = process.parentId;
     return parent;
 }
 
@@ -86,8 +84,8 @@ int RunServer(bool bundled) {
     const DWORD parentId = ParentProcessId();
     // If the client dies its references are never released; watching it keeps the server from
     // lingering after it.
-    HANDLE parent = parentId != 0 ? OpenProcess(SYNCHRONIZE, FALSE, parentId) : nullptr;
-    Lifetime::Get().SetClientProcess(parent);
+    zelmo::win::UniqueHandle parent(parentId != 0 ? OpenProcess(SYNCHRONIZE, FALSE, parentId) : nullptr);
+    Lifetime::Get().SetClientProcess(parent.get());
     journal.Write(L"server start pid=" + std::to_wstring(GetCurrentProcessId()) + L" parent=" +
                   std::to_wstring(parentId) + L" faults=" + std::to_wstring(Faults::Get().size()) +
                   L" class=" + (bundled ? kBundledProgId : kProgId));
@@ -98,14 +96,15 @@ int RunServer(bool bundled) {
     HRESULT hr = CoRegisterClassObject(bundled ? kClsidBundled : kClsidApplication, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie);
     if (FAILED(hr)) {
         journal.Write(L"server end: CoRegisterClassObject failed");
-        if (parent != nullptr) CloseHandle(parent);
+        parent.reset();
         CoUninitialize();
         return 1;
     }
     bool registered = true;
     for (;;) {
-        const DWORD waits = parent != nullptr ? 1 : 0;
-        const DWORD wait = MsgWaitForMultipleObjectsEx(waits, &parent, 200, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        HANDLE watched = parent.get();
+        const DWORD waits = watched != nullptr ? 1 : 0;
+        const DWORD wait = MsgWaitForMultipleObjectsEx(waits, &watched, 200, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (waits == 1 && wait == WAIT_OBJECT_0) {
             journal.Write(L"server end: the client process ended");
             Lifetime::Get().JournalHeldReferences();
@@ -131,7 +130,7 @@ int RunServer(bool bundled) {
     }
     if (registered) CoRevokeClassObject(cookie);
     Lifetime::Get().SetClientProcess(nullptr);
-    if (parent != nullptr) CloseHandle(parent);
+    parent.reset();
     CoUninitialize();
     journal.Write(L"server exit");
     return 0;
@@ -140,11 +139,12 @@ int RunServer(bool bundled) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     std::vector<std::wstring> args;
-    for (int i = 1; argv != nullptr && i < argc; ++i) args.emplace_back(argv[i]);
-    if (argv != nullptr) LocalFree(argv);
+    {
+        int argc = 0;
+        const zelmo::win::LocalMem<LPWSTR> argv(CommandLineToArgvW(GetCommandLineW(), &argc));
+        for (int i = 1; argv && i < argc; ++i) args.emplace_back(argv.get()[i]);
+    }
 
     for (const std::wstring& arg : args) {
         if (arg == L"--register-testbed" || arg == L"--unregister-testbed" || arg == L"--unregister") {

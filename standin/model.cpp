@@ -9,6 +9,8 @@
 #include "confirm_overwrite.h"
 #include "journal.h"
 #include "text.h"
+#include "win/handles.h"
+#include "win/text.h"
 
 namespace zelmo::standin {
 namespace {
@@ -21,25 +23,26 @@ uint64_t NewSheetId() {
 std::wstring Quoted(const std::wstring& path) { return L"「" + path + L"」"; }
 
 std::string ReadWholeFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    win::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         throw AutomationError(Quoted(path) + L"を開けません。ファイルを読み取れませんでした (ほかのプログラムが使用中か、"
                                              L"アクセス権がありません)。");
     std::string bytes;
     LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(file, &size) != 0;
+    bool ok = GetFileSizeEx(file.get(), &size) != 0;
     if (ok) {
         bytes.resize(static_cast<size_t>(size.QuadPart));
         size_t done = 0;
         while (ok && done < bytes.size()) {
             DWORD chunk = 0;
             const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
-            ok = ReadFile(file, bytes.data() + done, want, &chunk, nullptr) != 0 && chunk > 0;
+            ok = ReadFile(file.get(), bytes.data() + done, want, &chunk, nullptr) != 0 && chunk > 0;
             done += chunk;
         }
     }
-    CloseHandle(file);
+    file.reset();
     if (!ok) throw AutomationError(Quoted(path) + L"を開けません。ファイルを読み取れませんでした。");
     return bytes;
 }
@@ -59,7 +62,7 @@ xlsx::Workbook ReadWorkbook(const std::wstring& fullPath) {
         // for the other sheets its formulas name.
         return xlsx::Workbook::Open(bytes, std::filesystem::path(fullPath));
     } catch (const xlsx::Error& e) {
-        throw AutomationError(Quoted(fullPath) + L"を開けません。" + FromUtf8(e.what()));
+        throw AutomationError(Quoted(fullPath) + L"を開けません。" + win::FromUtf8(e.what()));
     }
 }
 
@@ -75,6 +78,10 @@ std::vector<std::string> Book::SheetNames() const {
     std::vector<std::string> names;
     for (const auto& info : sheets_) names.push_back(info.name);
     return names;
+}
+
+void Book::CheckOpen() const {
+    if (!open) throw AutomationError(L"ブック" + Quoted(name) + L"は既に閉じられています。");
 }
 
 std::wstring FullPathOf(const std::wstring& path) {
@@ -97,12 +104,16 @@ void Instance::CheckRunning() const {
     if (quit) throw AutomationError(L"アプリケーションは既に終了しています (Quit の後の呼び出しです)。");
 }
 
+bool Instance::NameTaken(const std::wstring& name) const {
+    for (const auto& book : books_)
+        if (EqualNoCase(book->name, name)) return true;
+    return false;
+}
+
 std::wstring Instance::NextBookName(const std::wstring& stem) {
     for (;;) {
         std::wstring name = stem + std::to_wstring(nextBookNumber_++);
-        bool taken = false;
-        for (const auto& book : books_) taken = taken || EqualNoCase(book->name, name);
-        if (!taken) return name;
+        if (!NameTaken(name)) return name;
     }
 }
 
@@ -129,13 +140,8 @@ std::shared_ptr<Book> Instance::AddFromTemplate(const std::wstring& path) {
     const size_t dot = stem.find_last_of(L'.');
     if (dot != std::wstring::npos && dot > 0) stem.resize(dot);
     // A book made from a template is named after it, numbered, and has no file yet.
-    std::wstring name;
-    for (int n = 1;; ++n) {
-        name = stem + std::to_wstring(n);
-        bool taken = false;
-        for (const auto& book : books_) taken = taken || EqualNoCase(book->name, name);
-        if (!taken) break;
-    }
+    std::wstring name = stem + L"1";
+    for (int n = 2; NameTaken(name); ++n) name = stem + std::to_wstring(n);
     auto book = Adopt(std::move(engine), name, L"");
     book->saved = false;
     return book;
@@ -150,10 +156,9 @@ std::shared_ptr<Book> Instance::Open(const std::wstring& path) {
         if (!book->fullPath.empty() && EqualNoCase(book->fullPath, full)) return book;
     const std::wstring name = FileNameOf(full);
     xlsx::Workbook engine = ReadWorkbook(full);
-    for (const auto& book : books_)
-        if (EqualNoCase(book->name, name))
-            throw AutomationError(Quoted(full) + L"を開けません。同じ名前のブック" + Quoted(name) +
-                                  L"が既に開いています。同じ名前のブックは同時に開けません。");
+    if (NameTaken(name))
+        throw AutomationError(Quoted(full) + L"を開けません。同じ名前のブック" + Quoted(name) +
+                              L"が既に開いています。同じ名前のブックは同時に開けません。");
     return Adopt(std::move(engine), name, full);
 }
 
@@ -167,10 +172,6 @@ void Instance::Close(const std::shared_ptr<Book>& book) {
     }
 }
 
-static void CheckOpen(const Book& book) {
-    if (!book.open) throw AutomationError(L"ブック" + Quoted(book.name) + L"は既に閉じられています。");
-}
-
 static size_t SourcePosition(const Book& source, uint64_t sheetId) {
     const size_t index = source.PositionOf(sheetId);
     if (index == std::wstring::npos) throw AutomationError(L"このシートは既にブックにありません。");
@@ -180,8 +181,8 @@ static size_t SourcePosition(const Book& source, uint64_t sheetId) {
 void Instance::CopySheet(const std::shared_ptr<Book>& source, uint64_t sheetId, const std::shared_ptr<Book>& target,
                          size_t position) {
     CheckRunning();
-    CheckOpen(*source);
-    CheckOpen(*target);
+    source->CheckOpen();
+    target->CheckOpen();
     const size_t index = SourcePosition(*source, sheetId);
     const std::string sourceName = source->Sheets()[index].name;
     const std::string name = xlsx::UniqueSheetName(sourceName, target->SheetNames());
@@ -189,19 +190,19 @@ void Instance::CopySheet(const std::shared_ptr<Book>& source, uint64_t sheetId, 
     try {
         report = target->engine.CopySheet(source->engine, index, position, name);
     } catch (const xlsx::Error& e) {
-        throw AutomationError(L"ブック" + Quoted(source->name) + L"のシート" + Quoted(FromUtf8(sourceName)) +
-                              L"をコピーできません。" + FromUtf8(e.what()));
+        throw AutomationError(L"ブック" + Quoted(source->name) + L"のシート" + Quoted(win::FromUtf8(sourceName)) +
+                              L"をコピーできません。" + win::FromUtf8(e.what()));
     }
     target->Refresh();
     target->sheetIds.insert(target->sheetIds.begin() + static_cast<std::ptrdiff_t>(position), NewSheetId());
     target->saved = false;
     for (const std::string& part : report.notCarried)
-        Journal::Get().Write(L"server copy of sheet \"" + FromUtf8(sourceName) + L"\" did not carry: " + FromUtf8(part));
+        Journal::Get().Write(L"server copy of sheet \"" + win::FromUtf8(sourceName) + L"\" did not carry: " + win::FromUtf8(part));
 }
 
 std::shared_ptr<Book> Instance::CopyToNewBook(const std::shared_ptr<Book>& source, uint64_t sheetId) {
     CheckRunning();
-    CheckOpen(*source);
+    source->CheckOpen();
     const size_t index = SourcePosition(*source, sheetId);
     const std::string sourceName = source->Sheets()[index].name;
     xlsx::CopyReport report;
@@ -210,12 +211,12 @@ std::shared_ptr<Book> Instance::CopyToNewBook(const std::shared_ptr<Book>& sourc
             // The new book holds the copy alone, with the source's look (styles, theme, date system).
             return xlsx::Workbook::FromSheet(source->engine, index, &report);
         } catch (const xlsx::Error& e) {
-            throw AutomationError(L"ブック" + Quoted(source->name) + L"のシート" + Quoted(FromUtf8(sourceName)) +
-                                  L"をコピーできません。" + FromUtf8(e.what()));
+            throw AutomationError(L"ブック" + Quoted(source->name) + L"のシート" + Quoted(win::FromUtf8(sourceName)) +
+                                  L"をコピーできません。" + win::FromUtf8(e.what()));
         }
     }();
     for (const std::string& part : report.notCarried)
-        Journal::Get().Write(L"server copy of sheet \"" + FromUtf8(sourceName) + L"\" did not carry: " + FromUtf8(part));
+        Journal::Get().Write(L"server copy of sheet \"" + win::FromUtf8(sourceName) + L"\" did not carry: " + win::FromUtf8(part));
     auto book = Adopt(std::move(engine), NextBookName(L"Book"), L"");
     book->saved = false;
     return book;
@@ -223,7 +224,7 @@ std::shared_ptr<Book> Instance::CopyToNewBook(const std::shared_ptr<Book>& sourc
 
 void Instance::SaveAs(const std::shared_ptr<Book>& book, const std::wstring& path) {
     CheckRunning();
-    CheckOpen(*book);
+    book->CheckOpen();
     if (path.empty()) throw AutomationError(L"保存するファイルの名前が指定されていません。");
     std::wstring full = FullPathOf(path);
     std::wstring name = FileNameOf(full);
@@ -261,7 +262,7 @@ void Instance::SaveAs(const std::shared_ptr<Book>& book, const std::wstring& pat
         const HRESULT code = e.cause() == xlsx::WriteCause::DiskFull      ? HRESULT_FROM_WIN32(ERROR_DISK_FULL)
                              : e.cause() == xlsx::WriteCause::NotWritable ? E_ACCESSDENIED
                                                                           : kExcelError;
-        throw AutomationError(Quoted(full) + L"に保存できません。" + FromUtf8(e.what()), code);
+        throw AutomationError(Quoted(full) + L"に保存できません。" + win::FromUtf8(e.what()), code);
     }
     book->name = name;
     book->fullPath = full;

@@ -29,6 +29,8 @@ struct Book {
     // 0-based position of a sheet, or npos when it is gone.
     size_t PositionOf(uint64_t sheetId) const;
     std::vector<std::string> SheetNames() const;
+    // Throws when the book has been closed.
+    void CheckOpen() const;
     // What clients see as FullName: the path, or the name of a book without a file.
     std::wstring FullName() const { return fullPath.empty() ? name : fullPath; }
 
@@ -61,6 +63,8 @@ public:
     void Quit();
 
 private:
+    // True when an open book has this name (compared ignoring case).
+    bool NameTaken(const std::wstring& name) const;
     std::wstring NextBookName(const std::wstring& stem);
     std::shared_ptr<Book> Adopt(xlsx::Workbook engine, std::wstring name, std::wstring fullPath);
 

@@ -8,6 +8,7 @@
 
 #include "dispatch_object.h"
 #include "model.h"
+#include "win/com.h"
 #include "xlsx/workbook.h"
 
 namespace zelmo::standin {
@@ -44,10 +45,27 @@ private:
     std::shared_ptr<Instance> instance_;
 };
 
-class WorkbookObject final : public DispatchObject {
+// The base of the objects that stand for a workbook or a part of one: the instance and the book
+// they name.
+class BookObject : public DispatchObject {
 public:
-    WorkbookObject(std::shared_ptr<Instance> instance, std::shared_ptr<Book> book)
+    BookObject(std::shared_ptr<Instance> instance, std::shared_ptr<Book> book)
         : instance_(std::move(instance)), book_(std::move(book)) {}
+
+protected:
+    // Throws when the instance has been told to quit or the book has been closed.
+    void CheckBookOpen() const {
+        instance_->CheckRunning();
+        book_->CheckOpen();
+    }
+
+    std::shared_ptr<Instance> instance_;
+    std::shared_ptr<Book> book_;
+};
+
+class WorkbookObject final : public BookObject {
+public:
+    using BookObject::BookObject;
     std::wstring Label() const override;
 
 protected:
@@ -56,17 +74,13 @@ protected:
     const std::vector<MemberInfo>& Members() const override;
     void Call(DISPID id, WORD flags, const CallArgs& args, VARIANT* result) override;
     std::wstring FaultSubject(DISPID id, const CallArgs& args) const override;
-
-private:
-    std::shared_ptr<Instance> instance_;
-    std::shared_ptr<Book> book_;
 };
 
 // Workbook.Sheets (every sheet) or Workbook.Worksheets (worksheets only).
-class SheetsObject final : public DispatchObject {
+class SheetsObject final : public BookObject {
 public:
     SheetsObject(std::shared_ptr<Instance> instance, std::shared_ptr<Book> book, bool worksheetsOnly)
-        : instance_(std::move(instance)), book_(std::move(book)), worksheetsOnly_(worksheetsOnly) {}
+        : BookObject(std::move(instance), std::move(book)), worksheetsOnly_(worksheetsOnly) {}
     std::wstring Label() const override;
 
 protected:
@@ -80,15 +94,13 @@ private:
     // Positions (0-based, in the book) of the members of this collection.
     std::vector<size_t> MemberPositions() const;
 
-    std::shared_ptr<Instance> instance_;
-    std::shared_ptr<Book> book_;
     bool worksheetsOnly_;
 };
 
-class SheetObject final : public DispatchObject {
+class SheetObject final : public BookObject {
 public:
     SheetObject(std::shared_ptr<Instance> instance, std::shared_ptr<Book> book, uint64_t sheetId, xlsx::SheetKind kind)
-        : instance_(std::move(instance)), book_(std::move(book)), sheetId_(sheetId), kind_(kind) {}
+        : BookObject(std::move(instance), std::move(book)), sheetId_(sheetId), kind_(kind) {}
     std::wstring Label() const override;
 
 protected:
@@ -103,15 +115,13 @@ private:
     size_t Position() const;
     std::wstring Name() const;
 
-    std::shared_ptr<Instance> instance_;
-    std::shared_ptr<Book> book_;
     uint64_t sheetId_;
     xlsx::SheetKind kind_;
 };
 
-// An IEnumVARIANT over a snapshot of objects (For Each over Workbooks or Sheets). Takes over the
-// references in `items`.
-IUnknown* NewEnumerator(std::vector<IDispatch*> items);
+// Returns an IEnumVARIANT over a snapshot of objects (For Each over Workbooks or Sheets), which
+// takes over the references in `items`; with no result asked, the objects are released.
+void ReturnEnumerator(VARIANT* result, std::vector<win::ComPtr<IDispatch>> items);
 
 // True when every application instance of the process has been told to quit.
 bool AllInstancesQuit();

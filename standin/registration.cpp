@@ -9,6 +9,7 @@
 #include "ids.h"
 #include "text.h"
 #include "type_library.h"
+#include "win/handles.h"
 
 namespace zelmo::standin {
 namespace {
@@ -51,21 +52,17 @@ bool ReadString(HKEY root, const std::wstring& key, const wchar_t* value, std::w
 }
 
 bool KeyExists(HKEY root, const std::wstring& key) {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-    RegCloseKey(handle);
-    return true;
+    win::UniqueRegKey handle;
+    return RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, handle.put()) == ERROR_SUCCESS;
 }
 
 bool WriteString(const ClassesRoot& at, const std::wstring& key, const wchar_t* value, const std::wstring& data) {
-    HKEY handle = nullptr;
-    if (RegCreateKeyExW(at.root, (at.prefix + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) !=
-        ERROR_SUCCESS)
+    win::UniqueRegKey handle;
+    if (RegCreateKeyExW(at.root, (at.prefix + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, handle.put(),
+                        nullptr) != ERROR_SUCCESS)
         return false;
-    const LSTATUS status = RegSetValueExW(handle, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(handle);
-    return status == ERROR_SUCCESS;
+    return RegSetValueExW(handle.get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 void DeleteTree(const ClassesRoot& at, const std::wstring& key) { RegDeleteTreeW(at.root, (at.prefix + key).c_str()); }
@@ -105,13 +102,10 @@ std::wstring ForeignRegistration() {
 }
 
 std::wstring TypeLibraryPath() {
-    wchar_t* folder = nullptr;
-    std::wstring path;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &folder))) {
-        path = std::wstring(folder) + L"\\" + kServerName;
-        CoTaskMemFree(folder);
-    }
-    return path;
+    // The folder's path is the caller's to free, whether the call succeeds or not.
+    win::TaskMem<wchar_t> folder;
+    if (FAILED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, folder.put()))) return {};
+    return std::wstring(folder.get()) + L"\\" + kServerName;
 }
 
 }  // namespace

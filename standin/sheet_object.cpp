@@ -1,14 +1,14 @@
 #include "automation_error.h"
 #include "ids.h"
 #include "objects.h"
-#include "text.h"
+#include "win/text.h"
 
 namespace zelmo::standin {
 
 std::wstring SheetObject::Label() const {
     const size_t position = book_->PositionOf(sheetId_);
     const std::wstring name =
-        position == std::wstring::npos ? L"(gone)" : FromUtf8(book_->Sheets()[position].name);
+        position == std::wstring::npos ? L"(gone)" : win::FromUtf8(book_->Sheets()[position].name);
     return std::wstring(Kind()) + L" \"" + name + L"\"";
 }
 
@@ -25,18 +25,17 @@ const std::vector<MemberInfo>& SheetObject::Members() const {
 }
 
 size_t SheetObject::Position() const {
-    instance_->CheckRunning();
-    if (!book_->open) throw AutomationError(L"ブック「" + book_->name + L"」は既に閉じられています。");
+    CheckBookOpen();
     const size_t position = book_->PositionOf(sheetId_);
     if (position == std::wstring::npos) throw AutomationError(L"このシートは既にブックにありません。");
     return position;
 }
 
-std::wstring SheetObject::Name() const { return FromUtf8(book_->Sheets()[Position()].name); }
+std::wstring SheetObject::Name() const { return win::FromUtf8(book_->Sheets()[Position()].name); }
 
 std::wstring SheetObject::FaultSubject(DISPID id, const CallArgs&) const {
     if (id == kDispCopy && book_->PositionOf(sheetId_) != std::wstring::npos)
-        return FromUtf8(book_->Sheets()[book_->PositionOf(sheetId_)].name);
+        return win::FromUtf8(book_->Sheets()[book_->PositionOf(sheetId_)].name);
     return {};
 }
 

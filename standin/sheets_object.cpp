@@ -1,7 +1,7 @@
 #include "automation_error.h"
 #include "ids.h"
 #include "objects.h"
-#include "text.h"
+#include "win/text.h"
 
 namespace zelmo::standin {
 
@@ -33,8 +33,7 @@ std::vector<size_t> SheetsObject::MemberPositions() const {
 }
 
 void SheetsObject::Call(DISPID id, WORD, const CallArgs& args, VARIANT* result) {
-    instance_->CheckRunning();
-    if (!book_->open) throw AutomationError(L"ブック「" + book_->name + L"」は既に閉じられています。");
+    CheckBookOpen();
     const std::vector<size_t> positions = MemberPositions();
     const auto& sheets = book_->Sheets();
     auto objectAt = [&](size_t position) {
@@ -45,18 +44,16 @@ void SheetsObject::Call(DISPID id, WORD, const CallArgs& args, VARIANT* result) 
             return ReturnLong(result, static_cast<long>(positions.size()));
         case kDispItem:
         case DISPID_VALUE: {
-            const VARIANT* index = args.Get(0);
-            if (index == nullptr) throw AutomationError::Call(DISP_E_PARAMNOTOPTIONAL);
-            if (V_VT(index) == VT_BSTR || V_VT(index) == (VT_BSTR | VT_BYREF)) {
-                const std::wstring name = *args.OptString(0);
-                const std::string wanted = ToUtf8(name);
+            if (args.IsText(0)) {
+                const std::wstring name = args.String(0);
+                const std::string wanted = win::ToUtf8(name);
                 for (size_t position : positions)
                     if (xlsx::SheetNamesEqual(sheets[position].name, wanted))
                         return ReturnObject(result, objectAt(position));
                 throw AutomationError(L"ブック「" + book_->name + L"」にシート「" + name + L"」はありません。",
                                       DISP_E_BADINDEX);
             }
-            const long n = *args.OptLong(0);
+            const long n = args.Long(0);
             if (n < 1 || static_cast<size_t>(n) > positions.size())
                 throw AutomationError(L"シートの番号 " + std::to_wstring(n) + L" は範囲外です (ブック「" + book_->name +
                                           L"」のシートは " + std::to_wstring(positions.size()) + L" 枚です)。",
@@ -64,15 +61,9 @@ void SheetsObject::Call(DISPID id, WORD, const CallArgs& args, VARIANT* result) 
             return ReturnObject(result, objectAt(positions[static_cast<size_t>(n - 1)]));
         }
         case DISPID_NEWENUM: {
-            std::vector<IDispatch*> items;
-            for (size_t position : positions) items.push_back(objectAt(position));
-            if (result != nullptr) {
-                V_VT(result) = VT_UNKNOWN;
-                V_UNKNOWN(result) = NewEnumerator(std::move(items));
-            } else {
-                for (IDispatch* item : items) item->Release();
-            }
-            return;
+            std::vector<win::ComPtr<IDispatch>> items;
+            for (size_t position : positions) items.emplace_back(objectAt(position));
+            return ReturnEnumerator(result, std::move(items));
         }
         default:
             NoSuchMember();

@@ -1,4 +1,5 @@
-// UTF-8 <-> UTF-16 for the engine boundary (the engine speaks UTF-8, COM speaks UTF-16).
+// Names compared as the file system and late-bound clients compare them: ignoring case. (UTF-8 <->
+// UTF-16 at the engine boundary, where the engine speaks UTF-8 and COM UTF-16: win/text.h.)
 #pragma once
 
 #include <string>
@@ -6,8 +7,6 @@
 
 namespace zelmo::standin {
 
-std::string ToUtf8(std::wstring_view text);
-std::wstring FromUtf8(std::string_view text);
 // Lower-case for comparisons of file names (the file system ignores case).
 std::wstring FoldCase(std::wstring_view text);
 bool EqualNoCase(std::wstring_view a, std::wstring_view b);

@@ -4,6 +4,7 @@
 #include <oleauto.h>
 
 #include "ids.h"
+#include "win/com.h"
 
 namespace zelmo::standin {
 namespace {
@@ -16,17 +17,6 @@ const PublicInterface kInterfaces[] = {
     {&kIidSheets, L"Sheets"},            {&kIidWorksheet, L"_Worksheet"}, {&kIidChart, L"_Chart"},
 };
 
-template <typename T>
-struct Releaser {
-    T* p = nullptr;
-    Releaser() = default;
-    Releaser(const Releaser&) = delete;
-    Releaser& operator=(const Releaser&) = delete;
-    ~Releaser() {
-        if (p != nullptr) p->Release();
-    }
-};
-
 }  // namespace
 
 const PublicInterface* PublicInterfaces(size_t* count) {
@@ -35,33 +25,33 @@ const PublicInterface* PublicInterfaces(size_t* count) {
 }
 
 HRESULT WriteTypeLibrary(const std::wstring& path) {
-    Releaser<ITypeLib> stdole;
-    HRESULT hr = LoadRegTypeLib(kLibIdStdOle, 2, 0, 0, &stdole.p);
+    win::ComPtr<ITypeLib> stdole;
+    HRESULT hr = LoadRegTypeLib(kLibIdStdOle, 2, 0, 0, stdole.put());
     if (FAILED(hr)) return hr;
-    Releaser<ITypeInfo> dispatchInfo;
-    hr = stdole.p->GetTypeInfoOfGuid(IID_IDispatch, &dispatchInfo.p);
+    win::ComPtr<ITypeInfo> dispatchInfo;
+    hr = stdole->GetTypeInfoOfGuid(IID_IDispatch, dispatchInfo.put());
     if (FAILED(hr)) return hr;
 
-    Releaser<ICreateTypeLib2> lib;
-    hr = CreateTypeLib2(SYS_WIN64, path.c_str(), &lib.p);
+    win::ComPtr<ICreateTypeLib2> lib;
+    hr = CreateTypeLib2(SYS_WIN64, path.c_str(), lib.put());
     if (FAILED(hr)) return hr;
-    lib.p->SetGuid(kLibId);
-    lib.p->SetName(const_cast<LPOLESTR>(L"ZelmoSheetServer"));
-    lib.p->SetVersion(1, 0);
-    lib.p->SetLcid(0);
-    lib.p->SetDocString(const_cast<LPOLESTR>(L"ZelmoSheetServer automation interfaces"));
+    lib->SetGuid(kLibId);
+    lib->SetName(const_cast<LPOLESTR>(L"ZelmoSheetServer"));
+    lib->SetVersion(1, 0);
+    lib->SetLcid(0);
+    lib->SetDocString(const_cast<LPOLESTR>(L"ZelmoSheetServer automation interfaces"));
     for (const PublicInterface& entry : kInterfaces) {
-        Releaser<ICreateTypeInfo> info;
-        hr = lib.p->CreateTypeInfo(const_cast<LPOLESTR>(entry.name), TKIND_DISPATCH, &info.p);
+        win::ComPtr<ICreateTypeInfo> info;
+        hr = lib->CreateTypeInfo(const_cast<LPOLESTR>(entry.name), TKIND_DISPATCH, info.put());
         if (FAILED(hr)) return hr;
-        info.p->SetGuid(*entry.iid);
+        info->SetGuid(*entry.iid);
         HREFTYPE dispatchRef = 0;
-        hr = info.p->AddRefTypeInfo(dispatchInfo.p, &dispatchRef);
-        if (SUCCEEDED(hr)) hr = info.p->AddImplType(0, dispatchRef);
-        if (SUCCEEDED(hr)) hr = info.p->LayOut();
+        hr = info->AddRefTypeInfo(dispatchInfo.get(), &dispatchRef);
+        if (SUCCEEDED(hr)) hr = info->AddImplType(0, dispatchRef);
+        if (SUCCEEDED(hr)) hr = info->LayOut();
         if (FAILED(hr)) return hr;
     }
-    return lib.p->SaveAllChanges();
+    return lib->SaveAllChanges();
 }
 
 }  // namespace zelmo::standin

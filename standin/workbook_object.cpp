@@ -33,8 +33,7 @@ std::wstring WorkbookObject::FaultSubject(DISPID id, const CallArgs& args) const
 }
 
 void WorkbookObject::Call(DISPID id, WORD, const CallArgs& args, VARIANT* result) {
-    instance_->CheckRunning();
-    if (!book_->open) throw AutomationError(L"ブック「" + book_->name + L"」は既に閉じられています。");
+    CheckBookOpen();
     switch (id) {
         case kDispSheets:
             return ReturnObject(result, new SheetsObject(instance_, book_, false));

@@ -42,15 +42,13 @@ void WorkbooksObject::Call(DISPID id, WORD, const CallArgs& args, VARIANT* resul
             return ReturnLong(result, static_cast<long>(books.size()));
         case kDispItem:
         case DISPID_VALUE: {
-            const VARIANT* index = args.Get(0);
-            if (index == nullptr) throw AutomationError::Call(DISP_E_PARAMNOTOPTIONAL);
-            if (V_VT(index) == VT_BSTR || V_VT(index) == (VT_BSTR | VT_BYREF)) {
-                const std::wstring name = *args.OptString(0);
+            if (args.IsText(0)) {
+                const std::wstring name = args.String(0);
                 for (const auto& book : books)
                     if (EqualNoCase(book->name, name)) return ReturnObject(result, new WorkbookObject(instance_, book));
                 throw AutomationError(L"ブック「" + name + L"」は開いていません。", DISP_E_BADINDEX);
             }
-            const long n = *args.OptLong(0);
+            const long n = args.Long(0);
             if (n < 1 || static_cast<size_t>(n) > books.size())
                 throw AutomationError(L"ブックの番号 " + std::to_wstring(n) + L" は範囲外です (開いているブックは " +
                                           std::to_wstring(books.size()) + L" 個です)。",
@@ -58,13 +56,12 @@ void WorkbooksObject::Call(DISPID id, WORD, const CallArgs& args, VARIANT* resul
             return ReturnObject(result, new WorkbookObject(instance_, books[static_cast<size_t>(n - 1)]));
         }
         case kDispAdd: {
-            const VARIANT* tmpl = args.Get(0);
-            if (tmpl == nullptr) return ReturnObject(result, new WorkbookObject(instance_, instance_->Add()));
-            if (V_VT(tmpl) == VT_BSTR || V_VT(tmpl) == (VT_BSTR | VT_BYREF))
-                return ReturnObject(result, new WorkbookObject(instance_, instance_->AddFromTemplate(*args.OptString(0))));
-            if (*args.OptLong(0) == kTemplateWorksheet)
-                return ReturnObject(result, new WorkbookObject(instance_, instance_->Add()));
-            throw AutomationError(L"この種類の新しいブック (Template " + std::to_wstring(*args.OptLong(0)) +
+            if (!args.Has(0)) return ReturnObject(result, new WorkbookObject(instance_, instance_->Add()));
+            if (args.IsText(0))
+                return ReturnObject(result, new WorkbookObject(instance_, instance_->AddFromTemplate(args.String(0))));
+            const long kind = args.Long(0);
+            if (kind == kTemplateWorksheet) return ReturnObject(result, new WorkbookObject(instance_, instance_->Add()));
+            throw AutomationError(L"この種類の新しいブック (Template " + std::to_wstring(kind) +
                                   L") には対応していません。ワークシートのブックだけを作成できます。");
         }
         case kDispOpen: {
@@ -73,15 +70,9 @@ void WorkbooksObject::Call(DISPID id, WORD, const CallArgs& args, VARIANT* resul
             return ReturnObject(result, new WorkbookObject(instance_, instance_->Open(args.String(0))));
         }
         case DISPID_NEWENUM: {
-            std::vector<IDispatch*> items;
-            for (const auto& book : books) items.push_back(new WorkbookObject(instance_, book));
-            if (result != nullptr) {
-                V_VT(result) = VT_UNKNOWN;
-                V_UNKNOWN(result) = NewEnumerator(std::move(items));
-            } else {
-                for (IDispatch* item : items) item->Release();
-            }
-            return;
+            std::vector<win::ComPtr<IDispatch>> items;
+            for (const auto& book : books) items.emplace_back(new WorkbookObject(instance_, book));
+            return ReturnEnumerator(result, std::move(items));
         }
         default:
             NoSuchMember();

@@ -1,5 +1,7 @@
 #include "errors/reason.h"
 
+#include "text/hex_code.h"
+
 #ifdef _WIN32
 #include "win/com.h"
 #include "win/com_error.h"
@@ -57,13 +59,6 @@ std::wstring Reason(const win::ComError& error) {
 }
 #endif
 
-std::u16string Hex32(uint32_t value) {
-    static const char16_t kDigits[] = u"0123456789ABCDEF";
-    std::u16string text = u"0x";
-    for (int shift = 28; shift >= 0; shift -= 4) {
-        text += kDigits[(value >> shift) & 0xF];
-    }
-    return text;
-}
+std::u16string Hex32(uint32_t value) { return text::HexCode<char16_t>(value); }
 
 }  // namespace zelmo::errors

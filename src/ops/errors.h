@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/utf.h"
+
 namespace zelmo::ops {
 
 // Base of every error the operations raise. what() is UTF-8; message() is the text for the user.
@@ -50,7 +52,7 @@ public:
 };
 
 // UTF-16 to UTF-8 (unpaired surrogates become U+FFFD), for what() and for logs.
-std::string ToUtf8(std::u16string_view text);
+using text::ToUtf8;
 
 // Decimal digits of a number: no sign for non-negative values, no blank, no leading zeros.
 std::u16string Decimal(long long value);

@@ -11,18 +11,8 @@
 #include "win/com_error.h"
 
 namespace zelmo::ui {
-namespace {
 
-std::wstring FromUtf8(const char* text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    if (n <= 1) return {};
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), n);
-    out.resize(static_cast<size_t>(n) - 1);
-    return out;
-}
-
-}  // namespace
+using win::FromUtf8;
 
 std::wstring DescribeCurrentError() {
     try {

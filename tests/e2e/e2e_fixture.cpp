@@ -1,7 +1,5 @@
 #include "e2e_fixture.h"
 
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <sstream>
 
@@ -94,29 +92,6 @@ RunResult EndToEndTest::Run(Answer answer, DWORD waitMs) {
     return result;
 }
 
-int EndToEndTest::ServerProcessCount() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return -1;
-    int count = 0;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        const wchar_t* slash = wcsrchr(entry.szExeFile, L'\\');
-        if (lstrcmpiW(slash != nullptr ? slash + 1 : entry.szExeFile, kServerExe) == 0) ++count;
-    }
-    CloseHandle(snapshot);
-    return count;
-}
-
-bool EndToEndTest::NoServerLeft() {
-    const ULONGLONG deadline = GetTickCount64() + 15000;
-    for (;;) {
-        if (ServerProcessCount() == 0) return true;
-        if (GetTickCount64() > deadline) return false;
-        Sleep(50);
-    }
-}
-
-std::string EndToEndTest::U8(const std::wstring& text) { return ops::ToUtf8(win::ToU16(text)); }
+std::string EndToEndTest::U8(const std::wstring& text) { return win::ToUtf8(text); }
 
 }  // namespace zelmo::e2e

@@ -12,6 +12,7 @@
 #include "book_files.h"
 #include "scratch_folder.h"
 #include "server_journal.h"
+#include "server_processes.h"
 #include "server_settings.h"
 #include "ui_fixture.h"
 #include "win/busy_server.h"
@@ -58,8 +59,8 @@ protected:
     RunResult Run(Answer answer = Answer::kNone, DWORD waitMs = 60000);
 
     // Waits (up to about 15 s) until no stand-in server process exists.
-    static bool NoServerLeft();
-    static int ServerProcessCount();
+    static bool NoServerLeft() { return test::WaitNoServer(15000); }
+    static int ServerProcessCount() { return test::ServerProcessCount(); }
 
     static std::string U8(const std::wstring& text);
     static std::string U8(const fs::path& path) { return U8(path.wstring()); }

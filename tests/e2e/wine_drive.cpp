@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "win/handles.h"
+
 namespace zelmo::e2e {
 namespace {
 
@@ -41,9 +43,9 @@ WineDrive::~WineDrive() {
 }
 
 bool WineDrive::Define(const std::string& unixFolder) const {
-    HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (manager == INVALID_HANDLE_VALUE) return false;
+    const win::UniqueHandle manager(CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!manager) return false;
     std::vector<char> buffer(sizeof(UnixDrive) + unixFolder.size() + 1, 0);
     UnixDrive drive{};
     drive.size = static_cast<ULONG>(buffer.size());
@@ -57,10 +59,8 @@ bool WineDrive::Define(const std::string& unixFolder) const {
     }
     std::memcpy(buffer.data(), &drive, sizeof drive);
     DWORD returned = 0;
-    const BOOL ok = DeviceIoControl(manager, kDefineUnixDrive, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                    nullptr, 0, &returned, nullptr);
-    CloseHandle(manager);
-    return ok != FALSE;
+    return DeviceIoControl(manager.get(), kDefineUnixDrive, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr,
+                           0, &returned, nullptr) != FALSE;
 }
 
 }  // namespace zelmo::e2e

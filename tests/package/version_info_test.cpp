@@ -8,16 +8,11 @@
 #include <vector>
 
 #include "test_constants.h"
+#include "win/text.h"
 
 namespace {
 
-std::wstring FromUtf8(const char* text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), n);
-    wide.resize(static_cast<size_t>(n > 0 ? n - 1 : 0));
-    return wide;
-}
+using zelmo::win::FromUtf8;
 
 class VersionBlock {
 public:

@@ -8,6 +8,7 @@
 
 #include "server_fixture.h"
 #include "server_process.h"
+#include "win/handles.h"
 
 namespace {
 
@@ -37,11 +38,10 @@ int SaveOver(const std::wstring& path) {
 
 int RunChild() {
     int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (argv == nullptr || argc < 2) return -1;
-    const std::wstring mode = argv[1];
-    const std::wstring path = argc > 2 ? argv[2] : L"";
-    LocalFree(argv);
+    const zelmo::win::LocalMem<LPWSTR> argv(CommandLineToArgvW(GetCommandLineW(), &argc));
+    if (!argv || argc < 2) return -1;
+    const std::wstring mode = argv.get()[1];
+    const std::wstring path = argc > 2 ? argv.get()[2] : L"";
     if (mode != zelmo::standin_test::kHoldExcelAndDie && mode != zelmo::standin_test::kSaveOverAndWait) return -1;
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     try {

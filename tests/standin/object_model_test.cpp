@@ -228,12 +228,12 @@ TEST_F(ServerTest, ArgumentsByReferenceNamedMalformedAndInAnyLocale) {
     const Dispatch app = StartExcel();
     const Dispatch sheets = SheetsOf(AddBook(app));
     Variant index(int16_t{1});
-    EXPECT_EQ(L"Sheet1", ItemOf(sheets, ByRef(index.ptr())).Get(L"Name").ToString());
+    EXPECT_EQ(L"Sheet1", ItemOf(sheets, ByRef(index.AsInput())).Get(L"Name").ToString());
 
     // Copy(After:=sheet), the anchor passed by reference.
     const Dispatch sheet = sheets.GetDefault(int32_t{1}).ToDispatch();
     Variant anchor(sheet.get());
-    sheet.Call(L"Copy", Named{L"After", ByRef(anchor.ptr())});
+    sheet.Call(L"Copy", Named{L"After", ByRef(anchor.AsInput())});
     EXPECT_EQ(L"Sheet1 (2)", sheets.GetDefault(int32_t{2}).ToDispatch().Get(L"Name").ToString());
 
     EXPECT_EQ(DISP_E_UNKNOWNNAME, FailureOf([&] { sheet.Call(L"Copy", Named{L"NoSuchParameter", int32_t{1}}); }).hr);

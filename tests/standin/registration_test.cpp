@@ -1,6 +1,7 @@
 // Registration refuses to shadow or remove another program registered as Excel.Application, and a
 // server whose client process dies without releasing its references does not linger.
 #include "server_fixture.h"
+#include "win/handles.h"
 
 namespace zelmo::standin_test {
 namespace {
@@ -16,35 +17,34 @@ std::wstring ReadValue(const std::wstring& key, const wchar_t* name) {
 }
 
 void WriteValue(const std::wstring& key, const wchar_t* name, const std::wstring& data) {
-    HKEY handle = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr));
-    RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+    win::UniqueRegKey handle;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                                             handle.put(), nullptr));
+    RegSetValueExW(handle.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                    static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(handle);
 }
 
 void DeleteValue(const std::wstring& key, const wchar_t* name) { RegDeleteKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), name); }
 
-// Starts a program; its process handle (the caller closes it), or null.
-HANDLE Start(const std::wstring& exe, const std::wstring& arguments) {
+// Starts a program; its process handle, or an empty one.
+win::UniqueHandle Start(const std::wstring& exe, const std::wstring& arguments) {
     std::wstring command = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return nullptr;
-    CloseHandle(process.hThread);
-    return process.hProcess;
+        return {};
+    const win::UniqueHandle thread(process.hThread);  // not needed: closed on return
+    return win::UniqueHandle(process.hProcess);
 }
 
 // Runs a program to its end; its exit code, or ~0 when it could not run.
 DWORD RunProgram(const std::wstring& exe, const std::wstring& arguments) {
-    HANDLE process = Start(exe, arguments);
-    if (process == nullptr) return ~0u;
-    WaitForSingleObject(process, 30000);
+    const win::UniqueHandle process = Start(exe, arguments);
+    if (!process) return ~0u;
+    WaitForSingleObject(process.get(), 30000);
     DWORD code = ~0u;
-    GetExitCodeProcess(process, &code);
-    CloseHandle(process);
+    GetExitCodeProcess(process.get(), &code);
     return code;
 }
 
@@ -124,12 +124,12 @@ TEST_F(ServerTest, ServerEndsWhenItsClientProcessDiesHoldingReferences) {
 TEST_F(ServerTest, AnOpenOverwriteQuestionIsAnsweredNoWhenTheClientDies) {
     const std::wstring target = *folder_ / L"keep.xlsx";
     WriteBytes(target, "the old file");
-    HANDLE child = Start(SelfPath(), std::wstring(kSaveOverAndWait) + L" \"" + target + L"\"");
-    ASSERT_NE(nullptr, child);
+    win::UniqueHandle child = Start(SelfPath(), std::wstring(kSaveOverAndWait) + L" \"" + target + L"\"");
+    ASSERT_TRUE(child);
     EXPECT_NE(nullptr, test::WaitForServerQuestion(15000));
-    TerminateProcess(child, 9);
-    WaitForSingleObject(child, 5000);
-    CloseHandle(child);
+    TerminateProcess(child.get(), 9);
+    WaitForSingleObject(child.get(), 5000);
+    child.reset();
     EXPECT_TRUE(WaitNoServer(5000));
     EXPECT_EQ("the old file", ReadBytes(target));
     EXPECT_TRUE(JournalHas(L"server overwrite confirmation answered No"));

@@ -76,6 +76,7 @@ protected:
     std::wstring journal_;
 };
 
-std::string Utf8(const std::wstring& text);
+// For the messages of failed expectations.
+inline std::string Utf8(const std::wstring& text) { return win::ToUtf8(text); }
 
 }  // namespace zelmo::standin_test

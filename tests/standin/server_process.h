@@ -7,15 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "server_processes.h"
 #include "test_constants.h"
 
 namespace zelmo::standin_test {
 
 using test::kServerExe;
-
-std::vector<DWORD> ServerProcesses();
-// Waits until no server process is left; false after `timeoutMs`.
-bool WaitNoServer(DWORD timeoutMs);
+using test::ServerProcesses;
+using test::WaitNoServer;
 
 bool FileExists(const std::wstring& path);
 std::vector<std::wstring> FilesIn(const std::wstring& folder);

@@ -15,7 +15,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -23,6 +22,9 @@
 #include <vector>
 
 #include "test_constants.h"
+#include "win/handles.h"
+#include "win/processes.h"
+#include "win/text.h"
 
 namespace {
 
@@ -85,11 +87,12 @@ std::wstring CaretText(HWND tree) {
     // Read the caret item's text through memory of the dialog's process.
     DWORD pid = 0;
     GetWindowThreadProcessId(tree, &pid);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (process == nullptr) return {};
+    const zelmo::win::UniqueHandle process(
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    if (!process) return {};
     std::wstring text;
     auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    void* remote = VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
+    void* remote = VirtualAllocEx(process.get(), nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
     if (item != nullptr && remote != nullptr) {
         TVITEMW tv{};
         tv.mask = TVIF_TEXT;
@@ -97,14 +100,13 @@ std::wstring CaretText(HWND tree) {
         tv.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(TVITEMW));
         tv.cchTextMax = 512;
         SIZE_T n = 0;
-        WriteProcessMemory(process, remote, &tv, sizeof tv, &n);
+        WriteProcessMemory(process.get(), remote, &tv, sizeof tv, &n);
         SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote));
         wchar_t buffer[512] = {};
-        ReadProcessMemory(process, tv.pszText, buffer, sizeof buffer - sizeof(wchar_t), &n);
+        ReadProcessMemory(process.get(), tv.pszText, buffer, sizeof buffer - sizeof(wchar_t), &n);
         text = buffer;
     }
-    if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
+    if (remote != nullptr) VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
     return text;
 }
 
@@ -117,12 +119,13 @@ int PickFolder(const std::wstring& path, DWORD timeoutMs) {
     }
     DWORD pid = 0;
     GetWindowThreadProcessId(dialog, &pid);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ, FALSE, pid);
-    if (process == nullptr) return 1;
+    const zelmo::win::UniqueHandle process(
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ, FALSE, pid));
+    if (!process) return 1;
     const SIZE_T bytes = (path.size() + 1) * sizeof(wchar_t);
-    void* remote = VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT, PAGE_READWRITE);
+    void* remote = VirtualAllocEx(process.get(), nullptr, bytes, MEM_COMMIT, PAGE_READWRITE);
     SIZE_T written = 0;
-    WriteProcessMemory(process, remote, path.c_str(), bytes, &written);
+    WriteProcessMemory(process.get(), remote, path.c_str(), bytes, &written);
     const std::wstring leaf = path.substr(path.find_last_of(L'\\') + 1);
     HWND tree = Child(dialog, nullptr, L"SysTreeView32");
     int result = 1;
@@ -135,17 +138,13 @@ int PickFolder(const std::wstring& path, DWORD timeoutMs) {
         }
         Sleep(50);
     }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
+    VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
     return result;
 }
 
 // Text for the scripts, in UTF-8 whatever the console's code page.
 void PrintUtf8(const std::wstring& text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
+    const std::string bytes = zelmo::win::ToUtf8(text);
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
@@ -209,24 +208,11 @@ int SelectEntries(HWND window, const std::vector<std::wstring>& entries) {
     return selected == static_cast<LRESULT>(entries.size()) ? 0 : 1;
 }
 
-int ProcessCount(const wchar_t* exeName) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return -1;
-    int count = 0;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        const wchar_t* slash = wcsrchr(entry.szExeFile, L'\\');
-        if (lstrcmpiW(slash != nullptr ? slash + 1 : entry.szExeFile, exeName) == 0) ++count;
-    }
-    CloseHandle(snapshot);
-    return count;
-}
-
 int WaitNoProcess(const wchar_t* exeName, DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
-        const int count = ProcessCount(exeName);
+        const auto ids = zelmo::win::ProcessesOf(exeName);
+        const int count = ids ? static_cast<int>(ids->size()) : -1;
         if (count == 0) return 0;
         if (GetTickCount64() > deadline) {
             std::fwprintf(stderr, L"%d process(es) of %ls still running\n", count, exeName);

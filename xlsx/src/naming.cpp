@@ -5,36 +5,14 @@
 #include <string_view>
 #include <vector>
 
+#include "text/utf.h"
 #include "xlsx/workbook.h"
 
 namespace zelmo::xlsx {
 namespace {
 
-// Decodes one code point at `i` (advancing it); malformed bytes decode as U+FFFD, one byte each.
-char32_t NextCodePoint(std::string_view s, std::size_t& i) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    auto cont = [&](std::size_t k) -> int {
-        if (i + k >= s.size()) return -1;
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        return (b & 0xC0) == 0x80 ? (b & 0x3F) : -1;
-    };
-    if (b0 < 0x80) { ++i; return b0; }
-    int need = 0;
-    char32_t cp = 0;
-    if ((b0 & 0xE0) == 0xC0) { need = 1; cp = b0 & 0x1Fu; }
-    else if ((b0 & 0xF0) == 0xE0) { need = 2; cp = b0 & 0x0Fu; }
-    else if ((b0 & 0xF8) == 0xF0) { need = 3; cp = b0 & 0x07u; }
-    else { ++i; return 0xFFFD; }
-    for (int k = 1; k <= need; ++k) {
-        const int c = cont(static_cast<std::size_t>(k));
-        if (c < 0) { ++i; return 0xFFFD; }
-        cp = (cp << 6) | static_cast<char32_t>(c);
-    }
-    i += static_cast<std::size_t>(need) + 1;
-    return cp;
-}
-
-std::size_t Utf16Units(char32_t cp) { return cp >= 0x10000 ? 2 : 1; }
+using text::NextCodePoint;
+using text::Utf16Units;
 
 std::size_t Utf16Length(std::string_view s) {
     std::size_t n = 0;

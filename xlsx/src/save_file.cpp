@@ -9,6 +9,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "win/handles.h"
 #endif
 
 #include "messages.h"
@@ -60,8 +62,9 @@ std::string Why(WriteCause cause, const std::string& otherwise) {
 // Writes the bytes to a new file; on failure, the system's reason.
 bool WriteNewFile(const std::filesystem::path& path, const std::string& bytes, WriteCause& cause) {
 #ifdef _WIN32
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    win::UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         cause = CauseOf(GetLastError());
         return false;
     }
@@ -69,12 +72,13 @@ bool WriteNewFile(const std::filesystem::path& path, const std::string& bytes, W
     for (size_t at = 0; ok && at < bytes.size();) {
         const DWORD chunk = static_cast<DWORD>(bytes.size() - at < (1u << 30) ? bytes.size() - at : (1u << 30));
         DWORD written = 0;
-        ok = WriteFile(file, bytes.data() + at, chunk, &written, nullptr) && written == chunk;
+        ok = WriteFile(file.get(), bytes.data() + at, chunk, &written, nullptr) && written == chunk;
         at += written;
     }
-    if (ok) ok = FlushFileBuffers(file) != 0;
+    if (ok) ok = FlushFileBuffers(file.get()) != 0;
     if (!ok) cause = CauseOf(GetLastError());
-    if (!CloseHandle(file) && ok) {
+    // A close can still fail for writes the system held back: that is a failed save too.
+    if (!file.Close() && ok) {
         cause = CauseOf(GetLastError());
         ok = false;
     }

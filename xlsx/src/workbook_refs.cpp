@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "defined_names.h"
+#include "text/utf.h"
 #include "xml_util.h"
 
 namespace zelmo::xlsx {
@@ -96,21 +97,7 @@ std::string UnescapeXml(std::string_view s) {
         else if (!e.empty() && e[0] == '#') {
             code = e.size() > 1 && (e[1] == 'x' || e[1] == 'X') ? std::strtoul(std::string(e.substr(2)).c_str(), nullptr, 16)
                                                                  : std::strtoul(std::string(e.substr(1)).c_str(), nullptr, 10);
-            // UTF-8 of the code point.
-            if (code < 0x80) out += static_cast<char>(code);
-            else if (code < 0x800) {
-                out += static_cast<char>(0xC0 | (code >> 6));
-                out += static_cast<char>(0x80 | (code & 0x3F));
-            } else if (code < 0x10000) {
-                out += static_cast<char>(0xE0 | (code >> 12));
-                out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-                out += static_cast<char>(0x80 | (code & 0x3F));
-            } else {
-                out += static_cast<char>(0xF0 | (code >> 18));
-                out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-                out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-                out += static_cast<char>(0x80 | (code & 0x3F));
-            }
+            text::AppendUtf8(out, code);
         } else {
             out += s.substr(i, semi - i + 1);
         }

@@ -14,28 +14,28 @@ Variant::Variant(const Dispatch& object) noexcept : Variant(object.get()) {}
 
 Variant Variant::Copy() const {
     Variant out;
-    Check(VariantCopy(out.Receive(), const_cast<VARIANT*>(&v_)), L"VariantCopy");
+    Check(VariantCopy(out.Receive(), AsInput()), L"VariantCopy");
     return out;
 }
 
 std::wstring Variant::ToString() const {
     if (v_.vt == VT_BSTR) return v_.bstrVal == nullptr ? std::wstring() : std::wstring(v_.bstrVal, SysStringLen(v_.bstrVal));
     Variant converted;
-    Check(VariantChangeTypeEx(converted.Receive(), const_cast<VARIANT*>(&v_), kLcid, 0, VT_BSTR), L"VariantChangeType(VT_BSTR)");
+    Check(VariantChangeTypeEx(converted.Receive(), AsInput(), kLcid, 0, VT_BSTR), L"VariantChangeType(VT_BSTR)");
     return converted.ToString();
 }
 
 int32_t Variant::ToInt32() const {
     if (v_.vt == VT_I4) return v_.lVal;
     Variant converted;
-    Check(VariantChangeTypeEx(converted.Receive(), const_cast<VARIANT*>(&v_), kLcid, 0, VT_I4), L"VariantChangeType(VT_I4)");
+    Check(VariantChangeTypeEx(converted.Receive(), AsInput(), kLcid, 0, VT_I4), L"VariantChangeType(VT_I4)");
     return converted.v_.lVal;
 }
 
 bool Variant::ToBool() const {
     if (v_.vt == VT_BOOL) return v_.boolVal != VARIANT_FALSE;
     Variant converted;
-    Check(VariantChangeTypeEx(converted.Receive(), const_cast<VARIANT*>(&v_), kLcid, 0, VT_BOOL), L"VariantChangeType(VT_BOOL)");
+    Check(VariantChangeTypeEx(converted.Receive(), AsInput(), kLcid, 0, VT_BOOL), L"VariantChangeType(VT_BOOL)");
     return converted.v_.boolVal != VARIANT_FALSE;
 }
 
@@ -180,20 +180,12 @@ std::optional<Variant> Dispatch::Enumerator::Next() {
         // Elements are fetched a few at a time: one round trip per element is the main cost of
         // walking a large collection.
         constexpr ULONG kBatch = 32;
-        VARIANT items[kBatch];
-        for (VARIANT& v : items) VariantInit(&v);
+        VariantRow<kBatch> items;
         ULONG fetched = 0;
-        const HRESULT hr = RetryWhileBusy([&] { return e_->Next(kBatch, items, &fetched); });
-        if (FAILED(hr)) {
-            for (VARIANT& v : items) VariantClear(&v);
-            throw ComError(hr, L"IEnumVARIANT::Next");
-        }
+        const HRESULT hr = RetryWhileBusy([&] { return e_->Next(kBatch, items.Receive(), &fetched); });
+        if (FAILED(hr)) throw ComError(hr, L"IEnumVARIANT::Next");
         fetched = std::min(fetched, kBatch);
-        for (ULONG i = 0; i < fetched; ++i) {
-            Variant owned;
-            *owned.Receive() = items[i];  // takes over the element's reference
-            buffered_.push_back(std::move(owned));
-        }
+        for (ULONG i = 0; i < fetched; ++i) buffered_.push_back(items.Take(i));
         if (hr == S_FALSE || fetched < kBatch) done_ = true;
     }
     if (buffered_.empty()) return std::nullopt;

@@ -13,6 +13,8 @@
 
 #include <cstdint>
 
+#include "win/com.h"
+
 namespace zelmo::win {
 
 // True for the two results by which a busy server refuses a call.
@@ -54,7 +56,7 @@ public:
     bool registered() const noexcept { return registered_; }
 
 private:
-    IMessageFilter* previous_ = nullptr;
+    ComPtr<IMessageFilter> previous_;
     bool registered_ = false;
 };
 

@@ -1,23 +1,16 @@
 #include "win/com_error.h"
 
-#include <cwchar>
+#include "text/hex_code.h"
+#include "win/handles.h"
+#include "win/text.h"
 
 namespace zelmo::win {
 namespace {
 
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
 std::string Summary(HRESULT hr, const std::wstring& member, const std::wstring& description) {
     std::wstring text = member + L" failed (" + HexCode(hr) + L")";
     if (!description.empty()) text += L": " + description;
-    return Utf8(text);
+    return ToUtf8(text);
 }
 
 }  // namespace
@@ -30,13 +23,12 @@ ComError::ComError(HRESULT hr, std::wstring member, std::wstring source, std::ws
       description_(std::move(description)) {}
 
 std::wstring SystemMessage(HRESULT hr) {
-    wchar_t* buffer = nullptr;
+    LocalMem<wchar_t> buffer;
     const DWORD n = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+        static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(buffer.put()), 0, nullptr);
     std::wstring text;
-    if (n > 0 && buffer != nullptr) text.assign(buffer, n);
-    if (buffer != nullptr) LocalFree(buffer);
+    if (n > 0 && buffer) text.assign(buffer.get(), n);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' ||
                              text.back() == L'.' || text.back() == L'。')) {
         text.pop_back();
@@ -44,10 +36,6 @@ std::wstring SystemMessage(HRESULT hr) {
     return text;
 }
 
-std::wstring HexCode(HRESULT hr) {
-    wchar_t buffer[16];
-    std::swprintf(buffer, 16, L"0x%08lX", static_cast<unsigned long>(hr));
-    return buffer;
-}
+std::wstring HexCode(HRESULT hr) { return text::HexCode<wchar_t>(static_cast<uint32_t>(hr)); }
 
 }  // namespace zelmo::win

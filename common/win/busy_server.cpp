@@ -61,14 +61,14 @@ DWORD RetryRejectedCallAnswer(DWORD tickCount, DWORD rejectType) noexcept {
 }
 
 MessageFilterScope::MessageFilterScope() noexcept {
-    registered_ = SUCCEEDED(CoRegisterMessageFilter(&g_filter, &previous_));
+    registered_ = SUCCEEDED(CoRegisterMessageFilter(&g_filter, previous_.put()));
 }
 
 MessageFilterScope::~MessageFilterScope() {
     if (!registered_) return;
-    IMessageFilter* ours = nullptr;
-    CoRegisterMessageFilter(previous_, &ours);
-    if (previous_ != nullptr) previous_->Release();
+    IMessageFilter* ours = nullptr;  // the static filter: nothing to release
+    CoRegisterMessageFilter(previous_.get(), &ours);
+    previous_.reset();
 }
 
 }  // namespace zelmo::win

@@ -49,8 +49,12 @@
 
 namespace zelmo::win {
 
-// A named argument of a call.
+// A named argument of a call; the value becomes a VARIANT as a positional argument does.
 struct Named {
+    template <class T>
+    Named(std::wstring argumentName, T&& argumentValue)
+        : name(std::move(argumentName)), value(std::forward<T>(argumentValue)) {}
+
     std::wstring name;
     Variant value;
 };
@@ -81,10 +85,10 @@ public:
         return InvokeNamed(DISPATCH_PROPERTYGET, member, Pack(std::forward<Args>(args)...));
     }
     // Assigns a property (DISPATCH_PROPERTYPUT); index arguments, if any, come before the value.
-    template <class... Args>
-    void Put(std::wstring_view member, Variant value, Args&&... index) const {
+    template <class Value, class... Args>
+    void Put(std::wstring_view member, Value&& value, Args&&... index) const {
         ArgList list = Pack(std::forward<Args>(index)...);
-        list.propertyValue = std::move(value);
+        list.propertyValue = Variant(std::forward<Value>(value));
         list.hasPropertyValue = true;
         InvokeNamed(DISPATCH_PROPERTYPUT, member, std::move(list));
     }

@@ -1,7 +1,8 @@
-// Move-only owners for the Win32 handles the program holds: kernel handles, GDI objects, memory
-// from the COM task allocator (shell item lists), window device contexts, and the scope of one
-// SelectObject. Each owner frees its handle exactly once; put() frees the old handle before it
-// hands out the address to be filled, so a handle is never leaked by re-filling an owner.
+// Move-only owners for the Win32 handles the program holds: kernel handles, GDI objects, registry
+// keys, memory from the COM task allocator (shell item lists) and from LocalAlloc, window device
+// contexts, and the scope of one SelectObject. Each owner frees its handle exactly once; put()
+// frees the old handle before it hands out the address to be filled, so a handle is never leaked
+// by re-filling an owner.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +13,7 @@
 namespace zelmo::win {
 
 // One owner template for every kind of handle; Traits names the type, the empty value, what counts
-// as a live handle and how it is freed.
+// as a live handle and how it is freed (close() says whether the system freed it).
 template <class Traits>
 class Unique {
 public:
@@ -37,6 +38,13 @@ public:
         type old = std::exchange(value_, value);
         if (Traits::valid(old)) Traits::close(old);
     }
+    // Frees the handle now, for a caller to whom a failure to free it matters (a file whose last
+    // writes the close may still fail): false when the system refused, GetLastError() says why.
+    // The owner is empty afterwards either way; true when it held nothing.
+    bool Close() noexcept {
+        const type old = release();
+        return !Traits::valid(old) || Traits::close(old);
+    }
     // Frees the current handle, then returns the address for an API to fill.
     type* put() noexcept {
         reset();
@@ -51,7 +59,7 @@ struct KernelHandleTraits {
     using type = HANDLE;
     static type empty() noexcept { return nullptr; }
     static bool valid(type h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-    static void close(type h) noexcept { CloseHandle(h); }
+    static bool close(type h) noexcept { return CloseHandle(h) != FALSE; }
 };
 using UniqueHandle = Unique<KernelHandleTraits>;
 
@@ -60,7 +68,7 @@ struct GdiTraits {
     using type = T;
     static type empty() noexcept { return nullptr; }
     static bool valid(type h) noexcept { return h != nullptr; }
-    static void close(type h) noexcept { DeleteObject(h); }
+    static bool close(type h) noexcept { return DeleteObject(h) != FALSE; }
 };
 using UniqueFont = Unique<GdiTraits<HFONT>>;
 using UniqueBrush = Unique<GdiTraits<HBRUSH>>;
@@ -70,9 +78,17 @@ struct IconTraits {
     using type = HICON;
     static type empty() noexcept { return nullptr; }
     static bool valid(type h) noexcept { return h != nullptr; }
-    static void close(type h) noexcept { DestroyIcon(h); }
+    static bool close(type h) noexcept { return DestroyIcon(h) != FALSE; }
 };
 using UniqueIcon = Unique<IconTraits>;
+
+struct RegKeyTraits {
+    using type = HKEY;
+    static type empty() noexcept { return nullptr; }
+    static bool valid(type h) noexcept { return h != nullptr; }
+    static bool close(type h) noexcept { return RegCloseKey(h) == ERROR_SUCCESS; }
+};
+using UniqueRegKey = Unique<RegKeyTraits>;
 
 // Memory the callee allocated with the COM task allocator, e.g. the item identifier list that the
 // shell's folder dialog returns.
@@ -81,10 +97,25 @@ struct TaskMemTraits {
     using type = T*;
     static type empty() noexcept { return nullptr; }
     static bool valid(type p) noexcept { return p != nullptr; }
-    static void close(type p) noexcept { CoTaskMemFree(const_cast<void*>(static_cast<const void*>(p))); }
+    static bool close(type p) noexcept {
+        CoTaskMemFree(const_cast<void*>(static_cast<const void*>(p)));
+        return true;
+    }
 };
 template <class T>
 using TaskMem = Unique<TaskMemTraits<T>>;
+
+// Memory the system allocated with LocalAlloc for the caller, e.g. the argument list that
+// CommandLineToArgvW returns.
+template <class T>
+struct LocalMemTraits {
+    using type = T*;
+    static type empty() noexcept { return nullptr; }
+    static bool valid(type p) noexcept { return p != nullptr; }
+    static bool close(type p) noexcept { return LocalFree(const_cast<void*>(static_cast<const void*>(p))) == nullptr; }
+};
+template <class T>
+using LocalMem = Unique<LocalMemTraits<T>>;
 
 // The device context of a window's client area (GetDC / ReleaseDC).
 class WindowDC {
