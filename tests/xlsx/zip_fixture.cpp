@@ -6,73 +6,48 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "zip_handle.h"
+
 namespace zelmo::xlsx::test {
 
 std::string MakeZip(const Parts& parts, bool stored) {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &error);
-    zip_error_fini(&error);
-    if (!out) return {};
-    zip_source_keep(out);
-    zip_t* za = zip_open_from_source(out, ZIP_TRUNCATE, nullptr);
-    std::string bytes;
-    if (za) {
-        for (const auto& p : parts) {
-            zip_source_t* s = zip_source_buffer(za, p.second.data(), p.second.size(), 0);
-            const zip_int64_t idx = s ? zip_file_add(za, p.first.c_str(), s, ZIP_FL_ENC_UTF_8) : -1;
-            if (idx < 0) {
-                zip_source_free(s);
-                continue;  // a name libzip refuses (empty, duplicate): the part is left out
-            }
-            if (stored) zip_set_file_compression(za, static_cast<zip_uint64_t>(idx), ZIP_CM_STORE, 0);
-        }
-        if (zip_close(za) != 0) zip_discard(za);
-        if (zip_source_open(out) == 0) {
-            zip_source_seek(out, 0, SEEK_END);
-            const zip_int64_t size = zip_source_tell(out);
-            zip_source_seek(out, 0, SEEK_SET);
-            if (size > 0) {
-                bytes.resize(static_cast<std::size_t>(size));
-                if (zip_source_read(out, &bytes[0], bytes.size()) != size) bytes.clear();
-            }
-            zip_source_close(out);
-        }
+    MemoryZip zip = CreateMemoryZip();
+    if (!zip.archive) return {};
+    for (const auto& p : parts) {
+        ZipSource s(zip_source_buffer(zip.archive.get(), p.second.data(), p.second.size(), 0));
+        const zip_int64_t idx = s ? zip_file_add(zip.archive.get(), p.first.c_str(), s.get(), ZIP_FL_ENC_UTF_8) : -1;
+        if (idx < 0) continue;  // a name libzip refuses (empty, duplicate): the part is left out
+        s.release();            // the archive took the source over
+        if (stored) zip_set_file_compression(zip.archive.get(), static_cast<zip_uint64_t>(idx), ZIP_CM_STORE, 0);
     }
-    zip_source_free(out);
-    return bytes;
+    if (!Close(zip.archive)) return {};
+    return WrittenBytes(zip);
 }
 
-static zip_t* OpenZip(const std::string& bytes) {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* src = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
-    zip_t* za = zip_open_from_source(src, ZIP_RDONLY, &error);
-    zip_error_fini(&error);
+static ZipArchive OpenZip(const std::string& bytes) {
+    ZipArchive za = OpenZipBytes(bytes, ZIP_RDONLY);
     if (!za) throw std::runtime_error("not a zip");
     return za;
 }
 
 std::string ReadPart(const std::string& bytes, const std::string& name) {
-    zip_t* za = OpenZip(bytes);
+    const ZipArchive za = OpenZip(bytes);
     std::string out;
     zip_stat_t st;
-    if (zip_stat(za, name.c_str(), 0, &st) == 0) {
+    if (zip_stat(za.get(), name.c_str(), 0, &st) == 0) {
         out.resize(static_cast<std::size_t>(st.size));
-        zip_file_t* f = zip_fopen(za, name.c_str(), 0);
+        zip_file_t* f = zip_fopen(za.get(), name.c_str(), 0);
         if (!out.empty()) zip_fread(f, &out[0], out.size());
         zip_fclose(f);
     }
-    zip_discard(za);
     return out;
 }
 
 std::vector<std::string> PartNames(const std::string& bytes) {
-    zip_t* za = OpenZip(bytes);
+    const ZipArchive za = OpenZip(bytes);
     std::vector<std::string> names;
-    for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i)
-        names.emplace_back(zip_get_name(za, static_cast<zip_uint64_t>(i), 0));
-    zip_discard(za);
+    for (zip_int64_t i = 0; i < zip_get_num_entries(za.get(), 0); ++i)
+        names.emplace_back(zip_get_name(za.get(), static_cast<zip_uint64_t>(i), 0));
     return names;
 }
 
