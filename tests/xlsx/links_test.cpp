@@ -22,12 +22,7 @@ namespace zelmo::xlsx {
 namespace {
 
 using test::ReadPart;
-
-pugi::xml_document Xml(const std::string& bytes, const std::string& part) {
-    pugi::xml_document doc;
-    doc.load_string(ReadPart(bytes, part).c_str());
-    return doc;
-}
+using test::Xml;
 
 // The parts of a saved workbook: sheet name -> its part.
 std::map<std::string, std::string> SheetParts(const std::string& bytes) {

@@ -51,24 +51,45 @@ std::vector<std::string> PartNames(const std::string& bytes) {
     return names;
 }
 
+std::string EditParts(const std::string& bytes, const std::function<bool(const std::string&, std::string&)>& edit,
+                      const Parts& added) {
+    Parts parts;
+    for (const auto& name : PartNames(bytes)) {
+        std::string content = ReadPart(bytes, name);
+        if (edit(name, content)) parts.emplace_back(name, std::move(content));
+    }
+    parts.insert(parts.end(), added.begin(), added.end());
+    return MakeZip(parts);
+}
+
+pugi::xml_document Xml(const std::string& bytes, const std::string& name) {
+    pugi::xml_document doc;
+    doc.load_string(ReadPart(bytes, name).c_str());
+    return doc;
+}
+
+std::string ContentTypesXml(const Parts& overrides) {
+    std::string types =
+        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+        "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>";
+    for (const auto& o : overrides) types += "<Override PartName=\"" + o.first + "\" ContentType=\"" + o.second + "\"/>";
+    return types + "</Types>";
+}
+
 std::string MinimalWorkbook(const std::vector<std::pair<std::string, std::string>>& sheets,
                             const std::string& workbookExtra, const Parts& extraParts) {
     const std::string ns = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
     const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
     const std::string pkg = "http://schemas.openxmlformats.org/package/2006/relationships";
-    std::string types =
-        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-        "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-        "<Override PartName=\"/xl/workbook.xml\" "
-        "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>";
+    const std::string ct = "application/vnd.openxmlformats-officedocument.spreadsheetml.";
+    Parts overrides{{"/xl/workbook.xml", ct + "sheet.main+xml"}};
     std::string wbRels = "<Relationships xmlns=\"" + pkg + "\">";
     std::string wb = "<workbook xmlns=\"" + ns + "\" xmlns:r=\"" + rel + "\"><sheets>";
     Parts parts;
     for (std::size_t i = 0; i < sheets.size(); ++i) {
         const std::string n = std::to_string(i + 1);
-        types += "<Override PartName=\"/xl/worksheets/sheet" + n +
-                 ".xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
+        overrides.emplace_back("/xl/worksheets/sheet" + n + ".xml", ct + "worksheet+xml");
         wbRels += "<Relationship Id=\"rId" + n + "\" Type=\"" + rel + "/worksheet\" Target=\"worksheets/sheet" + n +
                   ".xml\"/>";
         wb += "<sheet name=\"" + sheets[i].first + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
@@ -76,14 +97,13 @@ std::string MinimalWorkbook(const std::vector<std::pair<std::string, std::string
                                                                    "\"><sheetData>" + sheets[i].second +
                                                                    "</sheetData></worksheet>");
     }
-    types += "</Types>";
     wbRels += "</Relationships>";
     wb += "</sheets>" + workbookExtra + "</workbook>";
     parts.insert(parts.begin(), {"xl/_rels/workbook.xml.rels", wbRels});
     parts.insert(parts.begin(), {"xl/workbook.xml", wb});
     parts.insert(parts.begin(), {"_rels/.rels", "<Relationships xmlns=\"" + pkg + "\"><Relationship Id=\"rId1\" Type=\"" +
                                                     rel + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"});
-    parts.insert(parts.begin(), {"[Content_Types].xml", types});
+    parts.insert(parts.begin(), {"[Content_Types].xml", ContentTypesXml(overrides)});
     for (const auto& p : extraParts) parts.push_back(p);
     return MakeZip(parts);
 }
