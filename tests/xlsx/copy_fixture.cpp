@@ -1,7 +1,5 @@
 #include "copy_fixture.h"
 
-#include <pugixml.hpp>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +12,12 @@
 namespace zelmo::xlsx::test {
 
 Workbook Real(const std::string& name) { return Workbook::OpenFile(std::string(ZELMO_XLSX_DATA) + "/" + name); }
+
+pugi::xml_document Xml(const std::string& bytes, const std::string& name) {
+    pugi::xml_document doc;
+    doc.load_string(ReadPart(bytes, name).c_str());
+    return doc;
+}
 
 std::vector<std::string> PartsUnder(const std::string& bytes, const std::string& folder) {
     std::vector<std::string> out;
@@ -58,6 +62,17 @@ void ExpectValidPackage(const std::string& bytes) {
         for (pugi::xpath_node n : doc.select_nodes("//@*[name()='r:id' or name()='r:embed' or name()='r:link']"))
             EXPECT_TRUE(ids.count(n.attribute().value())) << name << " refers to " << n.attribute().value();
     }
+}
+
+std::string CopiedIntoNew(const std::string& source, std::size_t sheet, const std::vector<std::string>& names,
+                          const std::vector<std::string>& notCarried, const std::string& what) {
+    const Workbook book = Workbook::Open(source);
+    Workbook target = Workbook::CreateNew();
+    for (std::size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(target.CopySheet(book, sheet, 1 + i, names[i]).notCarried, notCarried) << what;
+    const std::string bytes = target.SaveToBytes();
+    ExpectValidPackage(bytes);
+    return bytes;
 }
 
 void Related::SetUpTestSuite() {

@@ -14,14 +14,8 @@
 #include "xlsx/workbook.h"
 #include "zip_fixture.h"
 
-namespace zelmo::xlsx {
+namespace zelmo::xlsx::test {
 namespace {
-
-using test::ExpectValidPackage;
-using test::PartsUnder;
-using test::ReadPart;
-using test::Related;
-using test::Xml;
 
 TEST_F(Related, NamesAndExternalLinksUsedByTheFormulasComeAlong) {
     const struct {
@@ -39,7 +33,7 @@ TEST_F(Related, NamesAndExternalLinksUsedByTheFormulasComeAlong) {
     };
     for (const auto& c : cases) {
         const Workbook source = Source();
-        Workbook target = Workbook::Open(test::MinimalWorkbook({{"Sheet1", ""}}, c.targetNames));
+        Workbook target = Workbook::Open(MinimalWorkbook({{"Sheet1", ""}}, c.targetNames));
         for (int i = 0; i < c.copies; ++i) target.CopySheet(source, 0, target.SheetCount(), "Copy" + std::to_string(i));
         const std::string bytes = target.SaveToBytes();
         ExpectValidPackage(bytes);
@@ -124,16 +118,16 @@ TEST_F(Related, ASheetAloneLinksToItsSourceForOtherSheets) {
     EXPECT_NE(rels.find("related.xlsx\" TargetMode=\"External\""), std::string::npos) << rels;
     EXPECT_TRUE(Xml(bytes, "xl/externalLinks/externalLink2.xml").select_node("//sheetName[@val='Params']"));
     // A workbook read from bytes has no file to link to: formulas stay as written.
-    const Workbook fromBytes = Workbook::Open(test::ReadFile(dir_ + "/related.xlsx"));
+    const Workbook fromBytes = Workbook::Open(ReadFile(dir_ + "/related.xlsx"));
     const std::string plain = Workbook::FromSheet(fromBytes, 0).SaveToBytes();
     EXPECT_STREQ(Xml(plain, "xl/workbook.xml").select_node("//definedName[@name='Region']").node().child_value(),
                  "Params!$A$1:$A$3");
     // Read from bytes with the file named, it links as when read from the file.
-    const Workbook named = Workbook::Open(test::ReadFile(dir_ + "/related.xlsx"), dir_ + "/related.xlsx");
+    const Workbook named = Workbook::Open(ReadFile(dir_ + "/related.xlsx"), dir_ + "/related.xlsx");
     const std::string linked = Workbook::FromSheet(named, 0).SaveToBytes();
     EXPECT_STREQ(Xml(linked, "xl/workbook.xml").select_node("//definedName[@name='Region']").node().child_value(),
                  "[2]Params!$A$1:$A$3");
 }
 
 }  // namespace
-}  // namespace zelmo::xlsx
+}  // namespace zelmo::xlsx::test

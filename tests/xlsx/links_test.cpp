@@ -15,6 +15,7 @@
 #include <regex>
 #include <set>
 
+#include "copy_fixture.h"
 #include "xlsx/workbook.h"
 #include "zip_fixture.h"
 

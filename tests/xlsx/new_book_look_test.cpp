@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "copy_fixture.h"
 #include "xlsx/workbook.h"
 #include "zip_fixture.h"
 

@@ -14,15 +14,8 @@
 #include "xlsx/workbook.h"
 #include "zip_fixture.h"
 
-namespace zelmo::xlsx {
+namespace zelmo::xlsx::test {
 namespace {
-
-using test::ExpectValidPackage;
-using test::PartsUnder;
-using test::ReadPart;
-using test::Real;
-using test::Related;
-using test::Xml;
 
 TEST(RelatedParts, AThemeTakenOverKeepsItsPictures) {
     const std::string file = std::string(ZELMO_XLSX_DATA) + "/realworld/simple-monthly-budget.xlsx";
@@ -58,7 +51,7 @@ TEST(RelatedParts, DynamicArraysKeepTheirCellMetadataWhereTheTargetCanTakeIt) {
                                                               "vnd.openxmlformats-officedocument.spreadsheetml.sheetMetadata+xml\"/>");
                 return true;
             };
-            target = Workbook::Open(test::EditParts(target.SaveToBytes(), addMetadata, {{"xl/metadata.xml", other}}));
+            target = Workbook::Open(EditParts(target.SaveToBytes(), addMetadata, {{"xl/metadata.xml", other}}));
         }
         for (int i = 0; i < c.copies; ++i)
             EXPECT_EQ(target.CopySheet(source, 0, 1, "Copy" + std::to_string(i)).notCarried, c.notCarried) << c.what;
@@ -167,7 +160,7 @@ TEST_F(Related, SparklinesControlsAndSelfReferencesFollowTheCopy) {
         std::vector<std::pair<std::string, std::string>> sheets;
         for (const auto& n : c.targetSheets) sheets.emplace_back(n, "");
         CopyReport report;
-        Workbook target = sheets.empty() ? Workbook::FromSheet(Source(), 0, &report) : Workbook::Open(test::MinimalWorkbook(sheets));
+        Workbook target = sheets.empty() ? Workbook::FromSheet(Source(), 0, &report) : Workbook::Open(MinimalWorkbook(sheets));
         if (!sheets.empty()) report = target.CopySheet(Source(), 0, target.SheetCount(), "Data (2)");
         const std::string self = sheets.empty() ? "Data!A1:A3" : "'Data (2)'!A1:A3";
         EXPECT_EQ(report.notCarried, c.notCarried) << c.what;
@@ -184,10 +177,10 @@ TEST_F(Related, SparklinesControlsAndSelfReferencesFollowTheCopy) {
 }
 
 TEST_F(Related, QueryTablesComeAlongWithTheirConnections) {
-    const std::string original = test::ReadFile(dir_ + "/related.xlsx");
+    const std::string original = ReadFile(dir_ + "/related.xlsx");
     // The same workbook without its connections part: the query tables cannot go along.
     const std::string unconnected =
-        test::EditParts(original, [](const std::string& name, std::string&) { return name != "xl/connections.xml"; });
+        EditParts(original, [](const std::string& name, std::string&) { return name != "xl/connections.xml"; });
     const struct {
         const char* what;
         std::string source;
@@ -195,12 +188,7 @@ TEST_F(Related, QueryTablesComeAlongWithTheirConnections) {
         std::vector<std::string> connections;  // names in the target afterwards
     } cases[] = {{"connected", original, {}, {"Codes", "Codes2"}}, {"no connections part", unconnected, {"queryTable"}, {}}};
     for (const auto& c : cases) {
-        const Workbook source = Workbook::Open(c.source);
-        Workbook target = Workbook::CreateNew();
-        EXPECT_EQ(target.CopySheet(source, 1, 1, "Params").notCarried, c.notCarried) << c.what;
-        EXPECT_EQ(target.CopySheet(source, 1, 2, "Params (2)").notCarried, c.notCarried) << c.what;
-        const std::string bytes = target.SaveToBytes();
-        ExpectValidPackage(bytes);
+        const std::string bytes = CopiedIntoNew(c.source, 1, {"Params", "Params (2)"}, c.notCarried, c.what);
         std::map<std::string, std::string> nameOfId;
         std::vector<std::string> names;
         const pugi::xml_document conns = Xml(bytes, "xl/connections.xml");
@@ -260,4 +248,4 @@ TEST_F(Related, PackageCheckerFindsNothingToRepair) {
 }
 
 }  // namespace
-}  // namespace zelmo::xlsx
+}  // namespace zelmo::xlsx::test

@@ -16,14 +16,8 @@
 #include "xlsx/workbook.h"
 #include "zip_fixture.h"
 
-namespace zelmo::xlsx {
+namespace zelmo::xlsx::test {
 namespace {
-
-using test::ExpectValidPackage;
-using test::PartsUnder;
-using test::ReadPart;
-using test::Real;
-using test::Xml;
 
 // id and displayName of every table of a package.
 std::map<std::string, std::string> Tables(const std::string& bytes) {
@@ -52,7 +46,7 @@ TEST(RelatedParts, TablesGetIdsAndNamesUniqueInTheTargetAndFormulasFollow) {
          "<definedNames><definedName name=\"table1\">Sheet1!$A$1</definedName></definedNames>", 1, {"Table12"}},
     };
     for (const auto& c : cases) {
-        Workbook target = Workbook::Open(test::MinimalWorkbook({{"Sheet1", ""}}, c.targetExtra));
+        Workbook target = Workbook::Open(MinimalWorkbook({{"Sheet1", ""}}, c.targetExtra));
         for (int i = 0; i < c.copies; ++i) target.CopySheet(source, 0, target.SheetCount(), "Copy" + std::to_string(i));
         const std::string bytes = target.SaveToBytes();
         std::vector<std::string> names;
@@ -154,9 +148,9 @@ TEST(RelatedParts, PivotTablesGetCacheIdsOfTheirOwnCopiedCaches) {
 
 TEST(RelatedParts, SlicersOfTheSheetsPivotTablesComeAlongOthersStayBehind) {
     const std::string file = std::string(ZELMO_XLSX_DATA) + "/realworld/loadExample-smallimages.xlsx";
-    const std::string original = test::ReadFile(file);
+    const std::string original = ReadFile(file);
     // The same workbook with the slicer filtering a pivot table of another sheet (sheetId 7).
-    const std::string foreign = test::EditParts(original, [](const std::string& name, std::string& content) {
+    const std::string foreign = EditParts(original, [](const std::string& name, std::string& content) {
         if (name == "xl/slicerCaches/slicerCache1.xml") content.replace(content.find("tabId=\"1\""), 9, "tabId=\"7\"");
         return true;
     });
@@ -167,13 +161,8 @@ TEST(RelatedParts, SlicersOfTheSheetsPivotTablesComeAlongOthersStayBehind) {
         std::size_t slicers;
     } cases[] = {{"its own pivot table", original, {}, 2}, {"another sheet's pivot table", foreign, {"slicer", "ext:slicerList"}, 0}};
     for (const auto& c : cases) {
-        const Workbook source = Workbook::Open(c.source);
-        Workbook target = Workbook::CreateNew();
         // IrisSample: a table, a pivot table, a chart and a slicer; copied twice.
-        EXPECT_EQ(target.CopySheet(source, 0, 1, "A").notCarried, c.notCarried) << c.what;
-        EXPECT_EQ(target.CopySheet(source, 0, 2, "B").notCarried, c.notCarried) << c.what;
-        const std::string bytes = target.SaveToBytes();
-        ExpectValidPackage(bytes);
+        const std::string bytes = CopiedIntoNew(c.source, 0, {"A", "B"}, c.notCarried, c.what);
         EXPECT_EQ(PartsUnder(bytes, "xl/pivotTables/").size(), 2u) << c.what;
         // Slicers and their caches unique by name; each cache filters the pivot table of its copy
         // and is a defined name; each slicer frame names a slicer.
@@ -267,7 +256,7 @@ TEST(RelatedParts, AMergedPivotCacheReadsItsDataSheetsCopy) {
         bool linked;                     // whether the cache still reads the file after resolving
     } cases[] = {{"data sheet first", {0, 1}, false}, {"pivot sheet first", {1, 0}, false}, {"no data sheet", {1}, true}};
     for (const auto& c : cases) {
-        Workbook target = Workbook::Open(test::MinimalWorkbook({{"iris", ""}}));
+        Workbook target = Workbook::Open(MinimalWorkbook({{"iris", ""}}));
         for (std::size_t i : c.order) {
             std::vector<std::string> taken;
             for (const auto& s : target.Sheets()) taken.push_back(s.name);
@@ -286,4 +275,4 @@ TEST(RelatedParts, AMergedPivotCacheReadsItsDataSheetsCopy) {
 }
 
 }  // namespace
-}  // namespace zelmo::xlsx
+}  // namespace zelmo::xlsx::test

@@ -62,12 +62,6 @@ std::string EditParts(const std::string& bytes, const std::function<bool(const s
     return MakeZip(parts);
 }
 
-pugi::xml_document Xml(const std::string& bytes, const std::string& name) {
-    pugi::xml_document doc;
-    doc.load_string(ReadPart(bytes, name).c_str());
-    return doc;
-}
-
 std::string ContentTypesXml(const Parts& overrides) {
     std::string types =
         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"

@@ -1,8 +1,6 @@
 // Small zip helpers for the engine tests (libzip): build a package from named parts, read one back.
 #pragma once
 
-#include <pugixml.hpp>
-
 #include <functional>
 #include <string>
 #include <utility>
@@ -18,8 +16,6 @@ std::string MakeZip(const Parts& parts, bool stored = false);
 // The content of `name` in zip `bytes`, or "" when absent.
 std::string ReadPart(const std::string& bytes, const std::string& name);
 std::vector<std::string> PartNames(const std::string& bytes);
-// Part `name` of zip `bytes` parsed (an empty document when absent).
-pugi::xml_document Xml(const std::string& bytes, const std::string& name);
 // Zip `bytes` made again part by part, in order: `edit` may change a part's content, or return false
 // to leave the part out; the `added` parts come last.
 std::string EditParts(const std::string& bytes, const std::function<bool(const std::string&, std::string&)>& edit,
