@@ -6,9 +6,9 @@
 
 namespace zelmo::xlsx {
 
-void ZipArchiveTraits::free(zip_t* archive) noexcept { zip_discard(archive); }
+void ZipArchiveTraits::destroy(zip_t* archive) noexcept { zip_discard(archive); }
 
-void ZipSourceTraits::free(zip_source_t* source) noexcept { zip_source_free(source); }
+void ZipSourceTraits::destroy(zip_source_t* source) noexcept { zip_source_free(source); }
 
 bool Close(ZipArchive& archive) {
     if (zip_close(archive.get()) == 0) {

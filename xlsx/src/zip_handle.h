@@ -34,7 +34,7 @@ public:
     // Gives up ownership without freeing (to libzip, when a call takes the handle over).
     type* release() noexcept { return std::exchange(value_, nullptr); }
     void reset(type* value = nullptr) noexcept {
-        if (type* old = std::exchange(value_, value)) Traits::free(old);
+        if (type* old = std::exchange(value_, value)) Traits::destroy(old);
     }
 
 private:
@@ -44,12 +44,12 @@ private:
 // An archive that is not closed is discarded: nothing is written.
 struct ZipArchiveTraits {
     using type = zip_t;
-    static void free(zip_t* archive) noexcept;
+    static void destroy(zip_t* archive) noexcept;
 };
 // Sources count references (zip_source_keep); freeing drops ours.
 struct ZipSourceTraits {
     using type = zip_source_t;
-    static void free(zip_source_t* source) noexcept;
+    static void destroy(zip_source_t* source) noexcept;
 };
 using ZipArchive = ZipOwner<ZipArchiveTraits>;
 using ZipSource = ZipOwner<ZipSourceTraits>;
