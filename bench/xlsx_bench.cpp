@@ -18,10 +18,12 @@
 #endif
 
 #include "xlsx/workbook.h"
+#include "zip_handle.h"
 
 namespace {
 
 using zelmo::xlsx::Workbook;
+using zelmo::xlsx::ZipArchive;
 namespace fs = std::filesystem;
 
 // The command line as paths: wide on Windows (any file name), UTF-8 elsewhere.
@@ -75,28 +77,26 @@ int Split(const fs::path& in, const fs::path& outDir) {
 
 int Rezip(const fs::path& in, const fs::path& out) {
     int err = 0;
-    zip_t* src = zip_open(in.string().c_str(), ZIP_RDONLY, &err);
+    const ZipArchive src(zip_open(in.string().c_str(), ZIP_RDONLY, &err));
     if (!src) return 1;
-    zip_t* dst = zip_open(out.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    ZipArchive dst(zip_open(out.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err));
     if (!dst) return 1;
     std::vector<std::string> contents;
-    const zip_int64_t n = zip_get_num_entries(src, 0);
+    const zip_int64_t n = zip_get_num_entries(src.get(), 0);
     contents.reserve(static_cast<std::size_t>(n));
     for (zip_int64_t i = 0; i < n; ++i) {
         zip_stat_t st;
-        zip_stat_index(src, static_cast<zip_uint64_t>(i), 0, &st);
+        zip_stat_index(src.get(), static_cast<zip_uint64_t>(i), 0, &st);
         std::string data(static_cast<std::size_t>(st.size), '\0');
-        zip_file_t* f = zip_fopen_index(src, static_cast<zip_uint64_t>(i), 0);
+        zip_file_t* f = zip_fopen_index(src.get(), static_cast<zip_uint64_t>(i), 0);
         if (!data.empty()) zip_fread(f, &data[0], data.size());
         zip_fclose(f);
         contents.push_back(std::move(data));
-        zip_source_t* s = zip_source_buffer(dst, contents.back().data(), contents.back().size(), 0);
-        const zip_int64_t idx = zip_file_add(dst, st.name, s, ZIP_FL_ENC_UTF_8);
-        zip_set_file_compression(dst, static_cast<zip_uint64_t>(idx), ZIP_CM_DEFLATE, 6);
+        zip_source_t* s = zip_source_buffer(dst.get(), contents.back().data(), contents.back().size(), 0);
+        const zip_int64_t idx = zip_file_add(dst.get(), st.name, s, ZIP_FL_ENC_UTF_8);
+        zip_set_file_compression(dst.get(), static_cast<zip_uint64_t>(idx), ZIP_CM_DEFLATE, 6);
     }
-    const int rc = zip_close(dst);
-    zip_close(src);
-    return rc == 0 ? 0 : 1;
+    return zelmo::xlsx::Close(dst) ? 0 : 1;
 }
 
 }  // namespace

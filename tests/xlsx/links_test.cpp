@@ -15,6 +15,7 @@
 #include <regex>
 #include <set>
 
+#include "copy_fixture.h"
 #include "xlsx/workbook.h"
 #include "zip_fixture.h"
 
@@ -22,12 +23,7 @@ namespace zelmo::xlsx {
 namespace {
 
 using test::ReadPart;
-
-pugi::xml_document Xml(const std::string& bytes, const std::string& part) {
-    pugi::xml_document doc;
-    doc.load_string(ReadPart(bytes, part).c_str());
-    return doc;
-}
+using test::Xml;
 
 // The parts of a saved workbook: sheet name -> its part.
 std::map<std::string, std::string> SheetParts(const std::string& bytes) {

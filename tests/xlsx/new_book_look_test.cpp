@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "copy_fixture.h"
 #include "xlsx/workbook.h"
 #include "zip_fixture.h"
 
@@ -16,6 +17,7 @@ namespace zelmo::xlsx {
 namespace {
 
 using test::ReadPart;
+using test::Xml;
 
 const char kNs[] = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 const char kRel[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
@@ -82,12 +84,6 @@ std::string StyledBook(const BookLook& wanted) {
                                 "name=\"" + wanted.font + " look\"/>"},
     });
     return test::MakeZip(parts);
-}
-
-pugi::xml_document Xml(const std::string& bytes, const std::string& part) {
-    pugi::xml_document doc;
-    doc.load_string(ReadPart(bytes, part).c_str());
-    return doc;
 }
 
 // The part of the sheet named `name` in a saved package.

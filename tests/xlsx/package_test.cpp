@@ -3,12 +3,15 @@
 
 #include <pugixml.hpp>
 
+#include <zip.h>
+
 #include <filesystem>
 #include <fstream>
 
 #include "part_store.h"
 #include "xlsx/workbook.h"
 #include "zip_fixture.h"
+#include "zip_handle.h"
 
 namespace zelmo::xlsx {
 namespace {
@@ -176,6 +179,23 @@ TEST(SaveFile, ReplacesAtomicallyAndLeavesNothingOnFailure) {
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);  // no temporary left
     fs::remove_all(dir);
+}
+
+// libzip writes an archive only when it is closed: a write that fails then (its folder is missing)
+// is reported, and the archive is discarded with what it held (the leak check sees nothing left).
+TEST(ZipHandle, CloseReportsAFailedWriteAndDiscardsTheArchive) {
+    const fs::path path = fs::temp_directory_path() / "zelmo-xlsx-no-such-folder" / "x.zip";
+    int error = 0;
+    ZipArchive archive(zip_open(path.string().c_str(), ZIP_CREATE, &error));
+    ASSERT_TRUE(archive);
+    const std::string text = "<x/>";
+    ZipSource part(zip_source_buffer(archive.get(), text.data(), text.size(), 0));
+    ASSERT_TRUE(part);
+    ASSERT_GE(zip_file_add(archive.get(), "x.xml", part.get(), 0), 0);
+    part.release();  // the archive holds it now
+    EXPECT_FALSE(Close(archive));
+    EXPECT_FALSE(archive);
+    EXPECT_FALSE(fs::exists(path.parent_path()));
 }
 
 }  // namespace

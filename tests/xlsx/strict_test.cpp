@@ -63,17 +63,11 @@ TEST(Strict, ARealStrictWorkbookIsMergedAndSplitIntoTransitionalWorkbooks) {
 std::string StrictWorkbook(bool date1904, const std::string& sheetData) {
     const std::string main = "http://purl.oclc.org/ooxml/spreadsheetml/main";
     const std::string rel = "http://purl.oclc.org/ooxml/officeDocument/relationships";
+    const std::string ct = "application/vnd.openxmlformats-officedocument.spreadsheetml.";
     return test::MakeZip({
-        {"[Content_Types].xml",
-         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-         "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-         "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-         "<Override PartName=\"/xl/workbook.xml\" "
-         "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
-         "<Override PartName=\"/xl/worksheets/sheet1.xml\" "
-         "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
-         "<Override PartName=\"/xl/styles.xml\" "
-         "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/></Types>"},
+        {"[Content_Types].xml", test::ContentTypesXml({{"/xl/workbook.xml", ct + "sheet.main+xml"},
+                                                       {"/xl/worksheets/sheet1.xml", ct + "worksheet+xml"},
+                                                       {"/xl/styles.xml", ct + "styles+xml"}})},
         {"_rels/.rels", "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
                         "<Relationship Id=\"rId1\" Type=\"" + rel + "/officeDocument\" Target=\"xl/workbook.xml\"/>"
                         "</Relationships>"},

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "xlsx/workbook.h"
+
+#include "formula_scan.h"
 #include "xml_util.h"
 
 namespace zelmo::xlsx {
@@ -27,11 +29,6 @@ bool PlainName(const std::string& name) {
     return true;
 }
 
-bool NameChar(char ch) {
-    const auto u = static_cast<unsigned char>(ch);
-    return std::isalnum(u) || u == '_' || u == '.' || u >= 0x80;
-}
-
 std::string Escaped(const std::string& name) {
     std::string s;
     for (char ch : name) {
@@ -51,7 +48,7 @@ bool AfterCell(const std::string& f, std::size_t colon) {
     std::size_t letters = 0;
     while (i > 0 && std::isalpha(static_cast<unsigned char>(f[i - 1]))) --i, ++letters;
     if (i > 0 && f[i - 1] == '$') --i;
-    return digits > 0 && letters > 0 && letters <= 3 && (i == 0 || !NameChar(f[i - 1]));
+    return digits > 0 && letters > 0 && letters <= 3 && (i == 0 || !SheetNameChar(f[i - 1]));
 }
 
 // Walks the formula outside string literals and reports where `name`'s references start and end.
@@ -61,12 +58,7 @@ void ForEachReference(const std::string& f, const std::string& name, Fn fn) {
     const std::string bare = name + "!";
     std::size_t i = 0;
     while (i < f.size()) {
-        if (f[i] == '"') {
-            const std::size_t close = f.find('"', i + 1);
-            if (close == std::string::npos) return;
-            i = close + 1;
-            continue;
-        }
+        if (SkipStringLiteral(f, i)) continue;
         if (f.compare(i, quoted.size(), quoted) == 0) {
             fn(i, quoted.size());
             i += quoted.size();
@@ -84,7 +76,7 @@ void ForEachReference(const std::string& f, const std::string& name, Fn fn) {
         }
         // "[1]Sheet1!" is a sheet of another workbook, "Sheet1:Sheet3!" a 3-D reference (the range
         // operator after a cell, "A1:Sheet3!B2", is not).
-        if ((i == 0 || (!NameChar(f[i - 1]) && f[i - 1] != ']' && !(f[i - 1] == ':' && !AfterCell(f, i - 1)))) &&
+        if ((i == 0 || (!SheetNameChar(f[i - 1]) && f[i - 1] != ']' && !(f[i - 1] == ':' && !AfterCell(f, i - 1)))) &&
             f.compare(i, bare.size(), bare) == 0) {
             fn(i, bare.size());
             i += bare.size();

@@ -102,10 +102,6 @@ zip_int64_t PrecompressedCallback(void* user, void* data, zip_uint64_t len, zip_
     }
 }
 
-struct ZipCloser {
-    void operator()(zip_t* z) const { zip_discard(z); }
-};
-
 }  // namespace
 
 void ThrowNotAZip(std::string_view bytes) {
@@ -130,19 +126,11 @@ std::unique_ptr<PartStore> PartStore::Open(std::string bytes, const PackageLimit
     }
     std::unique_ptr<PartStore> store(new PartStore());
     store->bytes_ = std::move(bytes);
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* src = zip_source_buffer_create(store->bytes_.data(), store->bytes_.size(), 0, &error);
-    if (!src) throw Error(ErrorKind::Corrupt, msg::kTruncated);
     // ZIP_CHECKCONS compares every local header with the central directory and keeps each entry's
     // data inside the file: parts copied as stored are read only when saving.
-    zip_t* za = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &error);
-    zip_error_fini(&error);
-    if (!za) {
-        zip_source_free(src);
-        throw Error(ErrorKind::Corrupt, msg::kTruncated);
-    }
-    store->zip_ = za;
+    store->zip_ = OpenZipBytes(store->bytes_, ZIP_RDONLY | ZIP_CHECKCONS);
+    if (!store->zip_) throw Error(ErrorKind::Corrupt, msg::kTruncated);
+    zip_t* za = store->zip_.get();
 
     const zip_int64_t count = zip_get_num_entries(za, 0);
     if (count < 0 || static_cast<std::uint64_t>(count) > limits.maxEntries)
@@ -174,10 +162,6 @@ std::unique_ptr<PartStore> PartStore::Open(std::string bytes, const PackageLimit
     return store;
 }
 
-PartStore::~PartStore() {
-    if (zip_) zip_discard(zip_);
-}
-
 bool PartStore::Has(const std::string& name) const { return entries_.count(name) != 0; }
 
 std::string PartStore::FindName(const std::string& name) const {
@@ -204,7 +188,7 @@ std::string PartStore::Read(const std::string& name) const {
         return out;
     }
     if (e.sourceIndex < 0) return e.data;
-    return Inflate(e.origin ? e.origin->zip_ : zip_, e.sourceIndex, e.size, name);
+    return Inflate(e.origin ? e.origin->zip_.get() : zip_.get(), e.sourceIndex, e.size, name);
 }
 
 std::string PartStore::Inflate(zip_t* zip, std::int64_t index, std::uint64_t size, const std::string& name) {
@@ -303,24 +287,14 @@ void PartStore::Remove(const std::string& name) {
 std::vector<std::string> PartStore::Names() const { return order_; }
 
 std::string PartStore::Save() const {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* out = zip_source_buffer_create(nullptr, 0, 0, &error);
-    if (!out) throw Error(ErrorKind::WriteFailed, msg::WriteFailed("メモリ不足"));
-    zip_source_keep(out);
-    zip_t* za = zip_open_from_source(out, ZIP_TRUNCATE, &error);
-    zip_error_fini(&error);
-    if (!za) {
-        zip_source_free(out);
-        zip_source_free(out);
-        throw Error(ErrorKind::WriteFailed, msg::WriteFailed("zip を作成できません"));
-    }
-    std::unique_ptr<zip_t, ZipCloser> guard(za);
-    auto fail = [&](const char* what) {
-        guard.reset();
-        zip_source_free(out);
-        throw Error(ErrorKind::WriteFailed, msg::WriteFailed(what));
-    };
+    auto fail = [](const char* what) { throw Error(ErrorKind::WriteFailed, msg::WriteFailed(what)); };
+    // Declared before the archive, which refers to them until it is closed or discarded.
+    std::vector<Deflated> deflated;
+    std::vector<PrecompressedSource> sources(order_.size());
+    MemoryZip zip = CreateMemoryZip();
+    if (!zip.buffer) fail("メモリ不足");
+    if (!zip.archive) fail("zip を作成できません");
+    zip_t* za = zip.archive.get();
     // Big parts held in memory are deflated ahead, on every core.
     std::vector<std::string_view> big;
     std::map<std::string, std::size_t> bigIndex;
@@ -331,18 +305,16 @@ std::string PartStore::Save() const {
             big.emplace_back(e.data);
         }
     }
-    std::vector<Deflated> deflated;
     try {
         deflated = DeflateAll(big, static_cast<int>(kDeflateLevel));
     } catch (const std::exception&) {
         fail("圧縮できません");
     }
     // One source per part handed over deflated (ahead now, or stored so).
-    std::vector<PrecompressedSource> sources(order_.size());
     std::size_t nextSource = 0;
     for (const auto& name : order_) {
         const Entry& e = entries_.at(name);
-        zip_source_t* s = nullptr;
+        ZipSource s;
         const Deflated* ahead = nullptr;
         if (auto big_it = bigIndex.find(name); big_it != bigIndex.end()) ahead = &deflated[big_it->second];
         if (e.deflated || ahead) {
@@ -351,47 +323,32 @@ std::string PartStore::Save() const {
             ps.size = ahead ? ahead->size : e.size;
             ps.crc = ahead ? ahead->crc : e.crc;
             zip_error_init(&ps.error);
-            s = zip_source_function(za, PrecompressedCallback, &ps);
+            s.reset(zip_source_function(za, PrecompressedCallback, &ps));
         } else if (e.sourceIndex >= 0) {
-            s = zip_source_zip(za, e.origin ? e.origin->zip_ : zip_, static_cast<zip_uint64_t>(e.sourceIndex),
-                               ZIP_FL_COMPRESSED, 0, -1);
+            s.reset(zip_source_zip(za, e.origin ? e.origin->zip_.get() : zip_.get(),
+                                   static_cast<zip_uint64_t>(e.sourceIndex), ZIP_FL_COMPRESSED, 0, -1));
         } else {
-            s = zip_source_buffer(za, e.data.data(), e.data.size(), 0);
+            s.reset(zip_source_buffer(za, e.data.data(), e.data.size(), 0));
         }
         if (!s) fail("部品を追加できません");
-        const zip_int64_t idx = zip_file_add(za, name.c_str(), s, ZIP_FL_ENC_UTF_8);
-        if (idx < 0) {
-            zip_source_free(s);
-            fail("部品を追加できません");
-        }
+        const zip_int64_t idx = zip_file_add(za, name.c_str(), s.get(), ZIP_FL_ENC_UTF_8);
+        if (idx < 0) fail("部品を追加できません");
+        s.release();  // the archive took the source over
         zip_set_file_compression(za, static_cast<zip_uint64_t>(idx), ZIP_CM_DEFLATE, kDeflateLevel);
         // A fixed time stamp keeps saved packages reproducible.
         zip_file_set_dostime(za, static_cast<zip_uint64_t>(idx), 0, 0x21, 0);
     }
-    if (zip_close(guard.get()) != 0) {
+    if (!Close(zip.archive)) {
         // Parts copied as stored are read only now: a damaged one (a broken local header, say) is
         // the source's fault, not the writing's, and is named as such.
-        guard.reset();
-        zip_source_free(out);
+        zip.buffer.reset();
         for (const auto& name : order_)
             if (entries_.at(name).sourceIndex >= 0) Read(name);  // throws Corrupt for the damaged part
-        throw Error(ErrorKind::WriteFailed, msg::WriteFailed("zip を書き出せません"));
+        fail("zip を書き出せません");
     }
-    guard.release();
-
-    std::string bytes;
-    if (zip_source_open(out) == 0) {
-        zip_source_seek(out, 0, SEEK_END);
-        const zip_int64_t size = zip_source_tell(out);
-        zip_source_seek(out, 0, SEEK_SET);
-        if (size > 0) {
-            bytes.resize(static_cast<std::size_t>(size));
-            if (zip_source_read(out, &bytes[0], bytes.size()) != size) bytes.clear();
-        }
-        zip_source_close(out);
-    }
-    zip_source_free(out);
-    if (bytes.empty()) throw Error(ErrorKind::WriteFailed, msg::WriteFailed("zip を書き出せません"));
+    std::string bytes = WrittenBytes(zip);
+    zip.buffer.reset();
+    if (bytes.empty()) fail("zip を書き出せません");
     return bytes;
 }
 

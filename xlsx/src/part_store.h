@@ -10,8 +10,7 @@
 #include <vector>
 
 #include "parallel_deflate.h"
-
-typedef struct zip zip_t;
+#include "zip_handle.h"
 
 namespace zelmo::xlsx {
 
@@ -29,7 +28,6 @@ public:
     // Opens the zip in `bytes`; throws Error for anything that is not a sound zip within `limits`.
     static std::unique_ptr<PartStore> Open(std::string bytes, const PackageLimits& limits = {});
     static std::unique_ptr<PartStore> Empty();
-    ~PartStore();
     PartStore(const PartStore&) = delete;
     PartStore& operator=(const PartStore&) = delete;
 
@@ -65,10 +63,10 @@ private:
     };
     static std::string Inflate(zip_t* zip, std::int64_t index, std::uint64_t size, const std::string& name);
     std::string bytes_;
-    zip_t* zip_ = nullptr;
     std::map<std::string, Entry> entries_;
     std::map<std::string, std::string> lowerNames_;  // ASCII-lowered name -> entry name, for FindName
     std::vector<std::string> order_;  // entry order as read, new entries appended
+    ZipArchive zip_;  // the zip read from bytes_: declared last, so that it goes before them
 };
 
 // Reads the first bytes of a non-zip file and throws the Error that explains it (encrypted, .xls, ...).

@@ -8,6 +8,7 @@
 #include "xlsx/workbook.h"
 
 #include "defined_names.h"
+#include "formula_scan.h"
 #include "package.h"
 #include "source_link.h"
 #include "tables.h"
@@ -93,65 +94,31 @@ bool ThreeDCopies(const ThreeDSheets& link, const std::vector<std::string>& targ
 // Points 3-D references of the links in `byNumber` ("[1]A:C!", "'[1]A b:C'!") at the copies.
 bool ResolveThreeD(std::string& f, const std::map<unsigned, ThreeDSheets>& byNumber,
                    const std::vector<std::string>& targetOrder) {
-    bool changed = false;
-    std::size_t i = 0;
-    while (i < f.size()) {
-        if (f[i] == '"') {
-            const std::size_t close = f.find('"', i + 1);
-            if (close == std::string::npos) break;
-            i = close + 1;
-            continue;
-        }
-        std::string token;
-        std::size_t end = std::string::npos;
-        if (f[i] == '\'') {
-            if (!ReadQuotedSheet(f, i, token, end)) {
-                i = end;
-                continue;
-            }
-        } else if (f[i] == '[' && (i == 0 || (!SheetNameChar(f[i - 1]) && f[i - 1] != ']' && f[i - 1] != '['))) {
-            std::size_t j = i + 1;
-            while (j < f.size() && std::isdigit(static_cast<unsigned char>(f[j]))) ++j;
-            if (j == i + 1 || j >= f.size() || f[j] != ']') {
-                ++i;
-                continue;
-            }
-            ++j;
-            while (j < f.size() && (SheetNameChar(f[j]) || f[j] == ':')) ++j;
-            if (j < f.size() && f[j] == '!') {
-                token = f.substr(i, j - i);
-                end = j + 1;
-            } else {
-                i = j;
-                continue;
-            }
-        } else {
-            ++i;
-            continue;
-        }
+    // Only prefixes of links: "[n]" where no name or reference ends.
+    auto namesFrom = [](const std::string& text, std::size_t i) {
+        if (text[i] != '[' || (i > 0 && (SheetNameChar(text[i - 1]) || text[i - 1] == ']' || text[i - 1] == '[')))
+            return std::string::npos;
+        std::size_t j = i + 1;
+        while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) ++j;
+        return j == i + 1 || j >= text.size() || text[j] != ']' ? std::string::npos : j + 1;
+    };
+    return RewriteSheetPrefixes(f, namesFrom, [&](const std::string& token, std::string& replacement) {
         // token: "[n]First:Last"
         const std::size_t close = token.find(']'), colon = token.find(':');
-        unsigned number = 0;
+        const bool numbered = token.size() > 2 && token[0] == '[' && close != std::string::npos && close > 1 &&
+                              close < 10 && colon != std::string::npos && colon > close &&
+                              std::all_of(token.begin() + 1, token.begin() + static_cast<std::ptrdiff_t>(close),
+                                          [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)) != 0; });
+        if (!numbered) return false;
+        const auto it = byNumber.find(static_cast<unsigned>(std::stoul(token.substr(1, close - 1))));
         std::string firstCopy, lastCopy;
-        if (token.size() > 2 && token[0] == '[' && close != std::string::npos && colon != std::string::npos && colon > close &&
-            std::all_of(token.begin() + 1, token.begin() + static_cast<std::ptrdiff_t>(close),
-                        [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)) != 0; }) &&
-            close > 1 && close < 10) {
-            number = static_cast<unsigned>(std::stoul(token.substr(1, close - 1)));
-            const auto it = byNumber.find(number);
-            if (it != byNumber.end() &&
-                ThreeDCopies(it->second, targetOrder, token.substr(close + 1, colon - close - 1), token.substr(colon + 1),
-                             firstCopy, lastCopy)) {
-                const std::string replacement = ThreeDPrefix("", firstCopy, lastCopy);
-                f.replace(i, end - i, replacement);
-                i += replacement.size();
-                changed = true;
-                continue;
-            }
-        }
-        i = end;
-    }
-    return changed;
+        if (it == byNumber.end() ||
+            !ThreeDCopies(it->second, targetOrder, token.substr(close + 1, colon - close - 1), token.substr(colon + 1),
+                          firstCopy, lastCopy))
+            return false;
+        replacement = ThreeDPrefix("", firstCopy, lastCopy);
+        return true;
+    });
 }
 
 }  // namespace

@@ -78,23 +78,15 @@ bool IsDroppableContainer(std::string_view local) {
 void DropUncarriedReferences(pugi::xml_node root, SheetRewrite& rw) {
     const std::string relPrefix = RelationshipPrefix(root);
     std::vector<pugi::xml_node> doomed;
-    for (pugi::xml_node n = root.first_child(); n;) {
-        bool drop = false;
-        if (n.type() == pugi::node_element) {
-            for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
-                if (std::strncmp(a.name(), relPrefix.c_str(), relPrefix.size()) == 0 && !rw.keepRelationship(a.value()))
-                    drop = true;
-        }
-        if (drop) {
-            doomed.push_back(n);
-        } else if (n.first_child()) {
-            n = n.first_child();
-            continue;
-        }
-        while (n && n != root && !n.next_sibling()) n = n.parent();
-        if (!n || n == root) break;
-        n = n.next_sibling();
-    }
+    ForEachDescendant(root, [&](pugi::xml_node n) {
+        if (n.type() != pugi::node_element) return true;
+        for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
+            if (std::strncmp(a.name(), relPrefix.c_str(), relPrefix.size()) == 0 && !rw.keepRelationship(a.value())) {
+                doomed.push_back(n);
+                return false;  // goes whole: nothing below it is looked at
+            }
+        return true;
+    });
     if (!doomed.empty()) rw.changed = true;
     for (pugi::xml_node n : doomed) {
         // Inside an alternate-content block the whole block goes (its choices describe one object).
@@ -122,26 +114,19 @@ void Remap(pugi::xml_attribute a, std::uint32_t from, std::uint32_t to, SheetRew
 
 // Formulas outside the cells: conditional formats, validations and their extension forms.
 void RewriteFormulas(pugi::xml_node root, SheetRewrite& rw) {
-    for (pugi::xml_node n = root.first_child(); n;) {
-        if (n.type() == pugi::node_element) {
-            const std::string_view local = LocalName(n.name());
-            // x14 validations wrap their formula in one more element (x14:formula1/xm:f).
-            const bool wrapper = n.find_child([](pugi::xml_node c) { return c.type() == pugi::node_element; });
-            if (!wrapper && (local == "formula" || local == "formula1" || local == "formula2" || local == "f")) {
-                std::string text = n.child_value();
-                if (rw.formula(text)) {
-                    n.text().set(text.c_str());
-                    rw.changed = true;
-                }
-            } else if (n.first_child()) {
-                n = n.first_child();
-                continue;
-            }
+    ForEachDescendant(root, [&](pugi::xml_node n) {
+        if (n.type() != pugi::node_element) return false;
+        const std::string_view local = LocalName(n.name());
+        // x14 validations wrap their formula in one more element (x14:formula1/xm:f).
+        const bool wrapper = n.find_child([](pugi::xml_node c) { return c.type() == pugi::node_element; });
+        if (wrapper || (local != "formula" && local != "formula1" && local != "formula2" && local != "f")) return true;
+        std::string text = n.child_value();
+        if (rw.formula(text)) {
+            n.text().set(text.c_str());
+            rw.changed = true;
         }
-        while (n && n != root && !n.next_sibling()) n = n.parent();
-        if (!n || n == root) break;
-        n = n.next_sibling();
-    }
+        return false;
+    });
 }
 
 // The sheet a reference such as "'My sheet'!A1:A3" names ("" for none).
@@ -312,6 +297,26 @@ void RewriteRows(pugi::xml_document& doc, const std::string& prefix, SheetRewrit
     }
 }
 
+// A sheet part without its cell data (an empty container left in its place): small enough to be
+// edited as one document.
+std::string Skeleton(const SplitPart& split, const std::string& dataName) {
+    std::string xml(split.head);
+    if (split.found && split.selfClosed) xml += "<" + dataName + "/>";
+    xml += split.tail;
+    return xml;
+}
+
+// The edited skeleton's text around the cell data spliced back into it (`placeholder` is the
+// skeleton split around its container, written self-closed when the data was empty).
+void AppendBeforeData(std::string& out, const SplitPart& placeholder, const std::string& dataName) {
+    out.append(placeholder.head);
+    if (placeholder.selfClosed) out += "<" + dataName + ">";
+}
+void AppendAfterData(std::string& out, const SplitPart& placeholder, const std::string& dataName) {
+    if (placeholder.selfClosed) out += "</" + dataName + ">";
+    out.append(placeholder.tail);
+}
+
 struct StringWriter : pugi::xml_writer {
     explicit StringWriter(std::string& s) : out(s) {}
     void write(const void* data, std::size_t size) override { out.append(static_cast<const char*>(data), size); }
@@ -346,9 +351,7 @@ std::string RewriteSheetXml(std::string_view xml, const std::string& partName, S
     const std::string dataName = prefix + "sheetData";
     const SplitPart split = SplitAround(xml, dataName);
 
-    std::string skeletonXml(split.head);
-    if (split.found && split.selfClosed) skeletonXml += "<" + dataName + "/>";
-    skeletonXml += split.tail;
+    std::string skeletonXml = Skeleton(split, dataName);
     pugi::xml_document skeleton;
     ParseXml(skeleton, skeletonXml, partName);
     skeletonXml.clear();
@@ -373,8 +376,7 @@ std::string RewriteSheetXml(std::string_view xml, const std::string& partName, S
         if (started) return;
         started = true;
         out.reserve(xml.size() + xml.size() / 8);
-        out.append(placeholder.head);
-        if (placeholder.selfClosed) out += "<" + dataName + ">";
+        AppendBeforeData(out, placeholder, dataName);
     };
     auto flushPending = [&]() {
         out.append(split.body.substr(pendingFrom, pendingTo - pendingFrom));
@@ -401,19 +403,15 @@ std::string RewriteSheetXml(std::string_view xml, const std::string& partName, S
     if (!rw.changed && !skeletonChanged) return {};  // the caller copies the part as it is
     start();
     flushPending();
-    if (placeholder.selfClosed) out += "</" + dataName + ">";
-    out.append(placeholder.tail);
+    AppendAfterData(out, placeholder, dataName);
     return out;
 }
 
 std::string SetTabSelected(std::string_view xml, const std::string& partName, bool selected) {
-    const std::string prefix = RootPrefix(xml);
-    const SplitPart split = SplitAround(xml, prefix + "sheetData");
-    std::string skeletonXml(split.head);
-    if (split.found && split.selfClosed) skeletonXml += "<" + prefix + "sheetData/>";
-    skeletonXml += split.tail;
+    const std::string dataName = RootPrefix(xml) + "sheetData";
+    const SplitPart split = SplitAround(xml, dataName);
     pugi::xml_document skeleton;
-    ParseXml(skeleton, skeletonXml, partName);
+    ParseXml(skeleton, Skeleton(split, dataName), partName);
     pugi::xml_node root = skeleton.document_element();
     pugi::xml_node views = Child(root, "sheetViews");
     if (!views) return std::string(xml);
@@ -423,14 +421,12 @@ std::string SetTabSelected(std::string_view xml, const std::string& partName, bo
     if (selected) first.prepend_attribute("tabSelected") = "1";
     const std::string edited = WriteXml(skeleton);
     if (!split.found || split.selfClosed) return edited;
-    const SplitPart placeholder = SplitAround(edited, prefix + "sheetData");
+    const SplitPart placeholder = SplitAround(edited, dataName);
     std::string out;
     out.reserve(edited.size() + split.body.size() + 64);
-    out.append(placeholder.head);
-    if (placeholder.selfClosed) out += "<" + prefix + "sheetData>";
+    AppendBeforeData(out, placeholder, dataName);
     out.append(split.body);
-    if (placeholder.selfClosed) out += "</" + prefix + "sheetData>";
-    out.append(placeholder.tail);
+    AppendAfterData(out, placeholder, dataName);
     return out;
 }
 

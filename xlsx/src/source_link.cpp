@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "defined_names.h"
+#include "formula_scan.h"
 #include "sheet_xml.h"
 #include "tables.h"
 #include "workbook_refs.h"
@@ -40,11 +41,6 @@ std::string ChartsOf(const Package& source, const std::string& sheetPart) {
         children(drawing, "chart", [&](const std::string& chart) { out += source.parts().Read(chart); });
     });
     return out;
-}
-
-bool NameChar(char ch) {
-    const auto u = static_cast<unsigned char>(ch);
-    return std::isalnum(u) || u == '_' || u == '.' || u >= 0x80;
 }
 
 // A rectangle of cells, 1-based and inclusive.
@@ -109,49 +105,19 @@ bool IsSourceSheet(const SourceLink& link, const std::string& name) {
 
 // Turns 3-D references ("Sheet1:Sheet3!", "'Jan 1:Mar 3'!") between sheets of the source into links.
 bool LinkThreeD(std::string& f, const SourceLink& link) {
-    bool changed = false;
-    std::size_t i = 0;
-    while (i < f.size()) {
-        if (f[i] == '"') {
-            const std::size_t close = f.find('"', i + 1);
-            if (close == std::string::npos) break;
-            i = close + 1;
-            continue;
-        }
-        std::size_t end = std::string::npos;
-        std::string token;
-        if (f[i] == '\'') {
-            if (!ReadQuotedSheet(f, i, token, end)) {
-                i = end;
-                continue;
-            }
-        } else if ((i == 0 || (!NameChar(f[i - 1]) && f[i - 1] != ']')) && NameChar(f[i])) {
-            std::size_t j = i;
-            while (j < f.size() && (NameChar(f[j]) || f[j] == ':')) ++j;
-            if (j < f.size() && f[j] == '!') {
-                token = f.substr(i, j - i);
-                end = j + 1;
-            } else {
-                i = j;
-                continue;
-            }
-        } else {
-            ++i;
-            continue;
-        }
+    auto namesFrom = [](const std::string& text, std::size_t i) {
+        const bool starts = (i == 0 || (!SheetNameChar(text[i - 1]) && text[i - 1] != ']')) && SheetNameChar(text[i]);
+        return starts ? i : std::string::npos;
+    };
+    return RewriteSheetPrefixes(f, namesFrom, [&](const std::string& token, std::string& replacement) {
         const std::size_t colon = token.find(':');
-        if (colon != std::string::npos && token[0] != '[' && IsSourceSheet(link, token.substr(0, colon)) &&
-            IsSourceSheet(link, token.substr(colon + 1))) {
-            const std::string replacement =
-                ThreeDPrefix("[" + std::to_string(link.number) + "]", token.substr(0, colon), token.substr(colon + 1));
-            f.replace(i, end - i, replacement);
-            i += replacement.size();
-            changed = true;
-            continue;
-        }
-        i = end;
-    }
-    return changed;
+        if (colon == std::string::npos || token[0] == '[' || !IsSourceSheet(link, token.substr(0, colon)) ||
+            !IsSourceSheet(link, token.substr(colon + 1)))
+            return false;
+        replacement =
+            ThreeDPrefix("[" + std::to_string(link.number) + "]", token.substr(0, colon), token.substr(colon + 1));
+        return true;
+    });
 }
 
 // The text of a shared-string item (<si>): its runs without the phonetic ones.
@@ -211,35 +177,6 @@ void CachedCells(const Package& source, const SheetEntry& sheet, const std::vect
 }
 
 }  // namespace
-
-bool SheetNameChar(char ch) { return NameChar(ch); }
-
-bool ReadQuotedSheet(const std::string& f, std::size_t i, std::string& name, std::size_t& end) {
-    std::size_t j = i + 1;
-    while (j < f.size()) {
-        if (f[j] == '\'' && j + 1 < f.size() && f[j + 1] == '\'') {
-            name += '\'';
-            j += 2;
-        } else if (f[j] == '\'') {
-            break;
-        } else {
-            name += f[j++];
-        }
-    }
-    const bool sheet = j + 1 < f.size() && f[j + 1] == '!';
-    end = sheet ? j + 2 : j + 1;
-    return sheet;
-}
-
-std::string ThreeDPrefix(const std::string& book, const std::string& first, const std::string& last) {
-    const bool quote = QuoteSheetName(first)[0] == '\'' || QuoteSheetName(last)[0] == '\'';
-    auto inner = [](const std::string& name) {  // the name as it stands inside apostrophes
-        const std::string q = QuoteSheetName(name);
-        return q[0] == '\'' ? q.substr(1, q.size() - 2) : q;
-    };
-    const std::string sheets = inner(first) + ":" + inner(last);
-    return quote ? "'" + book + sheets + "'!" : book + sheets + "!";
-}
 
 std::string FileUri(const std::string& path) {
     std::error_code ec;

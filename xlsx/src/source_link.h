@@ -63,12 +63,4 @@ std::string SourceLinkXml(const Package& source, const LinkedCells& cells);
 // Returns the part's name.
 std::string AddSourceLink(Package& target, const Package& source, const SourceLink& link);
 
-// A character of a sheet name that needs no apostrophes.
-bool SheetNameChar(char ch);
-// Reads the sheet name in apostrophes at f[i] ("'It''s'"), unescaped, into `name`; true when "!"
-// follows. `end` is past the "!", or past the closing apostrophe when no "!" follows.
-bool ReadQuotedSheet(const std::string& f, std::size_t i, std::string& name, std::size_t& end);
-// A 3-D reference's sheets as a formula writes them: "[1]A:C!" or "'[1]A b:C'!" (`book` may be "").
-std::string ThreeDPrefix(const std::string& book, const std::string& first, const std::string& last);
-
 }  // namespace zelmo::xlsx

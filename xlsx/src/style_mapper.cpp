@@ -20,27 +20,22 @@ StyleMapper::StyleMapper(const Styles& source, Styles& target)
 bool StyleMapper::FixColors(pugi::xml_node node) const {
     if (!convertColors_) return false;
     bool fixed = false;
-    for (pugi::xml_node n = node; n;) {
-        if (n.type() == pugi::node_element) {
-            pugi::xml_attribute indexed = n.attribute("indexed");
-            std::uint32_t i = 0;
-            // 64 and 65 are the system foreground and background, not palette entries.
-            if (indexed && ParseIndex(indexed.value(), i) && i < 64) {
-                char rgb[9];
-                std::snprintf(rgb, sizeof rgb, "FF%06X", static_cast<unsigned>(source_.palette()[i]));
-                n.remove_attribute(indexed);
-                n.append_attribute("rgb") = rgb;
-                fixed = true;
-            }
+    auto fix = [&](pugi::xml_node n) {
+        if (n.type() != pugi::node_element) return true;
+        pugi::xml_attribute indexed = n.attribute("indexed");
+        std::uint32_t i = 0;
+        // 64 and 65 are the system foreground and background, not palette entries.
+        if (indexed && ParseIndex(indexed.value(), i) && i < 64) {
+            char rgb[9];
+            std::snprintf(rgb, sizeof rgb, "FF%06X", static_cast<unsigned>(source_.palette()[i]));
+            n.remove_attribute(indexed);
+            n.append_attribute("rgb") = rgb;
+            fixed = true;
         }
-        if (n.first_child()) {
-            n = n.first_child();
-            continue;
-        }
-        while (n && n != node && !n.next_sibling()) n = n.parent();
-        if (!n || n == node) break;
-        n = n.next_sibling();
-    }
+        return true;
+    };
+    fix(node);
+    ForEachDescendant(node, fix);
     return fixed;
 }
 

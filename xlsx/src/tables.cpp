@@ -3,15 +3,11 @@
 #include <cctype>
 #include <cstring>
 
+#include "formula_scan.h"
 #include "xml_util.h"
 
 namespace zelmo::xlsx {
 namespace {
-
-bool NameChar(char ch) {
-    const auto u = static_cast<unsigned char>(ch);
-    return std::isalnum(u) || u == '_' || u == '.' || u == '\\' || u >= 0x80;
-}
 
 // The differential-format attributes of tables and their columns.
 constexpr const char* kDxfAttributes[] = {"headerRowDxfId", "dataDxfId", "totalsRowDxfId", "headerRowBorderDxfId",
@@ -89,12 +85,7 @@ bool RenameTableInFormula(std::string& f, const std::string& oldName, const std:
     bool changed = false;
     std::size_t i = 0;
     while (i < f.size()) {
-        if (f[i] == '"') {
-            const std::size_t close = f.find('"', i + 1);
-            if (close == std::string::npos) break;
-            i = close + 1;
-            continue;
-        }
+        if (SkipStringLiteral(f, i)) continue;
         if (f[i] == '\'') {  // a quoted sheet name
             const std::size_t close = f.find('\'', i + 1);
             if (close == std::string::npos) break;
@@ -104,9 +95,9 @@ bool RenameTableInFormula(std::string& f, const std::string& oldName, const std:
         const std::size_t end = i + oldName.size();
         // A structured reference (`Table1[...]`) or the bare table name (`ROWS(Table1)`); not a
         // function name or a sheet name that happens to start the same way.
-        const bool boundary =
-            end <= f.size() && (end == f.size() || f[end] == '[' || (!NameChar(f[end]) && f[end] != '(' && f[end] != '!'));
-        if ((i == 0 || !NameChar(f[i - 1])) && boundary &&
+        const bool boundary = end <= f.size() && (end == f.size() || f[end] == '[' ||
+                                                  (!DefinedNameChar(f[end]) && f[end] != '(' && f[end] != '!'));
+        if ((i == 0 || !DefinedNameChar(f[i - 1])) && boundary &&
             SheetNamesEqual(std::string_view(f).substr(i, oldName.size()), oldName)) {
             f.replace(i, oldName.size(), newName);
             i += newName.size();

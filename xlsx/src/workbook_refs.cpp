@@ -8,16 +8,12 @@
 #include <unordered_set>
 
 #include "defined_names.h"
+#include "formula_scan.h"
 #include "text/utf.h"
 #include "xml_util.h"
 
 namespace zelmo::xlsx {
 namespace {
-
-bool NameChar(char ch) {
-    const auto u = static_cast<unsigned char>(ch);
-    return std::isalnum(u) || u == '_' || u == '.' || u == '\\' || u >= 0x80;
-}
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -48,12 +44,12 @@ void NamesInText(std::string_view text, std::unordered_set<std::string>& out) {
     bool quoted = false;
     for (std::size_t i = 0; i < text.size();) {
         if (text[i] == '"') quoted = !quoted;
-        if (quoted || !NameChar(text[i]) || (i > 0 && NameChar(text[i - 1]))) {
+        if (quoted || !DefinedNameChar(text[i]) || (i > 0 && DefinedNameChar(text[i - 1]))) {
             ++i;
             continue;
         }
         std::size_t j = i;
-        while (j < text.size() && NameChar(text[j])) ++j;
+        while (j < text.size() && DefinedNameChar(text[j])) ++j;
         if (j == text.size() || text[j] != '(') out.insert(Lower(text.substr(i, j - i)));  // not a function
         i = j;
     }
@@ -164,12 +160,7 @@ template <typename Fn>
 void ForEachLink(std::string_view f, Fn fn) {
     std::size_t i = 0;
     while (i < f.size()) {
-        if (f[i] == '"') {
-            const std::size_t close = f.find('"', i + 1);
-            if (close == std::string_view::npos) return;
-            i = close + 1;
-            continue;
-        }
+        if (SkipStringLiteral(f, i)) continue;
         if (f[i] != '[') {
             ++i;
             continue;
@@ -178,7 +169,7 @@ void ForEachLink(std::string_view f, Fn fn) {
         unsigned number = 0;
         while (j < f.size() && j - i <= 6 && std::isdigit(static_cast<unsigned char>(f[j])))
             number = number * 10 + static_cast<unsigned>(f[j++] - '0');
-        if (j > i + 1 && j < f.size() && f[j] == ']' && (i == 0 || !NameChar(f[i - 1]))) {
+        if (j > i + 1 && j < f.size() && f[j] == ']' && (i == 0 || !DefinedNameChar(f[i - 1]))) {
             fn(i, j + 1 - i, number);
             i = j + 1;
             continue;
@@ -270,7 +261,7 @@ WorkbookRefs FindWorkbookRefs(const Package& source, const std::string& sheetNam
         if (n >= 1 && n <= links.size() && !links[n - 1].empty()) numbers.insert(n);
     };
     for (std::size_t at = sheetXml.find('['); at != std::string_view::npos; at = sheetXml.find('[', at + 1)) {
-        if (at > 0 && NameChar(sheetXml[at - 1])) continue;  // a table reference
+        if (at > 0 && DefinedNameChar(sheetXml[at - 1])) continue;  // a table reference
         std::size_t j = at + 1;
         unsigned n = 0;
         while (j < sheetXml.size() && j - at <= 6 && std::isdigit(static_cast<unsigned char>(sheetXml[j])))

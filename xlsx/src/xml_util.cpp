@@ -133,20 +133,15 @@ void ForEachChunk(std::string_view body, std::string_view qualifiedChild, std::s
 
 void StripPrefix(pugi::xml_node node, const std::string& prefix) {
     if (prefix.empty()) return;
-    for (pugi::xml_node n = node; n;) {
-        if (n.type() == pugi::node_element && std::strncmp(n.name(), prefix.c_str(), prefix.size()) == 0)
-        {
+    auto strip = [&](pugi::xml_node n) {
+        if (n.type() == pugi::node_element && std::strncmp(n.name(), prefix.c_str(), prefix.size()) == 0) {
             const std::string local(n.name() + prefix.size());  // set_name must not read its own buffer
             n.set_name(local.c_str());
         }
-        if (n.first_child()) {
-            n = n.first_child();
-            continue;
-        }
-        while (n && n != node && !n.next_sibling()) n = n.parent();
-        if (!n || n == node) break;
-        n = n.next_sibling();
-    }
+        return true;
+    };
+    strip(node);
+    ForEachDescendant(node, strip);
 }
 
 bool ParseIndex(const char* text, std::uint32_t& value) {

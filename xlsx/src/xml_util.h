@@ -52,6 +52,22 @@ SplitPart SplitAround(std::string_view xml, std::string_view qualifiedName);
 void ForEachChunk(std::string_view body, std::string_view qualifiedChild, std::size_t chunkBytes,
                   const std::string& part, const std::function<void(pugi::xml_document&, std::string_view)>& fn);
 
+// Calls `visit(n)` for every node below `root` in document order, without recursion: the engine
+// takes documents nested far deeper than a call stack would allow. Where `visit` returns false, the
+// nodes below `n` are skipped (`n` may then be one to remove afterwards, never during the walk).
+template <class Visit>
+void ForEachDescendant(pugi::xml_node root, Visit&& visit) {
+    for (pugi::xml_node n = root.first_child(); n;) {
+        if (visit(n) && n.first_child()) {
+            n = n.first_child();
+            continue;
+        }
+        while (n && n != root && !n.next_sibling()) n = n.parent();
+        if (!n || n == root) break;
+        n = n.next_sibling();
+    }
+}
+
 // Renames "x:name" elements below and including `node` to "name" (prefix given as "x:"); used when a
 // part bound the main namespace to a prefix and its elements move into a part that does not.
 void StripPrefix(pugi::xml_node node, const std::string& prefix);
