@@ -202,7 +202,8 @@ std::string EveryKind() {
         "xmlns:xm=\"http://schemas.microsoft.com/office/excel/2006/main\"><x14:dataValidation type=\"list\"><x14:formula1>"
         "<xm:f>其他!$A$1:$A$3</xm:f></x14:formula1><xm:sqref>F1</xm:sqref></x14:dataValidation></x14:dataValidations></ext>"
         "</extLst></worksheet>";
-    const std::string book = test::MinimalWorkbook({{"集計", ""}, {"明細", "<row r=\"2\"><c r=\"B2\"><v>7</v></c></row>"}, {"其他", ""}});
+    const std::string book = test::MinimalWorkbook({{"集計", ""}, {"明細", "<row r=\"2\"><c r=\"B2\"><v>7</v></c></row>"},
+                                                   {"其他", "<row r=\"2\"><c r=\"B2\"><v>9</v></c></row>"}});
     test::Parts parts;
     for (const auto& name : test::PartNames(book))
         parts.emplace_back(name, name == "xl/worksheets/sheet1.xml" ? sheet : ReadPart(book, name));
@@ -226,6 +227,10 @@ TEST(SourceLinks, EveryKindOfReferenceLinksAndResolves) {
         const std::string bytes = Workbook::FromSheet(source, 0).SaveToBytes();
         const std::string part = SheetParts(bytes).at("集計");
         check(bytes, part, "[1]明細", "[1]其他", "[1]明細:其他!", "split");
+        // The link caches what the 3-D reference sums, on every sheet of its span.
+        const pugi::xml_document link = Xml(bytes, "xl/externalLinks/externalLink1.xml");
+        EXPECT_STREQ(link.select_node("//sheetData[@sheetId='1']/row/cell[@r='B2']/v").node().child_value(), "7");
+        EXPECT_STREQ(link.select_node("//sheetData[@sheetId='2']/row/cell[@r='B2']/v").node().child_value(), "9");
         // The hyperlink to another sheet opens it in the source file; the one to itself stays.
         const pugi::xml_document doc = Xml(bytes, part);
         const pugi::xml_node away = doc.select_node("//hyperlink[@ref='E1']").node();

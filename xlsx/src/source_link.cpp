@@ -85,17 +85,56 @@ bool ParseRange(std::string_view text, Rect& out) {
     return true;
 }
 
+// The range that starts at f[at] ("$B$2:$B$10", "A1"), as written.
+std::string RangeAt(const std::string& f, std::size_t at) {
+    std::size_t end = at;
+    while (end < f.size() && (std::isalnum(static_cast<unsigned char>(f[end])) || f[end] == '$' || f[end] == ':')) ++end;
+    return f.substr(at, end - at);
+}
+
 // Notes the ranges that follow every "[n]Sheet!" of the formula.
 void NoteCells(const std::string& f, const SourceLink& link) {
     for (const std::string& sheet : link.sheets) {
         const std::string prefix = ExternalSheetPrefix(link.number, sheet);
         for (std::size_t at = f.find(prefix); at != std::string::npos; at = f.find(prefix, at + 1)) {
-            std::size_t end = at + prefix.size();
-            while (end < f.size() && (std::isalnum(static_cast<unsigned char>(f[end])) || f[end] == '$' || f[end] == ':')) ++end;
-            const std::string range = f.substr(at + prefix.size(), end - at - prefix.size());
+            const std::string range = RangeAt(f, at + prefix.size());
             Rect r;
             if (ParseRange(range, r)) link.cells[sheet].insert(range);
         }
+    }
+}
+
+// Notes the ranges that every linked 3-D reference ("[n]A:C!B2", "'[n]A b:C'!B2") reads, on each
+// sheet from its first to its last in the source's order: the link part caches them like the
+// ranges of plain references, so that a reader that does not update links sums the same values.
+void NoteThreeDCells(const std::string& f, const SourceLink& link) {
+    const std::string book = "[" + std::to_string(link.number) + "]";
+    auto position = [&](const std::string& name) {
+        const auto it = std::find_if(link.allSheets.begin(), link.allSheets.end(),
+                                     [&](const std::string& s) { return SheetNamesEqual(s, name); });
+        return static_cast<std::size_t>(it - link.allSheets.begin());
+    };
+    for (std::size_t at = f.find(book); at != std::string::npos; at = f.find(book, at + 1)) {
+        std::string token;
+        std::size_t end = std::string::npos;
+        if (at > 0 && f[at - 1] == '\'') {
+            if (!ReadQuotedSheet(f, at - 1, token, end) || token.rfind(book, 0) != 0) continue;
+            token.erase(0, book.size());
+        } else {
+            std::size_t j = at + book.size();
+            while (j < f.size() && (SheetNameChar(f[j]) || f[j] == ':')) ++j;
+            if (j >= f.size() || f[j] != '!') continue;
+            token = f.substr(at + book.size(), j - at - book.size());
+            end = j + 1;
+        }
+        const std::size_t colon = token.find(':');
+        if (colon == std::string::npos) continue;
+        std::size_t first = position(token.substr(0, colon)), last = position(token.substr(colon + 1));
+        if (first >= link.allSheets.size() || last >= link.allSheets.size()) continue;
+        if (first > last) std::swap(first, last);
+        const std::string range = RangeAt(f, end);
+        if (Rect r; !ParseRange(range, r)) continue;
+        for (std::size_t i = first; i <= last; ++i) link.cells[link.allSheets[i]].insert(range);
     }
 }
 
@@ -247,7 +286,10 @@ bool PointAtSource(std::string& formula, const SourceLink& link) {
         }
     for (const std::string& table : link.tables)
         changed |= RenameTableInFormula(formula, table, "[" + std::to_string(link.number) + "]!" + table);
-    if (changed) NoteCells(formula, link);
+    if (changed) {
+        NoteCells(formula, link);
+        if (link.threeD) NoteThreeDCells(formula, link);
+    }
     return changed;
 }
 
