@@ -55,7 +55,7 @@ void ApplicationObject::Call(DISPID id, WORD flags, const CallArgs& args, VARIAN
     switch (id) {
         case kDispWorkbooks:
             instance_->CheckRunning();
-            return ReturnObject(result, new WorkbooksObject(instance_));
+            return workbooks_.Return(result, [&] { return new WorkbooksObject(instance_); });
         case kDispQuit:
             // Quit discards every workbook without saving; the process ends once the client lets go
             // (or, at the latest, a few seconds later).

@@ -13,6 +13,22 @@
 
 namespace zelmo::standin {
 
+// Hands out one object again and again: made on the first call, then the same object (one more
+// reference) on every later one, as the spreadsheet program answers a collection property. A
+// client that still holds the object then gets its own proxy back: no new proxy to set up, and
+// no release travelling back to the server for each call.
+class SameObject {
+public:
+    template <class Make>
+    void Return(VARIANT* result, Make make) {
+        if (!object_) object_.reset(make());
+        ReturnObject(result, object_.Clone().release());
+    }
+
+private:
+    win::ComPtr<DispatchObject> object_;
+};
+
 class ApplicationObject final : public DispatchObject {
 public:
     ApplicationObject();
@@ -27,6 +43,7 @@ protected:
 private:
     std::shared_ptr<Instance> instance_;
     int number_;
+    SameObject workbooks_;
 };
 
 class WorkbooksObject final : public DispatchObject {
@@ -74,6 +91,10 @@ protected:
     const std::vector<MemberInfo>& Members() const override;
     void Call(DISPID id, WORD flags, const CallArgs& args, VARIANT* result) override;
     std::wstring FaultSubject(DISPID id, const CallArgs& args) const override;
+
+private:
+    SameObject sheets_;
+    SameObject worksheets_;
 };
 
 // Workbook.Sheets (every sheet) or Workbook.Worksheets (worksheets only).

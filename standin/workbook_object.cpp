@@ -36,9 +36,9 @@ void WorkbookObject::Call(DISPID id, WORD, const CallArgs& args, VARIANT* result
     CheckBookOpen();
     switch (id) {
         case kDispSheets:
-            return ReturnObject(result, new SheetsObject(instance_, book_, false));
+            return sheets_.Return(result, [&] { return new SheetsObject(instance_, book_, false); });
         case kDispWorksheets:
-            return ReturnObject(result, new SheetsObject(instance_, book_, true));
+            return worksheets_.Return(result, [&] { return new SheetsObject(instance_, book_, true); });
         case kDispSaveAs: {
             const std::wstring path = args.String(0);
             // Only the workbook format itself (xlOpenXMLWorkbook = 51, or xlWorkbookDefault = 51).

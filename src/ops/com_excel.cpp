@@ -193,6 +193,7 @@ public:
     std::unique_ptr<SheetCollection> Sheets() override {
         return Calling([&] {
             Dispatch sheets = ids_->Get(book_, Kind::Workbook, L"Sheets").ToDispatch();
+            lastSheets_ = sheets.Clone();
             return std::make_unique<ComSheets>(std::move(sheets), ids_);
         });
     }
@@ -209,6 +210,10 @@ public:
 
 private:
     Dispatch book_;
+    // The collection the last Sheets call answered, held until the next one answers. A server
+    // that answers the same object every time (as the spreadsheet program does) then finds the
+    // client's proxy still there: dropping the previous result costs no call to the server.
+    Dispatch lastSheets_;
     SharedIds ids_;
 };
 
@@ -221,7 +226,7 @@ public:
     // passed on purpose, so that the server sees the full parameter list; the call-log tests pin them.
     std::unique_ptr<Workbook> OpenWorkbook(const std::u16string& path) override {
         return Calling([&] {
-            const Dispatch books = Workbooks();
+            const Dispatch& books = Workbooks();
             Variant book = ids_->Call(books, Kind::Workbooks, L"Open", win::ToWide(path),
                                       Missing(), Missing(), Missing(), Missing(), Missing(),
                                       Missing(), Missing(), Missing(), Missing(), Missing(),
@@ -232,7 +237,7 @@ public:
     // Workbooks.Add(Template omitted).
     std::unique_ptr<Workbook> AddWorkbook() override {
         return Calling([&] {
-            const Dispatch books = Workbooks();
+            const Dispatch& books = Workbooks();
             Variant book = ids_->Call(books, Kind::Workbooks, L"Add", Missing());
             return std::make_unique<ComWorkbook>(book.ToDispatch(), ids_);
         });
@@ -242,11 +247,15 @@ public:
     }
 
 private:
-    Dispatch Workbooks() {
-        return ids_->Get(application_, Kind::Application, L"Workbooks").ToDispatch();
+    // `Application.Workbooks`. The result is held until the next call answers, for the reason
+    // given at ComWorkbook::lastSheets_.
+    const Dispatch& Workbooks() {
+        workbooks_ = ids_->Get(application_, Kind::Application, L"Workbooks").ToDispatch();
+        return workbooks_;
     }
 
     Dispatch application_;
+    Dispatch workbooks_;
     SharedIds ids_;
 };
 

@@ -70,6 +70,33 @@ TEST_F(ServerTest, NewInstanceHasExcelDefaultsNamesAndInterfaces) {
     app.Call(L"Quit");
 }
 
+// COM identity: the two references reach one object of the server.
+bool SameObject(const Dispatch& a, const Dispatch& b) {
+    win::ComPtr<IUnknown> ua, ub;
+    if (FAILED(a.get()->QueryInterface(IID_IUnknown, ua.put_void()))) return false;
+    if (FAILED(b.get()->QueryInterface(IID_IUnknown, ub.put_void()))) return false;
+    return ua.get() == ub.get();
+}
+
+// Workbooks and each book's Sheets and Worksheets are one object each, whichever call answers
+// them, and such an object held across changes still reads the book as it is now.
+TEST_F(ServerTest, CollectionPropertiesAnswerOneObjectEachThatStaysCurrent) {
+    const Dispatch app = StartExcel();
+    EXPECT_TRUE(SameObject(app.Get(L"Workbooks").ToDispatch(), app.Get(L"Workbooks").ToDispatch()));
+    const Dispatch book = AddBook(app);
+    const Dispatch other = AddBook(app);
+    const Dispatch sheets = SheetsOf(book);
+    EXPECT_TRUE(SameObject(sheets, SheetsOf(book)));
+    EXPECT_TRUE(SameObject(book.Get(L"Worksheets").ToDispatch(), book.Get(L"Worksheets").ToDispatch()));
+    EXPECT_FALSE(SameObject(sheets, book.Get(L"Worksheets").ToDispatch()));
+    EXPECT_FALSE(SameObject(sheets, SheetsOf(other)));
+
+    SheetsOf(other).GetDefault(int32_t{1}).ToDispatch().Call(L"Copy", Missing(), sheets.GetDefault(int32_t{1}));
+    EXPECT_EQ(2, sheets.Get(L"Count").ToInt32());
+    EXPECT_EQ(L"Sheet1 (2)", sheets.GetDefault(int32_t{2}).ToDispatch().Get(L"Name").ToString());
+    app.Call(L"Quit");
+}
+
 TEST_F(ServerTest, MergeAppendsEverySheetBehindTheLastAndKeepsSources) {
     const std::wstring a = *folder_ / L"a.xlsx";
     const std::wstring b = *folder_ / L"b.xlsx";
