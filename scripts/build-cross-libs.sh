@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Cross-builds pugixml and libzip for Windows from Debian's own source packages into
+# Cross-builds pugixml, libzip and mimalloc for Windows from Debian's own source packages into
 # .local/cross. Idempotent: a stamp records what was built.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib/env.sh"
 
 PREFIX="$ZELMO_LOCAL/cross"
 SRC="$ZELMO_LOCAL/src"
-STAMP="$PREFIX/.built-v1"
+STAMP="$PREFIX/.built-v2"
 [ -f "$STAMP" ] && { echo "build-cross-libs: up to date"; exit 0; }
 
 mkdir -p "$SRC" "$PREFIX"
@@ -22,7 +22,7 @@ fi
 APT_OPTS=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$APT/sources"
           -o "Dir::State::Lists=$APT/lists" -o Debug::NoLocking=1)
 apt-get "${APT_OPTS[@]}" -qq update
-(cd "$SRC" && apt-get "${APT_OPTS[@]}" -qq source --download-only pugixml libzip 2>&1 | grep -v 'unsandboxed' || true)
+(cd "$SRC" && apt-get "${APT_OPTS[@]}" -qq source --download-only pugixml libzip mimalloc 2>&1 | grep -v 'unsandboxed' || true)
 
 unpack() {  # unpack <name>: the source tree of that package, unpacked once
     local dsc
@@ -50,5 +50,10 @@ build "$(unpack libzip)" -DBUILD_SHARED_LIBS=OFF -DENABLE_BZIP2=OFF -DENABLE_LZM
     -DENABLE_COMMONCRYPTO=OFF -DENABLE_WINDOWS_CRYPTO=OFF -DBUILD_TOOLS=OFF \
     -DBUILD_REGRESS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF
 
+# The heap of the programs that run the engine: the static library only, without overriding malloc
+# (the programs route operator new and delete to it themselves).
+build "$(unpack mimalloc)" -DMI_BUILD_SHARED=OFF -DMI_BUILD_OBJECT=OFF -DMI_BUILD_TESTS=OFF \
+    -DMI_OVERRIDE=OFF -DMI_INSTALL_TOPLEVEL=ON
+
 touch "$STAMP"
-echo "build-cross-libs: pugixml and libzip installed into $PREFIX"
+echo "build-cross-libs: pugixml, libzip and mimalloc installed into $PREFIX"

@@ -1,8 +1,9 @@
-// The global operator new and delete of the programs that run the engine on Windows, as linked
-// into this test program.
+// The heap of the programs that run the engine on Windows, as linked into this test program: every
+// form of new and delete, and pugixml, allocate from mimalloc and keep what they hold.
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <mimalloc.h>
 #include <string>
 #include <vector>
 
@@ -10,46 +11,38 @@
 
 namespace {
 
-TEST(GlobalNew, AFreedLargeBlockServesTheNextRequestOfASimilarSize) {
-    const void* first = nullptr;
-    {
-        std::vector<char> buffer(3 * 1024 * 1024, 'a');
-        first = buffer.data();
-    }
-    const void* second = nullptr;
-    {
-        std::vector<char> again(3 * 1024 * 1024 - 100, 'b');
-        second = again.data();
-        EXPECT_EQ(second, first);
-        EXPECT_EQ(again.front(), 'b');
-        EXPECT_EQ(again.back(), 'b');
-    }
-    // The block is kept again, but a much smaller large request does not take it.
-    std::vector<char> small(512 * 1024, 'c');
-    EXPECT_NE(static_cast<const void*>(small.data()), second);
-    std::vector<char> fits(2 * 1024 * 1024, 'd');
-    EXPECT_EQ(static_cast<const void*>(fits.data()), second);
-}
-
-TEST(GlobalNew, EveryFormOfNewAndDeleteKeepsItsContents) {
+TEST(GlobalNew, EveryFormOfNewAllocatesFromMimallocAndKeepsItsContents) {
     for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4096}, std::size_t{300 * 1024},
-                             std::size_t{5 * 1024 * 1024}}) {
+                             std::size_t{40 * 1024 * 1024}}) {
         std::unique_ptr<char[]> array(new char[size + 1]);
+        EXPECT_TRUE(mi_is_in_heap_region(array.get())) << size;
         array[size] = 'z';
         EXPECT_EQ(array[size], 'z');
+
         void* plain = ::operator new(size);
-        ::operator delete(plain);
+        EXPECT_TRUE(mi_is_in_heap_region(plain)) << size;
+        ::operator delete(plain, size);
         void* nothrow = ::operator new(size, std::nothrow);
         ASSERT_NE(nothrow, nullptr);
+        EXPECT_TRUE(mi_is_in_heap_region(nothrow)) << size;
         ::operator delete(nothrow, std::nothrow);
     }
+    auto object = std::make_unique<std::vector<int>>(1000, 7);
+    EXPECT_TRUE(mi_is_in_heap_region(object.get()));
+    EXPECT_TRUE(mi_is_in_heap_region(object->data()));
+
     std::string text(1024 * 1024, 'x');
     text += text;
+    EXPECT_TRUE(mi_is_in_heap_region(text.data()));
     EXPECT_EQ(text.size(), 2u * 1024 * 1024);
     EXPECT_EQ(text.find_first_not_of('x'), std::string::npos);
 }
 
-TEST(GlobalNew, PugixmlParsesLargeDocumentsThroughTheSameHeap) {
+TEST(GlobalNew, PugixmlAllocatesFromMimallocAndParsesLargeDocuments) {
+    void* block = pugi::get_memory_allocation_function()(64);
+    EXPECT_TRUE(mi_is_in_heap_region(block));
+    pugi::get_memory_deallocation_function()(block);
+
     for (int round = 0; round < 3; ++round) {
         std::string xml = "<sheetData>";
         for (int r = 1; r <= 20000; ++r) xml += "<row r=\"" + std::to_string(r) + "\"><c><v>1</v></c></row>";

@@ -2,22 +2,20 @@
 
 #include <pugixml.hpp>
 
+#include "text/ascii_case.h"
 #include "xml_util.h"
 
 namespace zelmo::xlsx {
 namespace {
 
-std::string Lower(std::string s) {
-    for (auto& ch : s)
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    return s;
-}
+using text::EqualAsciiNoCase;
+using text::LowerAscii;
 
 std::string Extension(const std::string& partName) {
     const std::size_t dot = partName.rfind('.');
     const std::size_t slash = partName.rfind('/');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    return Lower(partName.substr(dot + 1));
+    return LowerAscii(std::string_view(partName).substr(dot + 1));
 }
 
 }  // namespace
@@ -29,7 +27,7 @@ ContentTypes ContentTypes::Parse(const std::string& xml) {
     for (pugi::xml_node n = doc.document_element().first_child(); n; n = n.next_sibling()) {
         const std::string_view local = LocalName(n.name());
         if (local == "Default") {
-            ct.defaults_[Lower(n.attribute("Extension").value())] = n.attribute("ContentType").value();
+            ct.defaults_[LowerAscii(n.attribute("Extension").value())] = n.attribute("ContentType").value();
         } else if (local == "Override") {
             std::string name = n.attribute("PartName").value();
             if (!name.empty() && name[0] == '/') name.erase(0, 1);
@@ -57,8 +55,11 @@ std::string ContentTypes::Write() const {
 }
 
 std::string ContentTypes::TypeOf(const std::string& partName) const {
+    // Part names compare without regard to case. The part's own entry, as written, is found at
+    // once; another casing of it is looked for only when there is none.
+    if (const auto exact = overrides_.find(partName); exact != overrides_.end()) return exact->second;
     for (const auto& kv : overrides_)
-        if (Lower(kv.first) == Lower(partName)) return kv.second;
+        if (EqualAsciiNoCase(kv.first, partName)) return kv.second;
     auto it = defaults_.find(Extension(partName));
     return it == defaults_.end() ? std::string() : it->second;
 }

@@ -10,15 +10,13 @@
 
 #include "messages.h"
 #include "parallel_deflate.h"
+#include "text/ascii_case.h"
 
 namespace zelmo::xlsx {
 namespace {
 
-std::string LowerAscii(std::string s) {
-    for (auto& ch : s)
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    return s;
-}
+using text::EqualAsciiNoCase;
+using text::LowerAscii;
 
 bool UnsafeName(const std::string& name) {
     if (name.empty() || name.front() == '/' || name.find('\\') != std::string::npos ||
@@ -277,7 +275,7 @@ void PartStore::Remove(const std::string& name) {
         // Another entry equal but for case (written by a copy) may remain: it is found again.
         lowerNames_.erase(lower);
         for (const auto& kv : entries_)
-            if (LowerAscii(kv.first) == LowerAscii(name)) {
+            if (EqualAsciiNoCase(kv.first, name)) {
                 lowerNames_.emplace(LowerAscii(kv.first), kv.first);
                 break;
             }

@@ -9,18 +9,15 @@
 
 #include "defined_names.h"
 #include "formula_scan.h"
+#include "text/ascii_case.h"
 #include "text/utf.h"
 #include "xml_util.h"
 
 namespace zelmo::xlsx {
 namespace {
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-    return true;
-}
+using text::EqualAsciiNoCase;
+using text::LowerAscii;
 
 // Whether the text at `at` of a sheet part lies inside a formula element.
 bool InFormula(std::string_view xml, std::size_t at) {
@@ -31,12 +28,6 @@ bool InFormula(std::string_view xml, std::size_t at) {
     std::string_view tag = xml.substr(open + 1, end - open - 1);
     if (const std::size_t colon = tag.find(':'); colon != std::string_view::npos) tag.remove_prefix(colon + 1);
     return tag == "f" || tag == "formula" || tag == "formula1" || tag == "formula2";
-}
-
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& ch : out) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    return out;
 }
 
 // Adds the names (lower case) that one formula mentions outside string literals.
@@ -50,7 +41,7 @@ void NamesInText(std::string_view text, std::unordered_set<std::string>& out) {
         }
         std::size_t j = i;
         while (j < text.size() && DefinedNameChar(text[j])) ++j;
-        if (j == text.size() || text[j] != '(') out.insert(Lower(text.substr(i, j - i)));  // not a function
+        if (j == text.size() || text[j] != '(') out.insert(LowerAscii(text.substr(i, j - i)));  // not a function
         i = j;
     }
 }
@@ -215,12 +206,12 @@ WorkbookRefs FindWorkbookRefs(const Package& source, const std::string& sheetNam
     const pugi::xml_node targetNames = target.ExistingDefinedNames();
     std::unordered_map<std::string, std::string> targetHas;  // the target's workbook names (lower case) -> formula
     for (pugi::xml_node t = targetNames.first_child(); t; t = t.next_sibling())
-        if (!t.attribute("localSheetId")) targetHas.emplace(Lower(t.attribute("name").value()), t.child_value());
+        if (!t.attribute("localSheetId")) targetHas.emplace(LowerAscii(t.attribute("name").value()), t.child_value());
     std::vector<pugi::xml_node> candidates;
     for (pugi::xml_node n = source.ExistingDefinedNames().first_child(); n; n = n.next_sibling()) {
         const std::string name = n.attribute("name").value();
         if (n.type() != pugi::node_element || n.attribute("localSheetId") || name.empty() ||
-            EqualIgnoringCase(std::string_view(name).substr(0, 6), "_xlnm.") ||
+            EqualAsciiNoCase(std::string_view(name).substr(0, 6), "_xlnm.") ||
             FormulaRefersTo(n.child_value(), sheetName))
             continue;
         candidates.push_back(n);
@@ -229,7 +220,7 @@ WorkbookRefs FindWorkbookRefs(const Package& source, const std::string& sheetNam
     // that reads each formula once (a chain of thousands of names stays linear).
     std::vector<bool> used(candidates.size(), false);
     std::unordered_map<std::string, std::vector<std::size_t>> byName;
-    for (std::size_t i = 0; i < candidates.size(); ++i) byName[Lower(candidates[i].attribute("name").value())].push_back(i);
+    for (std::size_t i = 0; i < candidates.size(); ++i) byName[LowerAscii(candidates[i].attribute("name").value())].push_back(i);
     std::vector<std::size_t> work;
     auto use = [&](const std::unordered_set<std::string>& names) {
         for (const std::string& name : names)
@@ -249,7 +240,7 @@ WorkbookRefs FindWorkbookRefs(const Package& source, const std::string& sheetNam
     }
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         if (!used[i]) continue;
-        const auto clash = targetHas.find(Lower(candidates[i].attribute("name").value()));
+        const auto clash = targetHas.find(LowerAscii(candidates[i].attribute("name").value()));
         if (clash == targetHas.end()) out.names.push_back(candidates[i]);
         else if (&source != &target) out.clashing.emplace_back(candidates[i], clash->second);
     }
