@@ -29,6 +29,7 @@
 #include "win/handles.h"
 #include "win/processes.h"
 #include "win/text.h"
+#include "win/type_library.h"
 
 using namespace zelmo::standin;
 
@@ -101,6 +102,10 @@ int RunServer(bool bundled) {
         return 1;
     }
     bool registered = true;
+    // Where the server answers for the spreadsheet program's interfaces (the test bed), their type
+    // library is held for the whole run: the marshaler would otherwise read it again for every
+    // stub it makes, one or more for each sheet handed out.
+    zelmo::win::ComPtr<ITypeLib> publicTypes = bundled ? zelmo::win::ComPtr<ITypeLib>() : zelmo::win::LoadTypeLibraryOf(kIidWorksheet);
     for (;;) {
         HANDLE watched = parent.get();
         const DWORD waits = watched != nullptr ? 1 : 0;
@@ -129,6 +134,7 @@ int RunServer(bool bundled) {
         if (Lifetime::Get().ShouldEnd()) break;
     }
     if (registered) CoRevokeClassObject(cookie);
+    publicTypes.reset();
     Lifetime::Get().SetClientProcess(nullptr);
     parent.reset();
     CoUninitialize();

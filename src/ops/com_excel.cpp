@@ -11,6 +11,7 @@
 #include "win/busy_server.h"
 #include "win/com.h"
 #include "win/dispatch.h"
+#include "win/type_library.h"
 
 namespace zelmo::ops {
 namespace {
@@ -220,7 +221,11 @@ private:
 class ComApplication : public ExcelApplication {
 public:
     ComApplication(Dispatch application, bool dispatchOnly)
-        : application_(std::move(application)), ids_(std::make_shared<MemberIds>(dispatchOnly)) {}
+        : application_(std::move(application)), ids_(std::make_shared<MemberIds>(dispatchOnly)) {
+        // Every copied sheet is asked for its worksheet interface, and the marshaler reads that
+        // interface's type library for each such proxy; held here, it is read once.
+        if (!dispatchOnly) worksheetTypes_ = win::LoadTypeLibraryOf(kIidWorksheet);
+    }
 
     // Workbooks.Open(Filename, and its 14 optional arguments omitted). The omitted arguments are
     // passed on purpose, so that the server sees the full parameter list; the call-log tests pin them.
@@ -257,6 +262,7 @@ private:
     Dispatch application_;
     Dispatch workbooks_;
     SharedIds ids_;
+    win::ComPtr<ITypeLib> worksheetTypes_;
 };
 
 // The bundled server beside the program, registered under its own class and started; throws

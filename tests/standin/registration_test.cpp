@@ -1,12 +1,15 @@
-// Registration refuses to shadow or remove another program registered as Excel.Application, and a
-// server whose client process dies without releasing its references does not linger.
+// Registration refuses to shadow or remove another program registered as Excel.Application, the
+// interfaces' type library is found through them, and a server whose client process dies without
+// releasing its references does not linger.
 #include "server_fixture.h"
 #include "win/handles.h"
+#include "win/type_library.h"
 
 namespace zelmo::standin_test {
 namespace {
 
 const std::wstring kClsidKey = L"CLSID\\{00024500-0000-0000-C000-000000000046}";
+const IID kIidWorksheet = {0x000208D8, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 std::wstring ReadValue(const std::wstring& key, const wchar_t* name) {
     wchar_t buffer[1024] = {};
@@ -133,6 +136,23 @@ TEST_F(ServerTest, AnOpenOverwriteQuestionIsAnsweredNoWhenTheClientDies) {
     EXPECT_TRUE(WaitNoServer(5000));
     EXPECT_EQ("the old file", ReadBytes(target));
     EXPECT_TRUE(JournalHas(L"server overwrite confirmation answered No"));
+}
+
+// The library that the marshaler reads for the worksheet interface is the one the client and the
+// server hold loaded; an interface without one, or naming a library that is not registered, has none.
+TEST_F(ServerTest, TheTypeLibraryOfAnInterfaceIsFoundThroughItsRegistration) {
+    const win::ComPtr<ITypeLib> library = win::LoadTypeLibraryOf(kIidWorksheet);
+    ASSERT_TRUE(library);
+    win::ComPtr<ITypeInfo> worksheet;
+    EXPECT_EQ(S_OK, library->GetTypeInfoOfGuid(kIidWorksheet, worksheet.put()));
+
+    constexpr IID kNowhere = {0x6b1d9f3e, 0x52a7, 0x4c0b, {0x9e, 0x11, 0x3d, 0x70, 0xa5, 0x2c, 0x88, 0x14}};
+    EXPECT_FALSE(win::LoadTypeLibraryOf(kNowhere));
+    const std::wstring key = L"Interface\\{6B1D9F3E-52A7-4C0B-9E11-3D70A52C8814}";
+    WriteValue(key + L"\\TypeLib", nullptr, L"{6B1D9F3E-0000-4C0B-9E11-3D70A52C8814}");
+    WriteValue(key + L"\\TypeLib", L"Version", L"1.0");
+    EXPECT_FALSE(win::LoadTypeLibraryOf(kNowhere));
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
 }
 
 }  // namespace
