@@ -105,7 +105,8 @@ int RunServer(bool bundled) {
     // Where the server answers for the spreadsheet program's interfaces (the test bed), their type
     // library is held for the whole run: the marshaler would otherwise read it again for every
     // stub it makes, one or more for each sheet handed out.
-    zelmo::win::ComPtr<ITypeLib> publicTypes = bundled ? zelmo::win::ComPtr<ITypeLib>() : zelmo::win::LoadTypeLibraryOf(kIidWorksheet);
+    zelmo::win::ComPtr<ITypeLib> publicTypes;
+    if (!bundled) publicTypes = zelmo::win::LoadTypeLibraryOf(kIidWorksheet);
     for (;;) {
         HANDLE watched = parent.get();
         const DWORD waits = watched != nullptr ? 1 : 0;

@@ -9,13 +9,6 @@
 namespace zelmo::standin_test {
 namespace {
 
-const IID kIidApplication = {0x000208D5, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-const IID kIidWorkbooks = {0x000208DB, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-const IID kIidWorkbook = {0x000208DA, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-const IID kIidSheets = {0x000208D7, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-const IID kIidWorksheet = {0x000208D8, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-const IID kIidChart = {0x000208D6, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-
 Variant Missing() { return Variant::Missing(); }
 
 // Workbooks.Open with FileName and its 14 optional arguments passed as omitted.

@@ -9,7 +9,6 @@ namespace zelmo::standin_test {
 namespace {
 
 const std::wstring kClsidKey = L"CLSID\\{00024500-0000-0000-C000-000000000046}";
-const IID kIidWorksheet = {0x000208D8, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 std::wstring ReadValue(const std::wstring& key, const wchar_t* name) {
     wchar_t buffer[1024] = {};

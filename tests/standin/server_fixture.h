@@ -31,6 +31,14 @@ using win::Dispatch;
 using win::Named;
 using win::Variant;
 
+// The spreadsheet program's public interfaces, as the server answers them.
+inline constexpr IID kIidApplication = {0x000208D5, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+inline constexpr IID kIidWorkbooks = {0x000208DB, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+inline constexpr IID kIidWorkbook = {0x000208DA, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+inline constexpr IID kIidSheets = {0x000208D7, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+inline constexpr IID kIidWorksheet = {0x000208D8, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+inline constexpr IID kIidChart = {0x000208D6, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
 // The test program run with these arguments plays a client that dies holding the server's objects,
 // or one that waits in SaveAs over an existing file (followed by the path).
 inline constexpr wchar_t kHoldExcelAndDie[] = L"--child-hold-excel-and-die";
