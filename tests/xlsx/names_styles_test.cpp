@@ -4,6 +4,8 @@
 
 #include <zlib.h>
 
+#include <thread>
+
 #include "defined_names.h"
 #include "parallel_deflate.h"
 #include "shared_strings.h"
@@ -177,6 +179,29 @@ TEST(ParallelDeflate, BlocksJoinIntoOneStreamWithTheRightCrc) {
                                     static_cast<uInt>(inputs[i].size())));
     }
     EXPECT_LT(out[0].data.size(), big.size() / 4);
+}
+
+// The helper threads are shared by every caller and reused from call to call: saves running at
+// once on several threads, over and over, must each get their own parts back whole.
+TEST(ParallelDeflate, CallsAtOnceAndOneAfterAnotherEachGetTheirOwnResult) {
+    std::vector<std::string> texts(4);
+    for (std::size_t t = 0; t < texts.size(); ++t)
+        for (int i = 0; texts[t].size() < (600u << 10) + t * 1000; ++i)
+            texts[t] += "<c r=\"B" + std::to_string(i * (t + 3)) + "\"/>";
+    std::vector<int> good(texts.size(), 0);
+    std::vector<std::thread> callers;
+    for (std::size_t t = 0; t < texts.size(); ++t)
+        callers.emplace_back([&, t] {
+            for (int round = 0; round < 20; ++round) {
+                const auto out = DeflateAll({texts[t], texts[(t + 1) % texts.size()]}, 1);
+                if (out.size() == 2 && Inflate(out[0].data, texts[t].size()) == texts[t] &&
+                    Inflate(out[1].data, out[1].size) == texts[(t + 1) % texts.size()])
+                    ++good[t];
+            }
+        });
+    for (auto& c : callers) c.join();
+    for (std::size_t t = 0; t < texts.size(); ++t) EXPECT_EQ(good[t], 20) << "caller " << t;
+    EXPECT_TRUE(DeflateAll({}, 6).empty());
 }
 
 }  // namespace

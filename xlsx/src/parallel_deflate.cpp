@@ -4,7 +4,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <new>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 namespace zelmo::xlsx {
@@ -65,6 +70,76 @@ private:
     std::string buffer_;
 };
 
+// Helper threads started once and parked between runs. A process saves once per workbook, and a
+// split saves one workbook per sheet: starting and joining a thread for every save costs more
+// than the deflating it shares out, most of all under Wine, where a new thread attaches to every
+// loaded module first.
+class Helpers {
+public:
+    // Never destroyed: parked helpers may still wait on it while the process ends.
+    static Helpers& Get() {
+        static Helpers* const helpers = new Helpers();
+        return *helpers;
+    }
+
+    // Runs `work` on the calling thread and on up to `extra` helpers at the same time, and
+    // returns once every call has returned. `work` must not throw and must be safe to call after
+    // the work is done (a helper that wakes late finds nothing left). One run at a time: a caller
+    // that finds the helpers busy does the work alone.
+    void Run(unsigned extra, const std::function<void()>& work) {
+        std::unique_lock<std::mutex> runLock(runMutex_, std::try_to_lock);
+        if (!runLock.owns_lock() || extra == 0) {
+            work();
+            return;
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            try {
+                while (started_ < extra) {
+                    std::thread(&Helpers::Park, this).detach();
+                    ++started_;
+                }
+            } catch (const std::system_error&) {
+                extra = started_;  // no more threads to be had: share among those there are
+            }
+            task_ = &work;
+            wanted_ = extra;
+        }
+        wake_.notify_all();
+        work();
+        std::unique_lock<std::mutex> lock(mutex_);
+        wanted_ = 0;  // those not yet woken need not start: the work is done
+        done_.wait(lock, [this] { return running_ == 0; });
+        task_ = nullptr;
+    }
+
+private:
+    Helpers() = default;
+
+    void Park() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return wanted_ > 0; });
+            --wanted_;
+            ++running_;
+            const std::function<void()>* task = task_;
+            lock.unlock();
+            (*task)();
+            lock.lock();
+            if (--running_ == 0) done_.notify_all();
+        }
+    }
+
+    std::mutex runMutex_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    const std::function<void()>* task_ = nullptr;
+    unsigned wanted_ = 0;
+    unsigned running_ = 0;
+    unsigned started_ = 0;
+};
+
 }  // namespace
 
 std::vector<Deflated> DeflateAll(const std::vector<std::string_view>& inputs, int level) {
@@ -79,15 +154,20 @@ std::vector<Deflated> DeflateAll(const std::vector<std::string_view>& inputs, in
         } while (offset < size);
     }
     std::atomic<std::size_t> next{0};
-    auto work = [&]() {
-        Compressor compressor(level);
-        for (std::size_t j = next++; j < jobs.size(); j = next++) compressor.Compress(inputs[jobs[j].input], jobs[j]);
+    const std::function<void()> work = [&]() {
+        std::size_t j = next++;
+        if (j >= jobs.size()) return;
+        try {
+            Compressor compressor(level);
+            for (; j < jobs.size(); j = next++) compressor.Compress(inputs[jobs[j].input], jobs[j]);
+        } catch (const std::bad_alloc&) {
+            // Out of memory on a helper: the job taken and those left fail the whole call.
+            for (; j < jobs.size(); j = next++) jobs[j].failed = true;
+        }
     };
     const unsigned cores = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
-    std::vector<std::thread> threads;
-    for (unsigned t = 1; t < cores && t < jobs.size(); ++t) threads.emplace_back(work);
-    work();
-    for (auto& t : threads) t.join();
+    const std::size_t extra = jobs.size() > 1 ? std::min<std::size_t>(cores - 1, jobs.size() - 1) : 0;
+    Helpers::Get().Run(static_cast<unsigned>(extra), work);
 
     std::vector<Deflated> out(inputs.size());
     std::vector<std::size_t> sizes(inputs.size(), 0);
