@@ -7,7 +7,9 @@
 //                                           current user (refused while another program is)
 //   ZelmoSheetServer --unregister-testbed   remove that registration
 //   ZelmoSheetServer -Embedding             (or /Automation) started by COM for an Excel.Application
-//                                           client; with --bundled before it, for its own class
+//                                           client; with --bundled before it, for its own class;
+//                                           with --ready-event=<name> after it, sets that event
+//                                           once its class is registered (win/local_server.h)
 // Environment (read at start; a server started by COM under Wine inherits its client's):
 //   ZELMO_STANDIN_JOURNAL=<file>    one line per automation call, see journal.h
 //   ZELMO_STANDIN_FAULTS=<rules>    make chosen calls fail, see faults.h
@@ -27,6 +29,7 @@
 #include "registration.h"
 #include "text.h"
 #include "win/handles.h"
+#include "win/local_server.h"
 #include "win/processes.h"
 #include "win/text.h"
 #include "win/type_library.h"
@@ -79,7 +82,7 @@ DWORD ParentProcessId() {
     return parent;
 }
 
-int RunServer(bool bundled) {
+int RunServer(bool bundled, const std::vector<std::wstring>& args) {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     Journal& journal = Journal::Get();
     const DWORD parentId = ParentProcessId();
@@ -102,6 +105,8 @@ int RunServer(bool bundled) {
         return 1;
     }
     bool registered = true;
+    // Started ahead by its client (see win/local_server.h): say that the class can be found.
+    for (const std::wstring& arg : args) zelmo::win::SignalReady(arg);
     // Where the server answers for the spreadsheet program's interfaces (the test bed), their type
     // library is held for the whole run: the marshaler would otherwise read it again for every
     // stub it makes, one or more for each sheet handed out.
@@ -169,7 +174,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     for (const std::wstring& arg : args) {
         const std::wstring word = FoldCase(arg);
         if (word == L"-embedding" || word == L"/embedding" || word == L"-automation" || word == L"/automation")
-            return RunServer(bundled);
+            return RunServer(bundled, args);
     }
     Print(L"使い方: ZelmoSheetServer --unregister\n"
           L"(ExcelZelmo.exe が Excel のない環境で COM から -Embedding 付きで起動します。"

@@ -4,12 +4,11 @@
 #include <oleauto.h>
 #include <shlobj.h>
 
-#include <algorithm>
-
 #include "ids.h"
 #include "text.h"
 #include "type_library.h"
 #include "win/handles.h"
+#include "win/local_server.h"
 
 namespace zelmo::standin {
 namespace {
@@ -67,19 +66,6 @@ bool WriteString(const ClassesRoot& at, const std::wstring& key, const wchar_t* 
 
 void DeleteTree(const ClassesRoot& at, const std::wstring& key) { RegDeleteTreeW(at.root, (at.prefix + key).c_str()); }
 
-// The program a LocalServer32 command starts (quotes and arguments removed).
-std::wstring ProgramOf(const std::wstring& command) {
-    std::wstring text = command;
-    while (!text.empty() && text.front() == L' ') text.erase(0, 1);
-    if (!text.empty() && text.front() == L'"') {
-        const size_t close = text.find(L'"', 1);
-        return text.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
-    }
-    const size_t space = text.find(L" /");
-    const size_t dash = text.find(L" -");
-    return text.substr(0, std::min(space, dash));
-}
-
 // A description of another program registered as Excel.Application, or empty when there is none
 // (nothing registered, or a registration of this server).
 std::wstring ForeignRegistration() {
@@ -92,7 +78,7 @@ std::wstring ForeignRegistration() {
             KeyExists(root, base + clsidKey + L"\\InprocServer32")) {
             std::wstring marker;
             if (!ReadString(root, base + clsidKey, kMarkerValue, marker))
-                return command.empty() ? std::wstring(kClsidText) : ProgramOf(command);
+                return command.empty() ? std::wstring(kClsidText) : win::ProgramOfCommand(command);
         }
         std::wstring progClsid;
         if (ReadString(root, base + kProgId + L"\\CLSID", nullptr, progClsid) && !EqualNoCase(progClsid, kClsidText))

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "win/local_server.h"
+
 namespace zelmo::ops {
 namespace {
 
@@ -14,13 +16,8 @@ struct ClassesRoot {
     std::wstring prefix;
 };
 
-bool RunningUnderWine() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 ClassesRoot Classes() {
-    if (RunningUnderWine()) return {HKEY_CLASSES_ROOT, L""};
+    if (win::RunningUnderWine()) return {HKEY_CLASSES_ROOT, L""};
     return {HKEY_CURRENT_USER, L"Software\\Classes\\"};
 }
 

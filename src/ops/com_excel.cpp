@@ -11,6 +11,7 @@
 #include "win/busy_server.h"
 #include "win/com.h"
 #include "win/dispatch.h"
+#include "win/local_server.h"
 #include "win/type_library.h"
 
 namespace zelmo::ops {
@@ -265,6 +266,17 @@ private:
     win::ComPtr<ITypeLib> worksheetTypes_;
 };
 
+// Where the class (a ProgID or a {CLSID}) is served by our own server, under Wine, starts that
+// server ahead so that creating the instance does not wait out COM's fixed second (see
+// win/local_server.h). Creating the instance is the same call either way.
+void StartOwnServerAhead(const std::wstring& progIdOrClsid) {
+    CLSID clsid{};
+    const HRESULT hr = progIdOrClsid.size() > 0 && progIdOrClsid.front() == L'{'
+                           ? CLSIDFromString(progIdOrClsid.c_str(), &clsid)
+                           : CLSIDFromProgID(progIdOrClsid.c_str(), &clsid);
+    if (SUCCEEDED(hr)) win::StartLocalServerAhead(clsid, kBundledServerFile);
+}
+
 // The bundled server beside the program, registered under its own class and started; throws
 // ExcelError when it is not there or cannot be registered.
 std::unique_ptr<ExcelApplication> CreateBundled(const std::wstring& folder, int32_t missingCode) {
@@ -283,6 +295,7 @@ std::unique_ptr<ExcelApplication> CreateBundled(const std::wstring& folder, int3
                          u"レジストリに書き込めませんでした。",
                          u"ZelmoSheetServer.exe の登録");
     }
+    StartOwnServerAhead(kBundledClsidText);
     return Calling([] {
         return std::make_unique<ComApplication>(Dispatch::Create(kBundledClsidText, CLSCTX_LOCAL_SERVER),
                                                 true);
@@ -293,6 +306,7 @@ std::unique_ptr<ExcelApplication> CreateBundled(const std::wstring& folder, int3
 
 std::unique_ptr<ExcelApplication> ComExcelFactory::CreateExcel() {
     try {
+        StartOwnServerAhead(options_.progId);
         return std::make_unique<ComApplication>(Dispatch::Create(options_.progId, CLSCTX_LOCAL_SERVER), false);
     } catch (const win::ComError& e) {
         if (!IsMissingClass(e.hr())) throw ToExcelError(e);

@@ -2,6 +2,7 @@
 // overwrite question answered both ways, the journal, fault injection, and the server's lifetime
 // around Quit.
 #include "server_fixture.h"
+#include "win/local_server.h"
 
 namespace zelmo::standin_test {
 namespace {
@@ -199,6 +200,33 @@ TEST_F(ServerTest, ReleasingEverythingWithoutQuitEndsTheServer) {
         EXPECT_EQ(1u, ServerProcesses().size());
     }
     EXPECT_TRUE(WaitNoServer(3000));
+}
+
+// A client under Wine may start the server itself before creating the instance (COM's own start
+// waits a fixed second). The instance must then come from that very process, which watches its
+// client as one started by COM does; one that no client takes ends by itself.
+TEST_F(ServerTest, AServerStartedAheadServesTheNextInstanceOrEndsUnused) {
+    CLSID clsid{};
+    ASSERT_HRESULT_SUCCEEDED(CLSIDFromProgID(L"Excel.Application", &clsid));
+    EXPECT_FALSE(win::StartLocalServerAhead(clsid, L"EXCEL.EXE", 100));  // another program's name
+    EXPECT_TRUE(ServerProcesses().empty());
+
+    ASSERT_TRUE(win::StartLocalServerAhead(clsid, kServerExe));
+    const std::vector<DWORD> started = ServerProcesses();
+    ASSERT_EQ(1u, started.size());
+    {
+        Dispatch app = StartExcel();
+        EXPECT_EQ(started, ServerProcesses());
+        EXPECT_TRUE(JournalHas(L"parent=" + std::to_wstring(GetCurrentProcessId()) + L" "));
+        BooksOf(app).Call(L"Add");
+        app.Call(L"Quit");
+    }
+    EXPECT_TRUE(WaitNoServer(3000));
+
+    ASSERT_TRUE(win::StartLocalServerAhead(clsid, kServerExe));
+    EXPECT_EQ(1u, ServerProcesses().size());
+    EXPECT_TRUE(WaitNoServer(10000));
+    EXPECT_TRUE(JournalHas(L"server end: no client took an object"));
 }
 
 }  // namespace
