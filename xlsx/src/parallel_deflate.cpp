@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <stdexcept>
@@ -69,6 +70,21 @@ private:
     bool used_ = false;
     std::string buffer_;
 };
+
+// The calling thread's compressor for `level`, made on first use and reused by every later call:
+// a zlib deflate state is about 256 KiB, and allocating and freeing it for every save (a split
+// saves once per sheet) costs more than compressing a small package, most of all under Wine,
+// where blocks that size are mapped and unmapped each time.
+Compressor& CompressorFor(int level) {
+    thread_local std::unique_ptr<Compressor> compressors[10];
+    std::unique_ptr<Compressor>& compressor = compressors[level];
+    if (!compressor) compressor = std::make_unique<Compressor>(level);
+    return *compressor;
+}
+
+// Inputs smaller than this together are deflated on the calling thread alone: waking a helper
+// costs more than it saves.
+constexpr std::size_t kShareFrom = 2 * kBlock;
 
 // Helper threads started once and parked between runs. A process saves once per workbook, and a
 // split saves one workbook per sheet: starting and joining a thread for every save costs more
@@ -153,12 +169,13 @@ std::vector<Deflated> DeflateAll(const std::vector<std::string_view>& inputs, in
             offset += length;
         } while (offset < size);
     }
+    level = level == Z_DEFAULT_COMPRESSION ? 6 : std::clamp(level, 0, 9);  // zlib's default is 6
     std::atomic<std::size_t> next{0};
     const std::function<void()> work = [&]() {
         std::size_t j = next++;
         if (j >= jobs.size()) return;
         try {
-            Compressor compressor(level);
+            Compressor& compressor = CompressorFor(level);
             for (; j < jobs.size(); j = next++) compressor.Compress(inputs[jobs[j].input], jobs[j]);
         } catch (const std::bad_alloc&) {
             // Out of memory on a helper: the job taken and those left fail the whole call.
@@ -166,7 +183,9 @@ std::vector<Deflated> DeflateAll(const std::vector<std::string_view>& inputs, in
         }
     };
     const unsigned cores = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
-    const std::size_t extra = jobs.size() > 1 ? std::min<std::size_t>(cores - 1, jobs.size() - 1) : 0;
+    std::size_t total = 0;
+    for (const auto& input : inputs) total += input.size();
+    const std::size_t extra = jobs.size() > 1 && total >= kShareFrom ? std::min<std::size_t>(cores - 1, jobs.size() - 1) : 0;
     Helpers::Get().Run(static_cast<unsigned>(extra), work);
 
     std::vector<Deflated> out(inputs.size());

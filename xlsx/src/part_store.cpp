@@ -47,7 +47,9 @@ bool HasOleStream(std::string_view bytes, std::string_view ascii) {
 // for packages barely smaller.
 constexpr zip_uint32_t kDeflateLevel = 6;
 
-// Parts at least this big are deflated ahead on every core; libzip then writes them as they are.
+// Parts held in memory are deflated ahead (big ones on every core) and libzip writes them as
+// they are: libzip would set up a zlib state of its own for each part. Written through
+// WriteDeflated, parts at least this big are deflated at once.
 constexpr std::size_t kPrecompressFrom = 64u << 10;
 
 // A libzip source handing out data that is already deflated, with its size and CRC, so that
@@ -293,18 +295,18 @@ std::string PartStore::Save() const {
     if (!zip.buffer) fail("メモリ不足");
     if (!zip.archive) fail("zip を作成できません");
     zip_t* za = zip.archive.get();
-    // Big parts held in memory are deflated ahead, on every core.
-    std::vector<std::string_view> big;
-    std::map<std::string, std::size_t> bigIndex;
+    // Parts held in memory are deflated ahead, big ones on every core.
+    std::vector<std::string_view> held;
+    std::map<std::string, std::size_t> heldIndex;
     for (const auto& name : order_) {
         const Entry& e = entries_.at(name);
-        if (e.sourceIndex < 0 && !e.deflated && e.data.size() >= kPrecompressFrom) {
-            bigIndex[name] = big.size();
-            big.emplace_back(e.data);
+        if (e.sourceIndex < 0 && !e.deflated) {
+            heldIndex[name] = held.size();
+            held.emplace_back(e.data);
         }
     }
     try {
-        deflated = DeflateAll(big, static_cast<int>(kDeflateLevel));
+        deflated = DeflateAll(held, static_cast<int>(kDeflateLevel));
     } catch (const std::exception&) {
         fail("圧縮できません");
     }
@@ -314,7 +316,7 @@ std::string PartStore::Save() const {
         const Entry& e = entries_.at(name);
         ZipSource s;
         const Deflated* ahead = nullptr;
-        if (auto big_it = bigIndex.find(name); big_it != bigIndex.end()) ahead = &deflated[big_it->second];
+        if (auto held_it = heldIndex.find(name); held_it != heldIndex.end()) ahead = &deflated[held_it->second];
         if (e.deflated || ahead) {
             PrecompressedSource& ps = sources[nextSource++];
             ps.data = ahead ? &ahead->data : &e.data;
