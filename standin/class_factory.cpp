@@ -3,6 +3,7 @@
 #include "journal.h"
 #include "lifetime.h"
 #include "objects.h"
+#include "server_lock.h"
 #include "win/com.h"
 
 namespace zelmo::standin {
@@ -19,12 +20,14 @@ HRESULT STDMETHODCALLTYPE ClassFactory::CreateInstance(IUnknown* outer, REFIID i
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+    const ServerGuard guard(ServerLock());
     const win::ComPtr<ApplicationObject> application(new ApplicationObject());
     Journal::Get().Write(L"server created " + application->Label());
     return application->QueryInterface(iid, out);
 }
 
 HRESULT STDMETHODCALLTYPE ClassFactory::LockServer(BOOL lock) {
+    const ServerGuard guard(ServerLock());
     Lifetime::Get().Lock(lock != FALSE);
     return S_OK;
 }

@@ -10,6 +10,7 @@
 #include "ids.h"
 #include "journal.h"
 #include "lifetime.h"
+#include "server_lock.h"
 #include "text.h"
 #include "win/com.h"
 #include "win/com_error.h"
@@ -66,9 +67,13 @@ HRESULT STDMETHODCALLTYPE DispatchObject::QueryInterface(REFIID iid, void** out)
     return S_OK;
 }
 
-ULONG STDMETHODCALLTYPE DispatchObject::AddRef() { return ++refs_; }
+ULONG STDMETHODCALLTYPE DispatchObject::AddRef() {
+    const ServerGuard guard(ServerLock());
+    return ++refs_;
+}
 
 ULONG STDMETHODCALLTYPE DispatchObject::Release() {
+    const ServerGuard guard(ServerLock());
     const ULONG left = --refs_;
     if (left == 0) delete this;
     return left;
@@ -113,6 +118,7 @@ HRESULT STDMETHODCALLTYPE DispatchObject::Invoke(DISPID id, REFIID iid, LCID lci
                                                  DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
                                                  UINT* argErr) {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    const ServerGuard guard(ServerLock());
     const MemberInfo* member = nullptr;
     for (const MemberInfo& m : Members())
         if (m.id == id) member = &m;

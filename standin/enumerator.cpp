@@ -7,6 +7,7 @@
 
 #include "lifetime.h"
 #include "objects.h"
+#include "server_lock.h"
 #include "win/com.h"
 
 namespace zelmo::standin {
@@ -28,8 +29,12 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        const ServerGuard guard(ServerLock());
+        return ++refs_;
+    }
     ULONG STDMETHODCALLTYPE Release() override {
+        const ServerGuard guard(ServerLock());
         const ULONG left = --refs_;
         if (left == 0) delete this;
         return left;
@@ -37,22 +42,26 @@ public:
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override {
         if (out == nullptr) return E_POINTER;
+        const ServerGuard guard(ServerLock());
         ULONG n = 0;
         for (; n < count && next_ < items_.size(); ++n, ++next_) out[n] = win::Variant(items_[next_].get()).release();
         if (fetched != nullptr) *fetched = n;
         return n == count ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+        const ServerGuard guard(ServerLock());
         const size_t left = items_.size() - next_;
         next_ += count < left ? count : left;
         return count <= left ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE Reset() override {
+        const ServerGuard guard(ServerLock());
         next_ = 0;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** out) override {
         if (out == nullptr) return E_POINTER;
+        const ServerGuard guard(ServerLock());
         std::vector<win::ComPtr<IDispatch>> items;
         for (const auto& item : items_) items.push_back(item.Clone());
         *out = new Enumerator(std::move(items), next_);

@@ -12,19 +12,23 @@ Lifetime& Lifetime::Get() {
     return lifetime;
 }
 
-Lifetime::Lifetime() : start_(GetTickCount64()) {}
+Lifetime::Lifetime() : start_(GetTickCount64()), wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
 void Lifetime::ObjectCreated(DispatchObject* object) {
     objects_.insert(object);
     everUsed_ = true;
 }
 
-void Lifetime::ObjectDestroyed(DispatchObject* object) { objects_.erase(object); }
+void Lifetime::ObjectDestroyed(DispatchObject* object) {
+    objects_.erase(object);
+    WakeIfIdle();
+}
 
 void Lifetime::QuitRequested(bool allQuit) {
     if (!allQuit || quitAll_) return;
     quitAll_ = true;
     quitAt_ = GetTickCount64();
+    SetEvent(wake_);
 }
 
 bool Lifetime::ShouldEnd() {

@@ -4,6 +4,7 @@
 //     to the journal),
 //   - when it was started for a client that never took an object (kIdleStartMs),
 //   - when the client process that started it has ended (its references can no longer be released).
+// Its state is the server's (server_lock.h): callers hold the server lock.
 #pragma once
 
 #include <windows.h>
@@ -25,11 +26,15 @@ public:
     void ObjectCreated(DispatchObject* object);
     void ObjectDestroyed(DispatchObject* object);
     void OtherObjectCreated() { ++others_; everUsed_ = true; }
-    void OtherObjectDestroyed() { --others_; }
+    void OtherObjectDestroyed() {
+        --others_;
+        WakeIfIdle();
+    }
     // IClassFactory::LockServer.
     void Lock(bool lock) {
         locks_ += lock ? 1 : -1;
         if (lock) everUsed_ = true;
+        WakeIfIdle();
     }
     // An application was told to quit; `allQuit` when no application instance is still running.
     void QuitRequested(bool allQuit);
@@ -42,13 +47,20 @@ public:
     void SetClientProcess(HANDLE process) { client_ = process; }
     HANDLE clientProcess() const { return client_; }
 
-    // Called by the message loop; true when the process should end now. Writes why to the journal.
+    // Called by the main thread's loop; true when the process should end now. Writes why to the
+    // journal.
     bool ShouldEnd();
+    // Set when the loop should look again at once: the last object went, or every instance quit.
+    // Calls run on other threads than the loop's, so nothing else wakes it.
+    HANDLE wakeEvent() const { return wake_; }
     // Writes the objects still alive (and their reference counts) to the journal.
     void JournalHeldReferences() const;
 
 private:
     Lifetime();
+    void WakeIfIdle() {
+        if (objects_.empty() && others_ == 0 && locks_ <= 0) SetEvent(wake_);
+    }
     std::set<DispatchObject*> objects_;
     long others_ = 0;
     long locks_ = 0;
@@ -57,6 +69,7 @@ private:
     ULONGLONG start_;
     ULONGLONG quitAt_ = 0;
     HANDLE client_ = nullptr;
+    HANDLE wake_;  // auto-reset; lives as long as the process
 };
 
 }  // namespace zelmo::standin

@@ -27,6 +27,7 @@
 #include "lifetime.h"
 #include "objects.h"
 #include "registration.h"
+#include "server_lock.h"
 #include "text.h"
 #include "win/handles.h"
 #include "win/local_server.h"
@@ -83,7 +84,7 @@ DWORD ParentProcessId() {
 }
 
 int RunServer(bool bundled, const std::vector<std::wstring>& args) {
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+    if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 1;
     Journal& journal = Journal::Get();
     const DWORD parentId = ParentProcessId();
     // If the client dies its references are never released; watching it keeps the server from
@@ -112,15 +113,19 @@ int RunServer(bool bundled, const std::vector<std::wstring>& args) {
     // stub it makes, one or more for each sheet handed out.
     zelmo::win::ComPtr<ITypeLib> publicTypes;
     if (!bundled) publicTypes = zelmo::win::LoadTypeLibraryOf(kIidWorksheet);
+    // Calls run on COM's threads (server_lock.h); this thread only watches the client and the
+    // lifetime, woken by either or every 200 ms for the time limits.
     for (;;) {
-        HANDLE watched = parent.get();
-        const DWORD waits = watched != nullptr ? 1 : 0;
-        const DWORD wait = MsgWaitForMultipleObjectsEx(waits, &watched, 200, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (waits == 1 && wait == WAIT_OBJECT_0) {
+        HANDLE waits[2] = {Lifetime::Get().wakeEvent(), parent.get()};
+        const DWORD count = waits[1] != nullptr ? 2 : 1;
+        const DWORD wait = MsgWaitForMultipleObjectsEx(count, waits, 200, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (count == 2 && wait == WAIT_OBJECT_0 + 1) {
+            const ServerGuard guard(ServerLock());
             journal.Write(L"server end: the client process ended");
             Lifetime::Get().JournalHeldReferences();
             break;
         }
+        // Messages of this thread's own windows, if any.
         MSG msg;
         bool quit = false;
         while (!quit && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -132,18 +137,28 @@ int RunServer(bool bundled, const std::vector<std::wstring>& args) {
             }
         }
         if (quit) break;
-        // Once every instance has quit, new clients get a new process, not this ending one.
-        if (registered && Lifetime::Get().allQuit()) {
+        bool revoke = false;
+        bool end = false;
+        {
+            const ServerGuard guard(ServerLock());
+            // Once every instance has quit, new clients get a new process, not this ending one.
+            revoke = registered && Lifetime::Get().allQuit();
+            end = Lifetime::Get().ShouldEnd();
+        }
+        if (revoke) {
             CoRevokeClassObject(cookie);
             registered = false;
         }
-        if (Lifetime::Get().ShouldEnd()) break;
+        if (end) break;
     }
     if (registered) CoRevokeClassObject(cookie);
     publicTypes.reset();
     Lifetime::Get().SetClientProcess(nullptr);
     parent.reset();
-    CoUninitialize();
+    // The process ends here without leaving the apartment. The call that released the last
+    // object may still be sending its answer on a COM thread; leaving the apartment then waits for
+    // that call to be counted complete, and under Wine that wait can miss the count and never
+    // end. Ending the process tears the apartment down with it.
     journal.Write(L"server exit");
     return 0;
 }

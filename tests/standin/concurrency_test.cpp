@@ -1,6 +1,6 @@
-// Clients calling one server at the same time: however the server schedules their calls (one
-// apartment thread now; several threads would need a lock around the model), its object model must
-// come out of interleaved calls as out of the same calls made one after another.
+// Clients calling one server at the same time: the server runs their calls on COM's threads, one
+// at a time under its one lock, and its object model must come out of interleaved calls as out of
+// the same calls made one after another.
 #include <windows.h>
 #include <objbase.h>
 
