@@ -32,7 +32,7 @@ void Lifetime::QuitRequested(bool allQuit) {
 }
 
 bool Lifetime::ShouldEnd() {
-    const bool idle = objects_.empty() && others_ == 0 && locks_ == 0;
+    const bool idle = Idle();
     if (idle && everUsed_) {
         Journal::Get().Write(L"server end: the last reference was released");
         return true;

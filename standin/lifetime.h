@@ -58,8 +58,10 @@ public:
 
 private:
     Lifetime();
+    // No object, enumerator or lock of a client is left.
+    bool Idle() const { return objects_.empty() && others_ == 0 && locks_ == 0; }
     void WakeIfIdle() {
-        if (objects_.empty() && others_ == 0 && locks_ <= 0) SetEvent(wake_);
+        if (Idle()) SetEvent(wake_);
     }
     std::set<DispatchObject*> objects_;
     long others_ = 0;

@@ -9,6 +9,7 @@
 #include "type_library.h"
 #include "win/handles.h"
 #include "win/local_server.h"
+#include "win/registry.h"
 
 namespace zelmo::standin {
 namespace {
@@ -40,16 +41,6 @@ std::wstring GuidText(const GUID& guid) {
     return buffer;
 }
 
-bool ReadString(HKEY root, const std::wstring& key, const wchar_t* value, std::wstring& out) {
-    wchar_t buffer[2048];
-    DWORD size = sizeof(buffer);
-    if (RegGetValueW(root, key.c_str(), value, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, buffer,
-                     &size) != ERROR_SUCCESS)
-        return false;
-    out = buffer;
-    return true;
-}
-
 bool KeyExists(HKEY root, const std::wstring& key) {
     win::UniqueRegKey handle;
     return RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, handle.put()) == ERROR_SUCCESS;
@@ -74,14 +65,15 @@ std::wstring ForeignRegistration() {
     for (HKEY root : roots) {
         const std::wstring base = L"Software\\Classes\\";
         std::wstring command;
-        if (ReadString(root, base + clsidKey + L"\\LocalServer32", nullptr, command) ||
+        if (win::ReadRegistryString(root, base + clsidKey + L"\\LocalServer32", nullptr, command) ||
             KeyExists(root, base + clsidKey + L"\\InprocServer32")) {
             std::wstring marker;
-            if (!ReadString(root, base + clsidKey, kMarkerValue, marker))
+            if (!win::ReadRegistryString(root, base + clsidKey, kMarkerValue, marker))
                 return command.empty() ? std::wstring(kClsidText) : win::ProgramOfCommand(command);
         }
         std::wstring progClsid;
-        if (ReadString(root, base + kProgId + L"\\CLSID", nullptr, progClsid) && !EqualNoCase(progClsid, kClsidText))
+        if (win::ReadRegistryString(root, base + kProgId + L"\\CLSID", nullptr, progClsid) &&
+            !EqualNoCase(progClsid, kClsidText))
             return std::wstring(kProgId) + L" = " + progClsid;
     }
     return {};
@@ -149,7 +141,8 @@ RegistrationResult Unregister(const std::wstring& exePath) {
         const std::wstring key = L"Interface\\" + GuidText(*interfaces[i].iid);
         std::wstring registeredLib;
         // Only interface entries that point at this server's library are this server's.
-        if (ReadString(at.root, at.prefix + key + L"\\TypeLib", nullptr, registeredLib) && EqualNoCase(registeredLib, libId))
+        if (win::ReadRegistryString(at.root, at.prefix + key + L"\\TypeLib", nullptr, registeredLib) &&
+            EqualNoCase(registeredLib, libId))
             DeleteTree(at, key);
     }
     DeleteTree(at, L"TypeLib\\" + libId);

@@ -52,11 +52,16 @@ Dispatch Variant::ToDispatch() const {
 
 // --- Dispatch ----------------------------------------------------------------------------------
 
+HRESULT Dispatch::ClassOf(std::wstring_view progId, CLSID& clsid) {
+    const std::wstring id(progId);
+    return id.size() > 0 && id.front() == L'{' ? CLSIDFromString(id.c_str(), &clsid)
+                                                 : CLSIDFromProgID(id.c_str(), &clsid);
+}
+
 Dispatch Dispatch::Create(std::wstring_view progId, DWORD context) {
     const std::wstring id(progId);
     CLSID clsid{};
-    HRESULT hr = id.size() > 0 && id.front() == L'{' ? CLSIDFromString(id.c_str(), &clsid)
-                                                       : CLSIDFromProgID(id.c_str(), &clsid);
+    HRESULT hr = ClassOf(id, clsid);
     if (FAILED(hr)) throw ComError(hr, L"CLSIDFromProgID(" + id + L")");
     ComPtr<IDispatch> object;
     hr = CoCreateInstance(clsid, nullptr, context, IID_IDispatch, object.put_void());

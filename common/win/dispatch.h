@@ -64,8 +64,11 @@ public:
     Dispatch() noexcept = default;
     explicit Dispatch(ComPtr<IDispatch> object) noexcept : object_(std::move(object)) {}
 
-    // Creates an object from its programmatic identifier (matched without regard to case) or its
-    // CLSID in braces. Throws ComError naming the identifier when it cannot be created.
+    // The class of a programmatic identifier (matched without regard to case) or of a CLSID in
+    // braces, as Create finds it.
+    static HRESULT ClassOf(std::wstring_view progId, CLSID& clsid);
+    // Creates an object from its programmatic identifier or its CLSID in braces (see ClassOf).
+    // Throws ComError naming the identifier when it cannot be created.
     static Dispatch Create(std::wstring_view progId, DWORD context = CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER);
 
     IDispatch* get() const noexcept { return object_.get(); }

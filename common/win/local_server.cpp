@@ -6,25 +6,13 @@
 #include <vector>
 
 #include "win/handles.h"
+#include "win/registry.h"
 
 namespace zelmo::win {
 namespace {
 
 bool EqualNoCase(const std::wstring& a, const wchar_t* b) {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
-}
-
-bool ReadDefault(HKEY root, const std::wstring& key, std::wstring& out) {
-    DWORD size = 0;
-    if (RegGetValueW(root, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, nullptr, &size) != ERROR_SUCCESS ||
-        size < sizeof(wchar_t))
-        return false;
-    std::wstring text(size / sizeof(wchar_t), L'\0');
-    if (RegGetValueW(root, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, text.data(), &size) != ERROR_SUCCESS)
-        return false;
-    text.resize(wcsnlen(text.c_str(), text.size()));
-    out = std::move(text);
-    return true;
 }
 
 }  // namespace
@@ -51,7 +39,8 @@ bool StartLocalServerAhead(const CLSID& clsid, const wchar_t* serverFile, DWORD 
     wchar_t clsidText[40] = {};
     if (StringFromGUID2(clsid, clsidText, 40) == 0) return false;
     std::wstring command;
-    if (!ReadDefault(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + clsidText + L"\\LocalServer32", command))
+    if (!ReadRegistryString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + clsidText + L"\\LocalServer32", nullptr,
+                            command))
         return false;
     const std::wstring program = ProgramOfCommand(command);
     const size_t slash = program.find_last_of(L"\\/");

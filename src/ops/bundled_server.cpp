@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "win/local_server.h"
+#include "win/registry.h"
 
 namespace zelmo::ops {
 namespace {
@@ -22,13 +23,7 @@ ClassesRoot Classes() {
 }
 
 bool ReadDefault(const ClassesRoot& at, const std::wstring& key, std::wstring& out) {
-    wchar_t buffer[2048];
-    DWORD size = sizeof(buffer);
-    if (RegGetValueW(at.root, (at.prefix + key).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
-        ERROR_SUCCESS)
-        return false;
-    out = buffer;
-    return true;
+    return win::ReadRegistryString(at.root, at.prefix + key, nullptr, out);
 }
 
 LSTATUS WriteDefault(const ClassesRoot& at, const std::wstring& key, const std::wstring& data) {

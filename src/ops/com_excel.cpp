@@ -271,10 +271,7 @@ private:
 // win/local_server.h). Creating the instance is the same call either way.
 void StartOwnServerAhead(const std::wstring& progIdOrClsid) {
     CLSID clsid{};
-    const HRESULT hr = progIdOrClsid.size() > 0 && progIdOrClsid.front() == L'{'
-                           ? CLSIDFromString(progIdOrClsid.c_str(), &clsid)
-                           : CLSIDFromProgID(progIdOrClsid.c_str(), &clsid);
-    if (SUCCEEDED(hr)) win::StartLocalServerAhead(clsid, kBundledServerFile);
+    if (SUCCEEDED(Dispatch::ClassOf(progIdOrClsid, clsid))) win::StartLocalServerAhead(clsid, kBundledServerFile);
 }
 
 // The bundled server beside the program, registered under its own class and started; throws
