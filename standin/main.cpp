@@ -32,6 +32,7 @@
 #include "win/handles.h"
 #include "win/local_server.h"
 #include "win/processes.h"
+#include "win/proxy_stub_cache.h"
 #include "win/text.h"
 #include "win/type_library.h"
 
@@ -113,6 +114,10 @@ int RunServer(bool bundled, const std::vector<std::wstring>& args) {
     // stub it makes, one or more for each sheet handed out.
     zelmo::win::ComPtr<ITypeLib> publicTypes;
     if (!bundled) publicTypes = zelmo::win::LoadTypeLibraryOf(kIidWorksheet);
+    // Every object handed out or asked for by another interface is marshaled: under Wine, the
+    // proxy/stub classes are then found without the registry (win/proxy_stub_cache.h).
+    const zelmo::win::ProxyStubCache proxyStubs({IID_IUnknown, IID_IDispatch, IID_IEnumVARIANT, kIidApplication,
+                                                 kIidWorkbooks, kIidWorkbook, kIidSheets, kIidWorksheet, kIidChart});
     // Calls run on COM's threads (server_lock.h); this thread only watches the client and the
     // lifetime, woken by either or every 200 ms for the time limits.
     for (;;) {

@@ -12,6 +12,7 @@
 #include "win/com.h"
 #include "win/dispatch.h"
 #include "win/local_server.h"
+#include "win/proxy_stub_cache.h"
 #include "win/type_library.h"
 
 namespace zelmo::ops {
@@ -222,7 +223,9 @@ private:
 class ComApplication : public ExcelApplication {
 public:
     ComApplication(Dispatch application, bool dispatchOnly)
-        : application_(std::move(application)), ids_(std::make_shared<MemberIds>(dispatchOnly)) {
+        : proxyStubs_({IID_IUnknown, IID_IDispatch, IID_IEnumVARIANT, kIidWorksheet}),
+          application_(std::move(application)),
+          ids_(std::make_shared<MemberIds>(dispatchOnly)) {
         // Every copied sheet is asked for its worksheet interface, and the marshaler reads that
         // interface's type library for each such proxy; held here, it is read once.
         if (!dispatchOnly) worksheetTypes_ = win::LoadTypeLibraryOf(kIidWorksheet);
@@ -260,6 +263,9 @@ private:
         return workbooks_;
     }
 
+    // Every object the calls return is unmarshaled here: under Wine, their proxy/stub classes are
+    // found without the registry (win/proxy_stub_cache.h). Declared first, it goes last.
+    win::ProxyStubCache proxyStubs_;
     Dispatch application_;
     Dispatch workbooks_;
     SharedIds ids_;
