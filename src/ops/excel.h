@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -84,6 +85,15 @@ class MessageSink {
 public:
     virtual ~MessageSink() = default;
     virtual void Show(const std::u16string& text) = 0;
+    // Shows `text` and calls `step` until it returns false: the program calls it between the
+    // message's own events once the message is on screen, and runs whatever steps are left when
+    // the message is closed. Every step has run when this returns. `step` does not throw. By
+    // default every step runs first, then the message is shown.
+    virtual void ShowWhile(const std::u16string& text, const std::function<bool()>& step) {
+        while (step()) {
+        }
+        Show(text);
+    }
 };
 
 }  // namespace zelmo::ops

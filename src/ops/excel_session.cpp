@@ -1,5 +1,7 @@
 #include "ops/excel_session.h"
 
+#include <functional>
+
 namespace zelmo::ops {
 namespace {
 
@@ -35,12 +37,29 @@ void ExcelSession::End() noexcept {
     Release();
 }
 
-void ExcelSession::EndAndRelease(std::unique_ptr<Sheet>& sheet, std::unique_ptr<Workbook>& book,
-                                 std::vector<std::unique_ptr<Workbook>>& books) noexcept {
+void ExcelSession::EndWithMessage(MessageSink& messages, const std::u16string& text,
+                                  std::unique_ptr<Sheet>& sheet, std::unique_ptr<Workbook>& book,
+                                  std::vector<std::unique_ptr<Workbook>>& books) {
     Quit();
-    sheet.reset();
-    Release();
-    book.reset();
+    // One reference per step: the sheet, the instance, the workbook, then each of the workbooks.
+    std::size_t next = 0;
+    const std::function<bool()> step = [&]() noexcept {
+        if (next == 0) {
+            sheet.reset();
+        } else if (next == 1) {
+            Release();
+        } else if (next == 2) {
+            book.reset();
+        } else if (next - 3 < books.size()) {
+            books[next - 3].reset();
+        }
+        if (next < books.size() + 3) ++next;
+        return next < books.size() + 3;
+    };
+    messages.ShowWhile(text, step);
+    // A sink that left steps over does not leave references behind.
+    while (step()) {
+    }
     books.clear();
 }
 

@@ -27,11 +27,13 @@ public:
     void Release() noexcept { app_.reset(); }
     // Quit, then Release.
     void End() noexcept;
-    // What both operations do before their closing message: Quit, then `sheet` and the instance
-    // dropped, then `book` and `books`. Deliberate: with no reference left the instance can end
-    // while the user reads the message (the operations' tests check that nothing is held then).
-    void EndAndRelease(std::unique_ptr<Sheet>& sheet, std::unique_ptr<Workbook>& book,
-                       std::vector<std::unique_ptr<Workbook>>& books) noexcept;
+    // How both operations end: Quit, then the closing message `text`. While it is on screen,
+    // `sheet` and the instance are dropped, then `book` and `books`, one reference at a time
+    // (MessageSink::ShowWhile): through COM each is a call to Excel, one or two per workbook, and
+    // a split of hundreds of sheets would otherwise hold its message back for a second. All are
+    // dropped when this returns, so the instance can end while the user reads the message.
+    void EndWithMessage(MessageSink& messages, const std::u16string& text, std::unique_ptr<Sheet>& sheet,
+                        std::unique_ptr<Workbook>& book, std::vector<std::unique_ptr<Workbook>>& books);
 
 private:
     ExcelFactory& factory_;

@@ -16,16 +16,17 @@ namespace {
 
 const std::u16string kMergedMessage = u"新ExcelFile.xlsxでコピーしました";
 
-// The references one merge holds. Released together before any closing message, so that the
-// Excel instance can end while the user reads it.
+// The references one merge holds. Released together while the closing message is on screen,
+// so that the Excel instance can end while the user reads it.
 struct MergeState {
     std::vector<std::unique_ptr<Workbook>> sourceBooks;  // `SourceBooks`
     std::unique_ptr<Workbook> targetBook;                // `TargetBook`
     std::unique_ptr<Sheet> sourceSheet;                  // `SourceSheet`
 
-    // Quit, then `SourceSheet` and `ExcelApp` dropped, then the workbook references.
-    void EndAndRelease(ExcelSession& excel) {
-        excel.EndAndRelease(sourceSheet, targetBook, sourceBooks);
+    // Quit, then the message; meanwhile `SourceSheet` and `ExcelApp` are dropped, then the
+    // workbook references.
+    void End(ExcelSession& excel, MessageSink& messages, const std::u16string& text) {
+        excel.EndWithMessage(messages, text, sourceSheet, targetBook, sourceBooks);
     }
 };
 
@@ -82,9 +83,8 @@ void MergeBooks(const OperationContext& context) {
 
     // Strict phase: starting Excel, opening every source, creating the target.
     const auto stop = [&](const std::u16string& what, const OpsError& error) {
-        state.EndAndRelease(excel);
-        context.messages.Show(StoppedMessage(
-            what + u"処理を中止しました。新ExcelFile.xlsx は作成していません。", error));
+        state.End(excel, context.messages,
+                  StoppedMessage(what + u"処理を中止しました。新ExcelFile.xlsx は作成していません。", error));
     };
     try {
         excel.App();
@@ -130,21 +130,20 @@ void MergeBooks(const OperationContext& context) {
         saveCause = SaveFailureCause(e);
     }
 
-    state.EndAndRelease(excel);
-
+    std::u16string text;
     if (saved && failures.empty()) {
-        context.messages.Show(kMergedMessage);
+        text = kMergedMessage;
     } else if (saved) {
-        context.messages.Show(failures.Compose(
+        text = failures.Compose(
             u"新ExcelFile.xlsx "
-            u"を保存しましたが、次のシートはコピーできなかったため入っていません。"));
+            u"を保存しましたが、次のシートはコピーできなかったため入っていません。");
     } else {
-        std::u16string text = u"「" + outputPath + u"」を保存できませんでした。" + saveCause +
-                              u"新ExcelFile.xlsx は書き込まれていません。\n理由: " + saveFailure;
+        text = u"「" + outputPath + u"」を保存できませんでした。" + saveCause +
+               u"新ExcelFile.xlsx は書き込まれていません。\n理由: " + saveFailure;
         if (!failures.empty())
             text += u"\n" + failures.Compose(u"このほか、次のシートはコピーできませんでした。");
-        context.messages.Show(text);
     }
+    state.End(excel, context.messages, text);
 }
 
 }  // namespace zelmo::ops

@@ -15,14 +15,14 @@ namespace {
 
 constexpr int32_t kMaxSheets = 32767;
 
-// The references one pass holds; released together before its closing message.
+// The references one pass holds; released together while its closing message is on screen.
 struct SplitState {
     std::unique_ptr<Workbook> sourceBook;             // `SourceBook`
     std::vector<std::unique_ptr<Workbook>> newBooks;  // `NewBooks`, slot 0 unused
     std::unique_ptr<Sheet> sourceSheet;               // `SourceSheet`
 
-    void EndAndRelease(ExcelSession& excel) {
-        excel.EndAndRelease(sourceSheet, sourceBook, newBooks);
+    void End(ExcelSession& excel, MessageSink& messages, const std::u16string& text) {
+        excel.EndWithMessage(messages, text, sourceSheet, sourceBook, newBooks);
     }
 };
 
@@ -139,27 +139,26 @@ private:
     // quit and every reference dropped before the message names what failed.
     void Fail(const std::u16string& what, const OpsError& error) {
         if (strict_) {
-            state_.EndAndRelease(excel_);
             stopped_ = true;
-            context_.messages.Show(StoppedMessage(what + u"分割を中止しました。", error));
+            state_.End(excel_, context_.messages, StoppedMessage(what + u"分割を中止しました。", error));
             return;
         }
         failures_.Add(what, error);
     }
 
     void Finish() {
-        state_.EndAndRelease(excel_);
+        std::u16string text;
         if (failures_.empty()) {
-            context_.messages.Show(context_.fileList + u"分割しました");
+            text = context_.fileList + u"分割しました";
         } else if (saved_ == 0) {
-            context_.messages.Show(
-                failures_.Compose(u"「" + context_.fileList +
-                                  u"」を分割できませんでした。書き込んだファイルはありません。"));
+            text = failures_.Compose(u"「" + context_.fileList +
+                                     u"」を分割できませんでした。書き込んだファイルはありません。");
         } else {
-            context_.messages.Show(failures_.Compose(
-                u"「" + context_.fileList + u"」を分割しましたが、" + Decimal(sheetCount_) +
-                u" 枚中 " + Decimal(saved_) + u" 枚だけをファイルにしました。次は失敗しました。"));
+            text = failures_.Compose(u"「" + context_.fileList + u"」を分割しましたが、" +
+                                     Decimal(sheetCount_) + u" 枚中 " + Decimal(saved_) +
+                                     u" 枚だけをファイルにしました。次は失敗しました。");
         }
+        state_.End(excel_, context_.messages, text);
     }
 
     const OperationContext& context_;

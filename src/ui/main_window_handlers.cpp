@@ -36,6 +36,10 @@ public:
         program::WaitCursor::EndWaitCursor();
         ShowMessage(owner_, win::ToWide(text));
     }
+    void ShowWhile(const std::u16string& text, const std::function<bool()>& step) override {
+        program::WaitCursor::EndWaitCursor();
+        ShowMessageWhile(owner_, win::ToWide(text), step);
+    }
 
 private:
     HWND owner_;

@@ -10,6 +10,57 @@ void ShowMessage(HWND owner, std::wstring_view text) {
     MessageBoxW(owner, std::wstring(text).c_str(), kAppTitle, MB_OK);
 }
 
+namespace {
+
+// The steps of the message box on screen, if any (one at a time: the box is modal on the only
+// user-interface thread), and the thread timer that runs them.
+const std::function<bool()>* g_steps = nullptr;
+UINT_PTR g_stepTimer = 0;
+
+void StopSteps() {
+    if (g_stepTimer != 0) KillTimer(nullptr, g_stepTimer);
+    g_stepTimer = 0;
+    g_steps = nullptr;
+}
+
+// Timer messages come only when the box has nothing else to do (painting, input), so the box is
+// on screen and answering before the first slice runs.
+void CALLBACK RunStepSlice(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_steps == nullptr) return;
+    const std::function<bool()>& step = *g_steps;
+    const ULONGLONG until = GetTickCount64() + 20;
+    bool more = true;
+    while (more && GetTickCount64() < until) more = step();
+    if (!more) StopSteps();
+}
+
+}  // namespace
+
+void ShowMessageWhile(HWND owner, std::wstring_view text, const std::function<bool()>& step) {
+    bool inBox = false;
+    if (g_steps == nullptr) {
+        g_stepTimer = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, RunStepSlice);
+        if (g_stepTimer != 0) {
+            g_steps = &step;
+            inBox = true;
+        }
+    }
+    if (!inBox) {
+        // No timer (or a box with steps already on screen): the steps run first.
+        while (step()) {
+        }
+    }
+    ShowMessage(owner, text);
+    if (inBox) {
+        const bool left = g_steps != nullptr;
+        StopSteps();
+        if (left) {
+            while (step()) {
+            }
+        }
+    }
+}
+
 namespace program {
 namespace {
 

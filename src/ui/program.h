@@ -16,6 +16,10 @@ inline constexpr wchar_t kAppTitle[] = L"Excelゼルモ_2013";
 // A message box with the text, an OK button only, no icon and the application's title, modal to
 // `owner`. Returns when the user has closed it.
 void ShowMessage(HWND owner, std::wstring_view text);
+// The same message box; while it is on screen, `step` is called from its own message loop, a
+// slice of about 20 ms at a time, until it returns false. Steps left when the box is closed run
+// before this returns. `step` must not throw.
+void ShowMessageWhile(HWND owner, std::wstring_view text, const std::function<bool()>& step);
 
 // A window that handles its own keyboard navigation (Tab, arrow keys) before dispatch.
 class KeyboardNavigator {

@@ -78,6 +78,7 @@ RunResult EndToEndTest::Run(Answer answer, DWORD waitMs) {
             if (answer != Answer::kNone) {
                 result.question = test::AnswerServerQuestion(answer == Answer::kYes ? IDYES : IDNO, 30000).text;
                 result.message = d.DismissMessage(waitMs);
+                result.messageAt = d.lastFoundAt;
                 return;
             }
             // No question expected: one that comes all the same is answered No (so that the
@@ -87,6 +88,7 @@ RunResult EndToEndTest::Run(Answer answer, DWORD waitMs) {
                 if (HWND box = test::FindServerQuestion()) result.question = test::AnswerServerQuestion(box, IDNO).text;
                 result.message = d.DismissMessage(100);
             }
+            result.messageAt = d.lastFoundAt;
         },
         [&] { Click(C(L"Cmd_Return")); }, 90000);
     return result;

@@ -4,6 +4,7 @@
 // no server process is left.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -33,6 +34,7 @@ enum class Answer { kNone, kYes, kNo };
 struct RunResult {
     std::wstring question;  // the server's overwrite question ("" when none was answered)
     std::wstring message;   // the program's closing message ("" when none came)
+    std::chrono::steady_clock::time_point messageAt;  // when the message box was found
 };
 
 class EndToEndTest : public ui::MainWindowTest {

@@ -19,7 +19,10 @@ void ExpectCleanEnd(const FakeExcel& excel, const std::string& what) {
     EXPECT_EQ(excel.quits, excel.started) << what;
     EXPECT_EQ(excel.live, 0) << what;
     ASSERT_EQ(excel.messages.size(), 1u) << what;
-    EXPECT_EQ(excel.liveAtMessage[0], 0) << what;
+    EXPECT_EQ(excel.quitsAtMessage[0], excel.started) << what;
+    if (!excel.showFirst) {
+        EXPECT_EQ(excel.liveAtMessage[0], 0) << what;
+    }
 }
 
 namespace {
@@ -204,6 +207,17 @@ std::unique_ptr<ExcelApplication> FakeExcel::CreateExcel() {
 void FakeExcel::Show(const std::u16string& text) {
     messages.push_back(text);
     liveAtMessage.push_back(live);
+    quitsAtMessage.push_back(quits);
+}
+
+void FakeExcel::ShowWhile(const std::u16string& text, const std::function<bool()>& step) {
+    if (!showFirst) {
+        MessageSink::ShowWhile(text, step);
+        return;
+    }
+    Show(text);
+    while (step()) {
+    }
 }
 
 std::optional<std::vector<std::string>> FakeExcel::Saved(const std::u16string& path) const {

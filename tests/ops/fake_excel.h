@@ -41,6 +41,11 @@ public:
     // Closing messages, and the references still alive when each was shown.
     std::vector<std::u16string> messages;
     std::vector<int> liveAtMessage;
+    // When set, the message is shown first and the steps given with it run after, as in the
+    // program, where they run while the message box is on screen; `quitsAtMessage` records
+    // whether Excel had been told to quit by then.
+    bool showFirst = false;
+    std::vector<int> quitsAtMessage;
 
     // The call with this 0-based position in the log fails.
     std::optional<std::size_t> failAt;
@@ -57,6 +62,7 @@ public:
 
     std::unique_ptr<ExcelApplication> CreateExcel() override;
     void Show(const std::u16string& text) override;
+    void ShowWhile(const std::u16string& text, const std::function<bool()>& step) override;
 
     // The sheet names of a saved file, or nothing when it was never saved.
     std::optional<std::vector<std::string>> Saved(const std::u16string& path) const;

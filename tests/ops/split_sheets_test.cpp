@@ -184,9 +184,12 @@ TEST(SplitSheets, EveryCallFailingInTurn) {
     const auto firstSave =
         std::find(kSplitLog.begin(), kSplitLog.end(), "Book1.SaveAs C:\\Data\\新Data.1.xlsx") -
         kSplitLog.begin();
-    for (std::size_t k = 0; k < kSplitLog.size(); ++k) {
-        const std::string& failing = kSplitLog[k];
+    // Also with the references dropped while the message is on screen, as the program does.
+    for (std::size_t run = 0; run < 2 * kSplitLog.size(); ++run) {
+        const std::size_t k = run % kSplitLog.size();
+        const std::string failing = kSplitLog[k] + (run < kSplitLog.size() ? "" : " (shown first)");
         FakeExcel excel;
+        excel.showFirst = run >= kSplitLog.size();
         excel.files[kSource] = {{u"s1"}, {u"s2"}};
         excel.failAt = k;
         SplitSheets(Context(excel, u"Data.xlsx", 1));
@@ -200,9 +203,21 @@ TEST(SplitSheets, EveryCallFailingInTurn) {
         } else {
             // Skipping: the first file stays written and the quit is reached.
             EXPECT_EQ(excel.savedOrder.front(), "C:\\Data\\新Data.1.xlsx") << failing;
-            EXPECT_EQ(message == "Data.xlsx分割しました", failing == "Quit") << failing;
+            EXPECT_EQ(message == "Data.xlsx分割しました", kSplitLog[k] == "Quit") << failing;
         }
     }
+}
+
+TEST(SplitSheets, TheReferencesGoWhileTheClosingMessageIsOnScreen) {
+    FakeExcel excel;
+    excel.showFirst = true;
+    excel.files[kSource] = {{u"s1"}, {u"s2"}, {u"s3"}};
+    SplitSheets(Context(excel, u"Data.xlsx", 1));
+    // Shown after the quit, with the workbooks still held; all of them dropped on return.
+    ExpectCleanEnd(excel, "shown first");
+    EXPECT_GE(excel.liveAtMessage[0], 4);
+    EXPECT_EQ(excel.log.back(), "Quit");
+    EXPECT_EQ(U8(excel.messages[0]), "Data.xlsx分割しました");
 }
 
 TEST(SplitSheets, SheetCountBeyondSixteenBitsIsReported) {

@@ -136,6 +136,7 @@ HWND ModalDriver::WaitForDialog(bool folderDialog, DWORD timeoutMs) {
             wchar_t caption[128] = {};
             GetWindowTextW(search.found, caption, 128);
             lastCaption = caption;
+            lastFoundAt = std::chrono::steady_clock::now();
             return search.found;
         }
         Sleep(20);

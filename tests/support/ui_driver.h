@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -58,8 +59,9 @@ public:
     bool CancelFolderDialog();
     // Waits for a message box of the program; returns its text and presses OK ("" on timeout).
     std::wstring DismissMessage(DWORD timeoutMs = 10000);
-    // The caption of the dialog last found.
+    // The caption of the dialog last found, and when it was found.
     std::wstring lastCaption;
+    std::chrono::steady_clock::time_point lastFoundAt;
 
 private:
     HWND WaitForDialog(bool folderDialog, DWORD timeoutMs = 10000);
