@@ -19,14 +19,14 @@ namespace {
 // from the test's apartment through a proxy: every call and every object it returns is marshaled.
 class RemoteObject {
 public:
-    RemoteObject() {
+    explicit RemoteObject(const wchar_t* progIdOrClsid = L"Scripting.FileSystemObject") {
         ready_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
         done_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-        thread_ = std::thread([this] {
+        thread_ = std::thread([this, progIdOrClsid] {
             CoInitializeEx(nullptr, COINIT_MULTITHREADED);
             {
-                Dispatch fso = Dispatch::Create(L"Scripting.FileSystemObject");
-                CoMarshalInterThreadInterfaceInStream(IID_IDispatch, fso.get(), &stream_);
+                Dispatch object = Dispatch::Create(progIdOrClsid);
+                CoMarshalInterThreadInterfaceInStream(IID_IDispatch, object.get(), &stream_);
             }
             SetEvent(ready_.get());
             WaitForSingleObject(done_.get(), INFINITE);
@@ -95,6 +95,38 @@ TEST(ProxyStubCache, MarshaledPointersWorkWithTheCacheAndAfterIt) {
     }
     // Revoked: COM finds the classes in the registry again.
     CallThrough(fso);
+}
+
+// The font object's Font dispinterface, which the system's type library declares as one.
+constexpr wchar_t kStdFont[] = L"{0BE35203-8F91-11CE-9DE3-00AA004BB851}";
+constexpr IID kIidFontDisp = {0xBEF6E003, 0xA874, 0x101A, {0x8B, 0xBA, 0x00, 0xAA, 0x00, 0x30, 0x0C, 0xAB}};
+
+// Asks a proxy for the Font dispinterface and sets and reads its size through it.
+void UseFontDisp(const Dispatch& font) {
+    ComPtr<IDispatch> fontDisp;
+    ASSERT_HRESULT_SUCCEEDED(font.get()->QueryInterface(kIidFontDisp, fontDisp.put_void()));
+    const Dispatch disp(std::move(fontDisp));
+    disp.Put(L"Bold", true);
+    EXPECT_TRUE(disp.Get(L"Bold").ToBool());
+    EXPECT_FALSE(disp.Get(L"Name").ToString().empty());
+}
+
+TEST(ProxyStubCache, ADispinterfaceWorksWithTheCacheInEitherApartmentAndAfterIt) {
+    CoInitScope com;
+    CLSID registered{};
+    ASSERT_HRESULT_SUCCEEDED(CoGetPSClsid(kIidFontDisp, &registered));
+    {
+        // The font lives in the other apartment, which has no cache: its stub is made as ever.
+        RemoteObject remote(kStdFont);
+        const Dispatch font = remote.Proxy();
+        const ProxyStubCache cache({IID_IDispatch, kIidFontDisp});
+        CLSID during{};
+        EXPECT_HRESULT_SUCCEEDED(CoGetPSClsid(kIidFontDisp, &during));
+        EXPECT_TRUE(IsEqualCLSID(during, registered));
+        UseFontDisp(font);
+    }
+    RemoteObject again(kStdFont);
+    UseFontDisp(again.Proxy());
 }
 
 }  // namespace
