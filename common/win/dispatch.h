@@ -118,6 +118,8 @@ public:
         explicit Enumerator(ComPtr<IEnumVARIANT> e) noexcept : e_(std::move(e)) {}
         // The next element, or nothing after the last. Throws ComError when the enumeration fails.
         std::optional<Variant> Next();
+        // Hands over the enumerator's interface, leaving this one empty.
+        ComPtr<IEnumVARIANT> Detach() noexcept { return std::move(e_); }
 
     private:
         ComPtr<IEnumVARIANT> e_;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "errors/reason.h"
 #include "ops/bundled_server.h"
@@ -59,12 +60,33 @@ Variant Missing() { return Variant::Missing(); }
 // interface, so it is the same for every object of a kind.
 enum class Kind { Application, Workbooks, Workbook, Sheets, Worksheet };
 
-// DISPIDs looked up once per kind and member for one Excel instance, instead of a
-// GetIDsOfNames round trip to the server before every call. The calls themselves (Invoke) are
-// the same either way.
-class MemberIds {
+// What every object of one Excel instance shares.
+//
+// DISPIDs looked up once per kind and member, instead of a GetIDsOfNames round trip to the
+// server before every call. The calls themselves (Invoke) are the same either way.
+//
+// References held back: releasing a proxy is a call into Excel's process, one per interface it
+// has (under Wine about a millisecond each), and the operations drop a sheet or two per copy and
+// an enumerator per source. Those are kept here instead, up to kMaxHeld, and let go one at a
+// time by DropHeld, which the operations call while their closing message is on screen; any
+// left go with the last object of the instance.
+class InstanceState {
 public:
-    explicit MemberIds(bool dispatchOnly) : dispatchOnly_(dispatchOnly) {}
+    static constexpr std::size_t kMaxHeld = 4096;
+
+    explicit InstanceState(bool dispatchOnly) : dispatchOnly_(dispatchOnly) {}
+    // Takes over the reference (beyond kMaxHeld it is released now).
+    void Hold(win::ComPtr<IUnknown> reference) {
+        if (reference && held_.size() < kMaxHeld) held_.push_back(std::move(reference));
+    }
+    void Hold(const Dispatch& object) {
+        if (object) Hold(win::ComPtr<IUnknown>::Share(object.get()));
+    }
+    bool DropHeld() {
+        if (held_.empty()) return false;
+        held_.pop_back();
+        return true;
+    }
     // True over the bundled server: no interface but IDispatch is queried.
     bool dispatchOnly() const noexcept { return dispatchOnly_; }
 
@@ -89,12 +111,18 @@ public:
 private:
     bool dispatchOnly_;
     std::map<std::pair<Kind, std::wstring>, DISPID> ids_;
+    std::vector<win::ComPtr<IUnknown>> held_;
 };
-using SharedIds = std::shared_ptr<MemberIds>;
+using SharedState = std::shared_ptr<InstanceState>;
 
 class ComSheet : public Sheet {
 public:
-    ComSheet(Dispatch sheet, SharedIds ids) : sheet_(std::move(sheet)), ids_(std::move(ids)) {}
+    ComSheet(Dispatch sheet, SharedState ids) : sheet_(std::move(sheet)), ids_(std::move(ids)) {}
+    // The sheet's proxy (with its worksheet interface) is held back, not released now.
+    ~ComSheet() override {
+        ids_->Hold(worksheet_);
+        ids_->Hold(sheet_);
+    }
 
     // Copy(Before, After).
     void CopyBefore(Sheet& anchor) override {
@@ -140,13 +168,17 @@ private:
     Dispatch sheet_;
     Dispatch worksheet_;
     bool isWorksheet_ = false;
-    SharedIds ids_;
+    SharedState ids_;
 };
 
 class ComSheetEnumerator : public SheetEnumerator {
 public:
-    ComSheetEnumerator(Dispatch::Enumerator members, SharedIds ids)
+    ComSheetEnumerator(Dispatch::Enumerator members, SharedState ids)
         : members_(std::move(members)), ids_(std::move(ids)) {}
+    ~ComSheetEnumerator() override {
+        const win::ComPtr<IEnumVARIANT> members = members_.Detach();
+        ids_->Hold(win::ComPtr<IUnknown>::Share(members.get()));
+    }
 
     std::unique_ptr<Sheet> Next() override {
         return Calling([&]() -> std::unique_ptr<Sheet> {
@@ -158,12 +190,12 @@ public:
 
 private:
     Dispatch::Enumerator members_;
-    SharedIds ids_;
+    SharedState ids_;
 };
 
 class ComSheets : public SheetCollection {
 public:
-    ComSheets(Dispatch sheets, SharedIds ids) : sheets_(std::move(sheets)), ids_(std::move(ids)) {}
+    ComSheets(Dispatch sheets, SharedState ids) : sheets_(std::move(sheets)), ids_(std::move(ids)) {}
 
     int32_t Count() override {
         return Calling([&] {
@@ -186,12 +218,12 @@ public:
 
 private:
     Dispatch sheets_;
-    SharedIds ids_;
+    SharedState ids_;
 };
 
 class ComWorkbook : public Workbook {
 public:
-    ComWorkbook(Dispatch book, SharedIds ids) : book_(std::move(book)), ids_(std::move(ids)) {}
+    ComWorkbook(Dispatch book, SharedState ids) : book_(std::move(book)), ids_(std::move(ids)) {}
 
     std::unique_ptr<SheetCollection> Sheets() override {
         return Calling([&] {
@@ -217,7 +249,7 @@ private:
     // that answers the same object every time (as the spreadsheet program does) then finds the
     // client's proxy still there: dropping the previous result costs no call to the server.
     Dispatch lastSheets_;
-    SharedIds ids_;
+    SharedState ids_;
 };
 
 class ComApplication : public ExcelApplication {
@@ -225,7 +257,7 @@ public:
     ComApplication(Dispatch application, bool dispatchOnly)
         : proxyStubs_({IID_IUnknown, IID_IDispatch, IID_IEnumVARIANT, kIidWorksheet}),
           application_(std::move(application)),
-          ids_(std::make_shared<MemberIds>(dispatchOnly)) {
+          ids_(std::make_shared<InstanceState>(dispatchOnly)) {
         // Every copied sheet is asked for its worksheet interface, and the marshaler reads that
         // interface's type library for each such proxy; held here, it is read once.
         if (!dispatchOnly) worksheetTypes_ = win::LoadTypeLibraryOf(kIidWorksheet);
@@ -254,6 +286,7 @@ public:
     void Quit() override {
         Calling([&] { application_.Call(L"Quit"); });
     }
+    bool DropHeldReference() override { return ids_->DropHeld(); }
 
 private:
     // `Application.Workbooks`. The result is held until the next call answers, for the reason
@@ -268,7 +301,7 @@ private:
     win::ProxyStubCache proxyStubs_;
     Dispatch application_;
     Dispatch workbooks_;
-    SharedIds ids_;
+    SharedState ids_;
     win::ComPtr<ITypeLib> worksheetTypes_;
 };
 

@@ -70,6 +70,10 @@ public:
     virtual std::unique_ptr<Workbook> AddWorkbook() = 0;
     // `Application.Quit`.
     virtual void Quit() = 0;
+    // Lets go of one of the references to sheets and enumerators that the operations have dropped
+    // but the adapter held back (each release is a call into Excel's process); false when none is
+    // left. Whatever is still held goes with the instance's last object.
+    virtual bool DropHeldReference() { return false; }
 };
 
 // Starts Excel: a new instance of `Excel.Application` of its own for each call.

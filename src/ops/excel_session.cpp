@@ -41,12 +41,14 @@ void ExcelSession::EndWithMessage(MessageSink& messages, const std::u16string& t
                                   std::unique_ptr<Sheet>& sheet, std::unique_ptr<Workbook>& book,
                                   std::vector<std::unique_ptr<Workbook>>& books) {
     Quit();
-    // One reference per step: the sheet, the instance, the workbook, then each of the workbooks.
+    // One reference per step: the sheet, those the adapter held back, the instance, the workbook,
+    // then each of the workbooks.
     std::size_t next = 0;
     const std::function<bool()> step = [&]() noexcept {
         if (next == 0) {
             sheet.reset();
         } else if (next == 1) {
+            if (app_ && app_->DropHeldReference()) return true;
             Release();
         } else if (next == 2) {
             book.reset();

@@ -28,7 +28,8 @@ public:
     // Quit, then Release.
     void End() noexcept;
     // How both operations end: Quit, then the closing message `text`. While it is on screen,
-    // `sheet` and the instance are dropped, then `book` and `books`, one reference at a time
+    // `sheet`, the references the adapter held back (ExcelApplication::DropHeldReference) and the
+    // instance are dropped, then `book` and `books`, one reference at a time
     // (MessageSink::ShowWhile): through COM each is a call to Excel, one or two per workbook, and
     // a split of hundreds of sheets would otherwise hold its message back for a second. All are
     // dropped when this returns, so the instance can end while the user reads the message.

@@ -181,6 +181,29 @@ TEST_F(ComExcelTest, ChartSheetsAreCopiedInBothOperations) {
               (Names{"新ExcelFile.xlsxでコピーしました", "chart.xlsx分割しました"}));
 }
 
+TEST_F(ComExcelTest, SheetsAndEnumeratorsLetGoAreHeldBackUntilDroppedOneByOne) {
+    MakeBook(folder_ / "a.xlsx", {"a1", "a2"});
+    std::unique_ptr<ExcelApplication> app = excel_.CreateExcel();
+    std::unique_ptr<Workbook> book = app->OpenWorkbook(Folder() + u"\\a.xlsx");
+    {
+        std::unique_ptr<SheetEnumerator> members = book->Sheets()->Enumerate();
+        std::unique_ptr<Sheet> first = members->Next();
+        ASSERT_NE(first, nullptr);
+        EXPECT_EQ(ToUtf8(first->Name()), "a1");
+        EXPECT_NE(members->Next(), nullptr);
+        EXPECT_EQ(members->Next(), nullptr);
+    }
+    // Two sheets and the enumerator, each let go by one call; then nothing more.
+    int dropped = 0;
+    while (app->DropHeldReference()) ++dropped;
+    EXPECT_EQ(dropped, 3);
+    EXPECT_FALSE(app->DropHeldReference());
+    app->Quit();
+    app.reset();
+    book.reset();
+    // TearDown waits for the server to end once every reference is released.
+}
+
 TEST_F(ComExcelTest, AFailingQuitStillLeavesNoServer) {
     MakeBook(folder_ / "a.xlsx", {"a1"});
     test::SetServerFaults(L"Quit");
