@@ -16,6 +16,10 @@ namespace {
 constexpr CLSID kPsDispatch = {0x00020420, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr CLSID kPsOaInterface = {0x00020424, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
+bool IsAutomationMarshaler(const CLSID& clsid) {
+    return IsEqualCLSID(clsid, kPsDispatch) || IsEqualCLSID(clsid, kPsOaInterface);
+}
+
 // True when the type library registered for `iid` describes it as a dispinterface only (not a
 // dual interface): its pointers are IDispatch pointers.
 bool IsDispinterface(const IID& iid) {
@@ -87,8 +91,7 @@ ProxyStubCache::ProxyStubCache(std::initializer_list<IID> interfaces) {
         CLSID clsid{};
         if (FAILED(CoGetPSClsid(iid, &clsid))) continue;
         CoRegisterPSClsid(iid, clsid);
-        const bool automation = IsEqualCLSID(clsid, kPsDispatch) || IsEqualCLSID(clsid, kPsOaInterface);
-        if (automation && IsDispinterface(iid)) dispinterfaces.push_back(iid);
+        if (IsAutomationMarshaler(clsid) && IsDispinterface(iid)) dispinterfaces.push_back(iid);
         if (std::find_if(classes.begin(), classes.end(), [&](const CLSID& c) { return IsEqualCLSID(c, clsid); }) ==
             classes.end()) {
             classes.push_back(clsid);
@@ -101,7 +104,7 @@ ProxyStubCache::ProxyStubCache(std::initializer_list<IID> interfaces) {
         if (FAILED(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IPSFactoryBuffer, factory.put_void()))) {
             continue;
         }
-        if ((IsEqualCLSID(clsid, kPsDispatch) || IsEqualCLSID(clsid, kPsOaInterface)) && !dispinterfaces.empty()) {
+        if (IsAutomationMarshaler(clsid) && !dispinterfaces.empty()) {
             factory = ComPtr<IPSFactoryBuffer>(new AutomationFactory(std::move(factory), dispinterfaces));
         }
         DWORD cookie = 0;

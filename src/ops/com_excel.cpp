@@ -117,12 +117,10 @@ using SharedState = std::shared_ptr<InstanceState>;
 
 class ComSheet : public Sheet {
 public:
-    ComSheet(Dispatch sheet, SharedState ids) : sheet_(std::move(sheet)), ids_(std::move(ids)) {}
-    // The sheet's proxy (with its worksheet interface) is held back, not released now.
-    ~ComSheet() override {
-        ids_->Hold(worksheet_);
-        ids_->Hold(sheet_);
-    }
+    ComSheet(Dispatch sheet, SharedState state) : sheet_(std::move(sheet)), state_(std::move(state)) {}
+    // The sheet's proxy is held back, not released now. The worksheet interface is the same
+    // object's: its own reference goes at no cost while the proxy is held.
+    ~ComSheet() override { state_->Hold(sheet_); }
 
     // Copy(Before, After).
     void CopyBefore(Sheet& anchor) override {
@@ -143,14 +141,14 @@ private:
         const Dispatch& target = AsWorksheet();
         // A chart sheet's Copy is called by name: its DISPID is its own interface's.
         if (isWorksheet_) {
-            ids_->Call(target, Kind::Worksheet, L"Copy", std::move(before), std::move(after));
+            state_->Call(target, Kind::Worksheet, L"Copy", std::move(before), std::move(after));
         } else {
             target.Call(L"Copy", std::move(before), std::move(after));
         }
     }
 
     const Dispatch& AsWorksheet() {
-        if (!worksheet_ && ids_->dispatchOnly()) {
+        if (!worksheet_ && state_->dispatchOnly()) {
             // Over the bundled server no Excel interface is asked for: every sheet is called
             // through IDispatch, by name.
             worksheet_ = sheet_.Clone();
@@ -168,38 +166,35 @@ private:
     Dispatch sheet_;
     Dispatch worksheet_;
     bool isWorksheet_ = false;
-    SharedState ids_;
+    SharedState state_;
 };
 
 class ComSheetEnumerator : public SheetEnumerator {
 public:
-    ComSheetEnumerator(Dispatch::Enumerator members, SharedState ids)
-        : members_(std::move(members)), ids_(std::move(ids)) {}
-    ~ComSheetEnumerator() override {
-        const win::ComPtr<IEnumVARIANT> members = members_.Detach();
-        ids_->Hold(win::ComPtr<IUnknown>::Share(members.get()));
-    }
+    ComSheetEnumerator(Dispatch::Enumerator members, SharedState state)
+        : members_(std::move(members)), state_(std::move(state)) {}
+    ~ComSheetEnumerator() override { state_->Hold(win::ComPtr<IUnknown>(members_.Detach().release())); }
 
     std::unique_ptr<Sheet> Next() override {
         return Calling([&]() -> std::unique_ptr<Sheet> {
             std::optional<Variant> member = members_.Next();
             if (!member) return nullptr;
-            return std::make_unique<ComSheet>(member->ToDispatch(), ids_);
+            return std::make_unique<ComSheet>(member->ToDispatch(), state_);
         });
     }
 
 private:
     Dispatch::Enumerator members_;
-    SharedState ids_;
+    SharedState state_;
 };
 
 class ComSheets : public SheetCollection {
 public:
-    ComSheets(Dispatch sheets, SharedState ids) : sheets_(std::move(sheets)), ids_(std::move(ids)) {}
+    ComSheets(Dispatch sheets, SharedState state) : sheets_(std::move(sheets)), state_(std::move(state)) {}
 
     int32_t Count() override {
         return Calling([&] {
-            return ids_->Get(sheets_, Kind::Sheets, L"Count").ToInt32();
+            return state_->Get(sheets_, Kind::Sheets, L"Count").ToInt32();
         });
     }
     // The default member, Item, with the index as VT_I2 or VT_I4.
@@ -208,28 +203,28 @@ public:
             Variant member = width == IndexWidth::k16
                                  ? sheets_.GetDefault(static_cast<int16_t>(index))
                                  : sheets_.GetDefault(index);
-            return std::make_unique<ComSheet>(member.ToDispatch(), ids_);
+            return std::make_unique<ComSheet>(member.ToDispatch(), state_);
         });
     }
     std::unique_ptr<SheetEnumerator> Enumerate() override {
         return Calling(
-            [&] { return std::make_unique<ComSheetEnumerator>(sheets_.Enumerate(), ids_); });
+            [&] { return std::make_unique<ComSheetEnumerator>(sheets_.Enumerate(), state_); });
     }
 
 private:
     Dispatch sheets_;
-    SharedState ids_;
+    SharedState state_;
 };
 
 class ComWorkbook : public Workbook {
 public:
-    ComWorkbook(Dispatch book, SharedState ids) : book_(std::move(book)), ids_(std::move(ids)) {}
+    ComWorkbook(Dispatch book, SharedState state) : book_(std::move(book)), state_(std::move(state)) {}
 
     std::unique_ptr<SheetCollection> Sheets() override {
         return Calling([&] {
-            Dispatch sheets = ids_->Get(book_, Kind::Workbook, L"Sheets").ToDispatch();
+            Dispatch sheets = state_->Get(book_, Kind::Workbook, L"Sheets").ToDispatch();
             lastSheets_ = sheets.Clone();
-            return std::make_unique<ComSheets>(std::move(sheets), ids_);
+            return std::make_unique<ComSheets>(std::move(sheets), state_);
         });
     }
     // SaveAs(Filename, FileFormat, Password, WriteResPassword, ReadOnlyRecommended, CreateBackup,
@@ -237,7 +232,7 @@ public:
     // The 10 omitted arguments are passed on purpose, as for Open; the call-log tests pin them.
     void SaveAs(const std::u16string& path) override {
         Calling([&] {
-            ids_->Call(book_, Kind::Workbook, L"SaveAs", win::ToWide(path), Missing(), Missing(),
+            state_->Call(book_, Kind::Workbook, L"SaveAs", win::ToWide(path), Missing(), Missing(),
                        Missing(), Missing(), Missing(), kXlNoChange, Missing(), Missing(), Missing(),
                        Missing(), Missing());
         });
@@ -249,7 +244,7 @@ private:
     // that answers the same object every time (as the spreadsheet program does) then finds the
     // client's proxy still there: dropping the previous result costs no call to the server.
     Dispatch lastSheets_;
-    SharedState ids_;
+    SharedState state_;
 };
 
 class ComApplication : public ExcelApplication {
@@ -257,7 +252,7 @@ public:
     ComApplication(Dispatch application, bool dispatchOnly)
         : proxyStubs_({IID_IUnknown, IID_IDispatch, IID_IEnumVARIANT, kIidWorksheet}),
           application_(std::move(application)),
-          ids_(std::make_shared<InstanceState>(dispatchOnly)) {
+          state_(std::make_shared<InstanceState>(dispatchOnly)) {
         // Every copied sheet is asked for its worksheet interface, and the marshaler reads that
         // interface's type library for each such proxy; held here, it is read once.
         if (!dispatchOnly) worksheetTypes_ = win::LoadTypeLibraryOf(kIidWorksheet);
@@ -268,31 +263,31 @@ public:
     std::unique_ptr<Workbook> OpenWorkbook(const std::u16string& path) override {
         return Calling([&] {
             const Dispatch& books = Workbooks();
-            Variant book = ids_->Call(books, Kind::Workbooks, L"Open", win::ToWide(path),
+            Variant book = state_->Call(books, Kind::Workbooks, L"Open", win::ToWide(path),
                                       Missing(), Missing(), Missing(), Missing(), Missing(),
                                       Missing(), Missing(), Missing(), Missing(), Missing(),
                                       Missing(), Missing(), Missing(), Missing());
-            return std::make_unique<ComWorkbook>(book.ToDispatch(), ids_);
+            return std::make_unique<ComWorkbook>(book.ToDispatch(), state_);
         });
     }
     // Workbooks.Add(Template omitted).
     std::unique_ptr<Workbook> AddWorkbook() override {
         return Calling([&] {
             const Dispatch& books = Workbooks();
-            Variant book = ids_->Call(books, Kind::Workbooks, L"Add", Missing());
-            return std::make_unique<ComWorkbook>(book.ToDispatch(), ids_);
+            Variant book = state_->Call(books, Kind::Workbooks, L"Add", Missing());
+            return std::make_unique<ComWorkbook>(book.ToDispatch(), state_);
         });
     }
     void Quit() override {
         Calling([&] { application_.Call(L"Quit"); });
     }
-    bool DropHeldReference() override { return ids_->DropHeld(); }
+    bool DropHeldReference() override { return state_->DropHeld(); }
 
 private:
     // `Application.Workbooks`. The result is held until the next call answers, for the reason
     // given at ComWorkbook::lastSheets_.
     const Dispatch& Workbooks() {
-        workbooks_ = ids_->Get(application_, Kind::Application, L"Workbooks").ToDispatch();
+        workbooks_ = state_->Get(application_, Kind::Application, L"Workbooks").ToDispatch();
         return workbooks_;
     }
 
@@ -301,7 +296,7 @@ private:
     win::ProxyStubCache proxyStubs_;
     Dispatch application_;
     Dispatch workbooks_;
-    SharedState ids_;
+    SharedState state_;
     win::ComPtr<ITypeLib> worksheetTypes_;
 };
 
